@@ -13,16 +13,22 @@ else()
     set(PENALTY_HAVE_OCTAVE OFF)
 endif()
 
-# add_octave_mex(<name> <sources>... LIBRARIES <libs>...)
+# add_octave_mex(<name> <sources>... LIBRARIES <libs>...): <name>.mex plus the
+# shared argument checks, with help/<name>.m copied beside it.
 function(add_octave_mex name)
     cmake_parse_arguments(ARG "" "" "LIBRARIES" ${ARGN})
-    add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS})
+    add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS}
+                ${PROJECT_SOURCE_DIR}/mex_gateway/gateway_args.cpp)
     set_target_properties(${name} PROPERTIES
         PREFIX "" SUFFIX ".mex"
         CXX_VISIBILITY_PRESET hidden
         LIBRARY_OUTPUT_DIRECTORY ${PENALTY_DIST_DIR}/octave)
-    target_include_directories(${name} PRIVATE ${OCTAVE_INCLUDE_DIR})
+    target_include_directories(${name} PRIVATE ${OCTAVE_INCLUDE_DIR} ${PROJECT_SOURCE_DIR}/mex_gateway)
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
     target_link_options(${name} PRIVATE -Wl,-Bsymbolic)
     penalty_compile_options(${name})
+    # The help text sits beside the MEX file: calls go to the MEX, `help` reads the .m.
+    add_custom_command(TARGET ${name} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+                ${PROJECT_SOURCE_DIR}/help/${name}.m ${PENALTY_DIST_DIR}/octave/)
 endfunction()

@@ -25,3 +25,9 @@ for i = 1:numel (x)
   printf ("  %16.6f", y(i, :));
   printf ("\n");
 endfor
+
+printf ("\npenaltySum(x, %d, lambda = %g, theta, code)\n\n", numel (x), lambda);
+for r = 1:rows (rules)
+  printf ("  %-16s %12.6f\n", sprintf ("%s (%g)", rules{r, 2}, rules{r, 3}), ...
+          penaltySum (x, numel (x), lambda, rules{r, 3}, rules{r, 1}));
+endfor
