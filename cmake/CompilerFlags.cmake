@@ -4,6 +4,11 @@
 set(PENALTY_FP_FLAGS -ffp-contract=off -fno-fast-math -fno-math-errno)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
     list(APPEND PENALTY_FP_FLAGS -msse2 -mfpmath=sse)
+    # A 32-bit Windows caller guarantees only 4-byte stack alignment: every
+    # function that needs more (SSE spills) realigns its own frame.
+    if(WIN32)
+        list(APPEND PENALTY_FP_FLAGS -mincoming-stack-boundary=2)
+    endif()
 endif()
 set(PENALTY_WARNING_FLAGS -Wall -Wextra)
 

@@ -1,15 +1,24 @@
 #include "gateway_args.h"
 
-#include <cstdio>
-
 #include "count_conversion.h"
 
 namespace {
 
+// Appends text to buffer[length...], never past size - 1; returns the length.
+std::size_t append(char* buffer, std::size_t length, std::size_t size, const char* text)
+{
+    while (*text && length + 1 < size)
+        buffer[length++] = *text++;
+    buffer[length] = '\0';
+    return length;
+}
+
 bool raise(const char* functionName, const char* idSuffix, const char* message)
 {
     char identifier[96];
-    std::snprintf(identifier, sizeof identifier, "%s:%s", functionName, idSuffix);
+    std::size_t length = append(identifier, 0, sizeof identifier, functionName);
+    length = append(identifier, length, sizeof identifier, ":");
+    append(identifier, length, sizeof identifier, idSuffix);
     mexErrMsgIdAndTxt(identifier, "%s", message);
     return false;
 }

@@ -17,18 +17,29 @@ need cmake has cmake
 need libgtest-dev test -f /usr/include/gtest/gtest.h
 need octave has octave-cli
 need liboctave-dev has mkoctfile
+need g++-mingw-w64-x86-64-win32 has x86_64-w64-mingw32-g++
+need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
+need wine has wine
+need wine64 test -x /usr/lib/wine/wine64
+need wine32:i386 dpkg-query -W -f='${Status}' wine32:i386
 
 if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
+# 32-bit Wine comes from Debian's i386 architecture.
+add_arch=""
+if [[ " ${missing[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    add_arch="dpkg --add-architecture i386"
+fi
 install_line="DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
     echo "install-deps: missing ${missing[*]}; as root, run:" >&2
-    echo "  apt-get update && $install_line" >&2
+    echo "  ${add_arch:+$add_arch && }apt-get update && $install_line" >&2
     exit 1
 fi
 
 echo "install-deps: installing ${missing[*]}"
+[ -z "$add_arch" ] || $add_arch
 apt-get update -q
 eval "$install_line"

@@ -32,6 +32,3 @@ inline ::testing::AssertionResult sameBits(double actual, double expected)
     return ::testing::AssertionFailure() << "got " << describe(actual) << ", expected "
                                          << describe(expected);
 }
-
-constexpr double kInf = __builtin_inf();
-constexpr double kNaN = __builtin_nan("");

@@ -4,6 +4,7 @@
 
 #include "bit_compare.h"
 #include "count_conversion.h"
+#include "golden_cases.h"
 
 namespace {
 

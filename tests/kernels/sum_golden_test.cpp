@@ -6,47 +6,12 @@
 #include <vector>
 
 #include "bit_compare.h"
+#include "golden_cases.h"
 #include "sum_dispatch.h"
 #include "sum_kernels.h"
 
 namespace {
 
-struct SumCase {
-    PenaltyType type;
-    double lambda, theta;
-    std::vector<double> x;
-    double expected;
-};
-
-const double kLn2 = 0.6931471805599453;
-
-const SumCase kSumCases[] = {
-    // The element equal to theta contributes theta; a NaN contributes theta.
-    {CappedL1, 2, 1, {0.5, -1, 3}, 5},
-    {CappedL1, 2, 1, {kNaN, -0.5}, 3},
-    {CappedL1, 1, kInf, {-2, 0.25}, 2.25},
-    // A zero contributes exactly 0; signs do not matter.
-    {LogSum, 3, 2, {0, -2}, 3 * kLn2},
-    {LogSum, 3, 2, {-0.0, 2}, 3 * kLn2},
-    {LogSum, 1, 2, {kNaN, 1}, kNaN},
-    {LogSum, 1, 0, {0}, kNaN},          // 0/0
-    {LogSum, 1, 0, {3}, kInf},
-    {LogSum, 1, -1, {1}, -kInf},        // log(0)
-    // a = lambda: first region; a = lambda*theta: middle region (exactly c).
-    {Scad, 1, 3, {1, -2, 3, 4}, 6.75},
-    {Scad, 1, 3, {-3}, 2},
-    {Scad, 1, 3, {kNaN, 1}, kNaN},
-    // theta <= 1: nothing reaches the division by theta - 1.
-    {Scad, 2, 1, {1, 3}, 6},
-    {Scad, 2, 0.5, {1.5, -2.5}, 6},
-    // A negative lambda sends every element to the flat region.
-    {Scad, -1, 3, {0, 5}, 4},
-    // a = lambda*theta: the curved piece; NaN takes the flat one.
-    {Mcp, 1, 2, {1, -2, 3}, 2.75},
-    {Mcp, 1, 2, {kNaN}, 1},
-    {Mcp, 1, 0, {0}, kNaN},             // (0*0.5)/0
-    {Mcp, 2, 0.5, {0.5, 1, 7}, 0.75 + 1 + 1},
-};
 
 TEST(SumGolden, EveryCaseThroughDispatch)
 {

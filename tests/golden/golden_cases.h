@@ -1,0 +1,115 @@
+// Worked cases with their exact results, shared by the kernel tests and the
+// MEX host that replays them through every built deliverable. Each result
+// follows from the kernels' arithmetic step by step; the comments say which
+// rule a row pins down.
+#pragma once
+
+#include <vector>
+
+#include "penalty_type.h"
+
+constexpr double kInf = __builtin_inf();
+constexpr double kNaN = __builtin_nan("");
+
+// (penalty, lambda, theta, x, expected) for one element.
+struct ProxCase {
+    PenaltyType type;
+    double lambda, theta, x, expected;
+};
+
+inline const ProxCase kProxCases[] = {
+    // capped-l1, lambda = 1, theta = 2: both candidates, the tie, signs of zero.
+    {CappedL1, 1, 2, 0.5, 0.0}, {CappedL1, 1, 2, -0.5, -0.0}, {CappedL1, 1, 2, 1, 0.0},
+    {CappedL1, 1, 2, 1.5, 0.5}, {CappedL1, 1, 2, 2, 1}, {CappedL1, 1, 2, 2.5, 1.5},
+    {CappedL1, 1, 2, -2.5, -1.5}, {CappedL1, 1, 2, 3, 3}, {CappedL1, 1, 2, -3, -3},
+    {CappedL1, 1, 2, -0.0, 0.0}, {CappedL1, 1, 2, 0.0, 0.0}, {CappedL1, 1, 2, kNaN, kNaN},
+    // one ulp either side of the tie at a = 2.5 (D < 0 only above it)
+    {CappedL1, 1, 2, 2.5000000000000004, 2.5000000000000004},
+    {CappedL1, 1, 2, 2.4999999999999996, 1.4999999999999996},
+    // +inf: the difference is NaN, so the inner candidate theta stays.
+    {CappedL1, 1, 2, kInf, 2}, {CappedL1, 1, 2, -kInf, -2},
+    {CappedL1, 0, 2, 1.5, 1.5}, {CappedL1, 0, 2, -3, -3}, {CappedL1, 1, 0, -4, -4},
+    // theta = inf is plain soft thresholding
+    {CappedL1, 1, kInf, 3, 2}, {CappedL1, 1, kInf, -0.25, -0.0},
+
+    // log-sum, lambda = 1, theta = 1
+    {LogSum, 1, 1, 3, 2.732050807568877}, {LogSum, 1, 1, -3, -2.732050807568877},
+    {LogSum, 1, 1, 2, 1.618033988749895}, {LogSum, 1, 1, 1, 0.0}, {LogSum, 1, 1, -1, -0.0},
+    // negative discriminant: +0 with no sign step, for negative x too
+    {LogSum, 1, 1, 0.5, 0.0}, {LogSum, 1, 1, -0.5, 0.0}, {LogSum, 1, 1, 0.0, 0.0},
+    {LogSum, 1, 1, -0.0, 0.0},
+    // NaN element: every objective NaN, candidate 0 kept and negated by the
+    // sign step. NaN lambda or theta: q is NaN, 0 wins on its finite objective.
+    {LogSum, 1, 1, kNaN, -0.0}, {LogSum, kNaN, 1, 2, 0.0}, {LogSum, 1, kNaN, -2, -0.0},
+    // lambda = 0: the larger root is a itself
+    {LogSum, 0, 1, -1.25, -1.25},
+
+    // SCAD, lambda = 1, theta = 4
+    {Scad, 1, 4, 0.0, 0.0}, {Scad, 1, 4, -0.0, 0.0}, {Scad, 1, 4, -0.5, -0.0},
+    {Scad, 1, 4, 1, 0.0}, {Scad, 1, 4, 1.5, 0.5}, {Scad, 1, 4, -1.5, -0.5},
+    {Scad, 1, 4, 2, 1}, {Scad, 1, 4, 3, 2.5}, {Scad, 1, 4, 4, 4},
+    {Scad, 1, 4, 4.00000001, 4}, {Scad, 1, 4, -4.00000001, -4},
+    {Scad, 1, 4, 4.0000001, 4.0000001}, {Scad, 1, 4, 6, 6}, {Scad, 1, 4, -6, -6},
+    {Scad, 1, 4, 1e300, 1e300}, {Scad, 1, 4, kInf, 1}, {Scad, 1, 4, -kInf, -1},
+    {Scad, 1, 4, kNaN, kNaN},
+    // theta = 2 divides by zero in the middle candidate: m is +-inf or NaN
+    {Scad, 1, 2, 1.5, 0.5},
+
+    // MCP convex, lambda = 1, theta = 3
+    {Mcp, 1, 3, 0.5, 0.0}, {Mcp, 1, 3, -0.5, -0.0}, {Mcp, 1, 3, 1, 0.0},
+    {Mcp, 1, 3, 2, 1.5}, {Mcp, 1, 3, -2, -1.5}, {Mcp, 1, 3, 3, 3}, {Mcp, 1, 3, 4, 4},
+    {Mcp, 1, 3, 2.9999999, 2.99999985}, {Mcp, 1, 3, 2.99999999, 3},
+    {Mcp, 1, 3, 0.0, 0.0}, {Mcp, 1, 3, -0.0, 0.0},
+    {Mcp, 2, 2, 2.5, 1}, {Mcp, 2, 2, 4, 4}, {Mcp, 2, 2, -4, -4},
+    // linear, lambda = 1, theta = 1
+    {Mcp, 1, 1, 0.9, 0.0}, {Mcp, 1, 1, 0.9999999999999999, 0.0}, {Mcp, 1, 1, 1, 1},
+    {Mcp, 1, 1, 1.5, 1.5}, {Mcp, 1, 1, -1, -1}, {Mcp, 1, 1, -0.0, 0.0},
+    // concave, lambda = 1, theta = 0.5: threshold lambda*sqrt(theta)
+    {Mcp, 1, 0.5, 0.3, 0.0}, {Mcp, 1, 0.5, 0.7, 0.0}, {Mcp, 1, 0.5, 0.75, 0.75},
+    {Mcp, 1, 0.5, 0.8, 0.8}, {Mcp, 1, 0.5, -0.8, -0.8},
+    {Mcp, 1, 0.5, 0.7071067811865475, 0.0},
+    {Mcp, 1, 0.5, 0.7071067811865476, 0.7071067811865476},
+    {Mcp, 2, 0.25, 1, 1}, {Mcp, 2, 0.25, 0.9999999999999999, 0.0}, {Mcp, 2, 0.25, -1, -1},
+    // degenerate parameters: everything comes back as x, -0 as +0
+    {Mcp, 0, 3, -2.5, -2.5}, {Mcp, 0, 0.5, -0.0, 0.0}, {Mcp, 0, 1, 0.25, 0.25},
+    {Mcp, 1, 0, -3, -3}, {Mcp, 1, kNaN, 0.5, 0.5}, {Mcp, kNaN, 3, -0.0, 0.0},
+    {Mcp, 1, 3, kInf, kInf}, {Mcp, 1, 3, -kInf, -kInf}, {Mcp, 1, 0.5, kNaN, kNaN},
+};
+
+// (penalty, lambda, theta, elements, expected sum).
+struct SumCase {
+    PenaltyType type;
+    double lambda, theta;
+    std::vector<double> x;
+    double expected;
+};
+
+inline const double kLn2 = 0.6931471805599453;
+
+inline const SumCase kSumCases[] = {
+    // The element equal to theta contributes theta; a NaN contributes theta.
+    {CappedL1, 2, 1, {0.5, -1, 3}, 5},
+    {CappedL1, 2, 1, {kNaN, -0.5}, 3},
+    {CappedL1, 1, kInf, {-2, 0.25}, 2.25},
+    // A zero contributes exactly 0; signs do not matter.
+    {LogSum, 3, 2, {0, -2}, 3 * kLn2},
+    {LogSum, 3, 2, {-0.0, 2}, 3 * kLn2},
+    {LogSum, 1, 2, {kNaN, 1}, kNaN},
+    {LogSum, 1, 0, {0}, kNaN},          // 0/0
+    {LogSum, 1, 0, {3}, kInf},
+    {LogSum, 1, -1, {1}, -kInf},        // log(0)
+    // a = lambda: first region; a = lambda*theta: middle region (exactly c).
+    {Scad, 1, 3, {1, -2, 3, 4}, 6.75},
+    {Scad, 1, 3, {-3}, 2},
+    {Scad, 1, 3, {kNaN, 1}, kNaN},
+    // theta <= 1: nothing reaches the division by theta - 1.
+    {Scad, 2, 1, {1, 3}, 6},
+    {Scad, 2, 0.5, {1.5, -2.5}, 6},
+    // A negative lambda sends every element to the flat region.
+    {Scad, -1, 3, {0, 5}, 4},
+    // a = lambda*theta: the curved piece; NaN takes the flat one.
+    {Mcp, 1, 2, {1, -2, 3}, 2.75},
+    {Mcp, 1, 2, {kNaN}, 1},
+    {Mcp, 1, 0, {0}, kNaN},             // (0*0.5)/0
+    {Mcp, 2, 0.5, {0.5, 1, 7}, 0.75 + 1 + 1},
+};

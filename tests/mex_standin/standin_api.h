@@ -1,0 +1,54 @@
+// A stand-in for the host's MEX API, written from the documented behaviour
+// of the functions the gateways call, so that the gateways can be loaded and
+// driven without MATLAB: natively as one shared library, and on Windows as
+// libmx.dll and libmex.dll. What follows are the extras a test host needs
+// to make arguments and to catch the error a gateway raises.
+#pragma once
+
+#include <cstddef>
+
+#include "mex_api.h"
+
+#if defined(_WIN32)
+#define STANDIN_API extern "C" __declspec(dllexport)
+#else
+#define STANDIN_API extern "C" __attribute__((visibility("default")))
+#endif
+
+// Class numbers as MATLAB's mxClassID has them.
+enum StandinClass {
+    StandinCell = 1,
+    StandinStruct = 2,
+    StandinLogical = 3,
+    StandinChar = 4,
+    StandinDouble = 6,
+    StandinSingle = 7,
+    StandinInt8 = 8,
+    StandinUint8 = 9,
+    StandinInt16 = 10,
+    StandinUint16 = 11,
+    StandinInt32 = 12,
+    StandinUint32 = 13,
+    StandinInt64 = 14,
+    StandinUint64 = 15,
+};
+
+// An m-by-n array whose storage holds exactly m*n elements of its class,
+// zero-filled, so that any read past the end is a read outside the buffer.
+// A sparse array here is stored full; only its flag differs.
+STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size_t columns,
+                                        bool isComplex, bool isSparse);
+// Storage of the real part, as raw bytes of the array's class.
+STANDIN_API void* standinRealData(mxArray* array);
+STANDIN_API std::size_t standinRows(const mxArray* array);
+STANDIN_API std::size_t standinColumns(const mxArray* array);
+STANDIN_API int standinClassOf(const mxArray* array);
+STANDIN_API void standinDestroyArray(mxArray* array);
+
+typedef void (*MexEntry)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+
+// Calls entry; returns true when it raised an error through
+// mexErrMsgIdAndTxt, whose identifier is then copied into identifier.
+STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs,
+                                const mxArray* prhs[], char* identifier,
+                                std::size_t identifierSize);

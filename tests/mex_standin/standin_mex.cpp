@@ -1,0 +1,63 @@
+// The MEX half of the stand-in API (libmex): the error function, which does
+// not return but jumps back to the standinCallMex that made the call.
+//
+// Windows builds jump with GCC's __builtin_setjmp/__builtin_longjmp, which
+// restore the frame without unwinding through the MEX DLL; native builds use
+// the C library's pair, which the sanitizers understand. The gateways hold
+// no resource across an error, so nothing is skipped that needed running.
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "standin_api.h"
+
+namespace {
+
+#if defined(_WIN32)
+typedef void* JumpBuffer[5];
+#define STANDIN_SETJMP(b) __builtin_setjmp(b)
+#define STANDIN_LONGJMP(b) __builtin_longjmp(b, 1)
+#else
+typedef std::jmp_buf JumpBuffer;
+#define STANDIN_SETJMP(b) setjmp(b)
+#define STANDIN_LONGJMP(b) std::longjmp(b, 1)
+#endif
+
+// One pending call per thread: the test hosts call from one thread, and the
+// fuzz and thread tests each own theirs.
+thread_local JumpBuffer* pendingCall = nullptr;
+thread_local char raisedIdentifier[128];
+
+} // namespace
+
+extern "C" void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...)
+{
+    char message[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    std::snprintf(raisedIdentifier, sizeof raisedIdentifier, "%s", identifier);
+    if (!pendingCall) {
+        std::fprintf(stderr, "error outside a MEX call: %s: %s\n", identifier, message);
+        std::abort();
+    }
+    STANDIN_LONGJMP(*pendingCall);
+}
+
+STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs,
+                                const mxArray* prhs[], char* identifier, std::size_t identifierSize)
+{
+    JumpBuffer buffer;
+    JumpBuffer* outer = pendingCall;
+    pendingCall = &buffer;
+    if (STANDIN_SETJMP(buffer) == 0) {
+        entry(nlhs, plhs, nrhs, prhs);
+        pendingCall = outer;
+        return false;
+    }
+    pendingCall = outer;
+    std::snprintf(identifier, identifierSize, "%s", raisedIdentifier);
+    return true;
+}
