@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build deps test demo clean
+.PHONY: all build deps test demo package bench clean
 
 all: build
 
@@ -21,6 +21,9 @@ test: deps
 demo: deps
 	@$(MAKE) --no-print-directory build
 	@octave-cli --norc --no-history --no-window-system demo/penalty_demo.m
+
+package:
+	@scripts/make-package.sh dist
 
 clean:
 	rm -rf $(BUILD) dist

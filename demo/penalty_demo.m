@@ -1,33 +1,74 @@
-% The four thresholding rules side by side on one short vector.
+% What the library is for: thresholding steps inside a sparse-recovery
+% solver. Prints the four thresholding rules on a few values, recovers a
+% sparse signal by proximal gradient with each penalty against the l1
+% baseline, and draws the thresholding functions and penalties.
 1;
+warning ("off", "all");
 here = fileparts (mfilename ("fullpath"));
-addpath (fullfile (here, "..", "dist", "octave"));
+addpath (here, fullfile (here, "..", "dist", "octave"));
+png_file = getenv ("PENALTY_DEMO_PNG");
+if (isempty (png_file))
+  png_file = fullfile (here, "..", "build", "demo", "penalty_functions.png");
+endif
 
-x = [-4 -2.5 -1.5 -0.8 -0.3 0 0.3 0.8 1.5 2.5 4];
-lambda = 1;
-rules = {1, "capped-l1", 2;   % code, name, theta
-         2, "log-sum",   1;
-         3, "SCAD",      3.7;
-         4, "MCP",       3};
-
-printf ("penaltyShrink(x, %d, lambda = %g, theta, code)\n\n", numel (x), lambda);
-printf ("%8s", "x");
+% 1. The four rules side by side.
+x = [-4 -2.5 -1.5 -0.8 0 0.8 1.5 2.5 4];
+rules = {1, "capped-l1", 2;  2, "log-sum", 0.5;  3, "SCAD", 3.7;  4, "MCP", 3};
+printf ("Thresholding, lambda = 1: penaltyShrink(x, n, 1, theta, code)\n\n%8s", "x");
 for r = 1:rows (rules)
-  printf ("  %16s", sprintf ("%s (%g)", rules{r, 2}, rules{r, 3}));
+  printf ("%18s", sprintf ("%s (%g)", rules{r, 2}, rules{r, 3}));
 endfor
 printf ("\n");
-y = zeros (numel (x), rows (rules));
-for r = 1:rows (rules)
-  y(:, r) = penaltyShrink (x, numel (x), lambda, rules{r, 3}, rules{r, 1});
-endfor
 for i = 1:numel (x)
-  printf ("%8.3f", x(i));
-  printf ("  %16.6f", y(i, :));
+  printf ("%8.2f", x(i));
+  for r = 1:rows (rules)
+    printf ("%18.4f", penaltyShrink (x(i), 1, 1, rules{r, 3}, rules{r, 1}));
+  endfor
   printf ("\n");
 endfor
 
-printf ("\npenaltySum(x, %d, lambda = %g, theta, code)\n\n", numel (x), lambda);
-for r = 1:rows (rules)
-  printf ("  %-16s %12.6f\n", sprintf ("%s (%g)", rules{r, 2}, rules{r, 3}), ...
-          penaltySum (x, numel (x), lambda, rules{r, 3}, rules{r, 1}));
+% 2. Sparse recovery: y = A*x0 + noise with ||A||_2 = 1.
+randn ("state", 42); rand ("state", 42);
+m = 250; p = 1000; k = 25; sigma = 0.01;
+A = randn (m, p);
+A = A / norm (A);
+x0 = zeros (p, 1);
+support = randperm (p, k);
+x0(support) = sign (randn (k, 1)) .* (0.4 + 0.6 * rand (k, 1));
+y = A * x0 + sigma * randn (m, 1);
+
+% name, lambda, theta, code: each penalty with weights of its own scale
+% (log-sum's slope at 0 is lambda/theta = 0.02, like the l1 row's lambda).
+solvers = {"l1 (capped-l1, theta = Inf)", 0.02, Inf, 1;
+           "capped-l1", 0.02, 0.1, 1;
+           "log-sum", 0.002, 0.1, 2;
+           "SCAD", 0.03, 3.7, 3;
+           "MCP", 0.03, 3, 4};
+printf ("\nSparse recovery: %d-by-%d Gaussian A, ||A|| = 1, %d nonzeros, noise %g\n", m, p, k, sigma);
+printf ("proximal gradient, unit step, from x = 0\n\n");
+printf ("%-28s %6s %5s %6s %8s %10s %10s %9s %7s\n", "penalty", "lambda", "theta", ...
+        "iters", "time (s)", "objective", "rel. error", "precision", "recall");
+for s = 1:rows (solvers)
+  [name, lam, theta, code] = solvers{s, :};
+  tic;
+  [xh, iterations] = solve_prox_gradient (A, y, lam, theta, code, 20000, 1e-10);
+  seconds = toc;
+  objective = 0.5 * norm (A * xh - y)^2 + penaltySum (xh, p, lam, theta, code);
+  found = xh ~= 0;
+  truth = x0 ~= 0;
+  precision = sum (found & truth) / max (sum (found), 1);
+  recall = sum (found & truth) / sum (truth);
+  printf ("%-28s %6g %5g %6d %8.3f %10.6f %10.4f %9.3f %7.3f\n", name, lam, theta, ...
+          iterations, seconds, objective, norm (xh - x0) / norm (x0), precision, recall);
 endfor
+printf (["\nEach objective is 0.5*||A*x - y||^2 plus that row's own penalty, so compare\n", ...
+         "errors, not objectives, across rows. l1 shrinks every kept coefficient by lambda;\n", ...
+         "the nonconvex penalties leave large coefficients (nearly) unshrunk.\n"]);
+
+% 3. The picture.
+[png_dir] = fileparts (png_file);
+if (! isempty (png_dir) && ! exist (png_dir, "dir"))
+  mkdir (png_dir);
+endif
+plot_penalties (png_file);
+printf ("\nThresholding functions and penalties drawn to %s\n", png_file);

@@ -1,16 +1,60 @@
-%PENALTYSHRINK Proximal map (thresholding) of a nonconvex sparsity penalty.
-%   Y = PENALTYSHRINK(X, N, LAMBDA, THETA, CODE) returns the N-by-1 vector
-%   whose element i is the minimiser u of 0.5*(u - X(i))^2 + p(u), where p
-%   is the penalty CODE selects, with weight LAMBDA and shape THETA:
+%PENALTYSHRINK Proximal map (thresholding function) of a nonconvex sparsity penalty.
+%   Y = PENALTYSHRINK(X, N, LAMBDA, THETA, CODE) returns the N-by-1 column
+%   whose element i is the proximal point of the chosen penalty at X(i):
 %
-%     CODE   penalty      p(u) for a = |u|
-%     1      capped-l1    LAMBDA*min(a, THETA)
-%     2      log-sum      LAMBDA*log(1 + a/THETA)
-%     3      SCAD         LAMBDA*a, quadratic, then LAMBDA^2*(THETA+1)/2
-%     4      MCP          a*(LAMBDA - a/(2*THETA)), then LAMBDA^2*THETA/2
-%     other  capped-l1
+%       Y(i) = argmin over u of  0.5*(u - X(i))^2 + p(u)
 %
-%   Only the first N stored elements of X are read; X must be a real, full
-%   double array. N and CODE are truncated toward zero.
+%   computed in IEEE double precision by a fixed sequence of operations, so
+%   every build returns the same bits.
+%
+%   Arguments
+%     X       real, full double array. Its first N stored elements (in
+%             column-major order) are used; its shape is ignored and it is
+%             never modified.
+%     N       number of elements, truncated toward zero. N <= 0 (also NaN,
+%             +-Inf, or 2^31 and above) returns a 0-by-1 result.
+%     LAMBDA  penalty weight.
+%     THETA   shape parameter.
+%     CODE    which penalty, truncated toward zero:
+%
+%     CODE  penalty    p(u), a = |u|                       true proximal point for
+%     1     capped-l1  LAMBDA*min(a, THETA)                LAMBDA >= 0, THETA >= 0
+%     2     log-sum    LAMBDA*log(1 + a/THETA)             LAMBDA >= 0, THETA > 0
+%     3     SCAD       LAMBDA*a                 (a <= LAMBDA)   LAMBDA > 0, THETA > 2
+%                      (a*(2*LAMBDA*THETA - a) - LAMBDA^2)/(2*(THETA - 1))
+%                                      (LAMBDA < a <= LAMBDA*THETA)
+%                      LAMBDA^2*(THETA + 1)/2   (a > LAMBDA*THETA)
+%     4     MCP        a*(LAMBDA - a/(2*THETA)) (a <= LAMBDA*THETA) LAMBDA >= 0, THETA > 0
+%                      LAMBDA^2*THETA/2         (a > LAMBDA*THETA)
+%     other capped-l1
+%
+%   N, LAMBDA, THETA and CODE may be any real, non-empty numeric or logical
+%   value (int32(5) and true work); the first element is read as a double.
+%   Capped-l1 with THETA = Inf is plain soft thresholding (the l1 prox).
+%
+%   Conventions
+%     - Sign: Y(i) carries the sign of X(i), so a negative X(i) whose result
+%       is zero gives -0. X(i) = -0 gives +0.
+%     - Log-sum returns +0, even for negative X(i), wherever its
+%       stationary-point equation has no real root (small |X(i)|).
+%     - Ties between candidate minimisers are broken in a fixed way, so
+%       results right at a threshold are exact and reproducible.
+%     - NaN X(i): NaN for capped-l1, SCAD and MCP; -0 for log-sum.
+%     - X(i) = +-Inf: +-THETA for capped-l1 (+-Inf when THETA = Inf), +0/-0
+%       for log-sum, +-LAMBDA for SCAD, X(i) itself for MCP.
+%     - Outside the ranges above the same arithmetic runs and its IEEE
+%       result is returned without a warning.
+%
+%   Errors (identifier: cause)
+%     penaltyShrink:notEnoughInputs     fewer than five inputs
+%     penaltyShrink:invalidX            X not a real, full double array
+%     penaltyShrink:invalidScalar       N, LAMBDA, THETA or CODE empty,
+%                                       sparse, complex, or not numeric/logical
+%     penaltyShrink:countExceedsLength  N larger than numel(X)
+%
+%   Example
+%     x = [-3 -1 -0.5 0 0.5 1 3];
+%     y = penaltyShrink(x, numel(x), 1, 3, 4)   % MCP, lambda 1, theta 3
+%     % y = [-3; -0; -0; 0; 0; 0; 3]
 %
 %   See also PENALTYSUM.

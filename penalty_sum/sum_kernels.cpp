@@ -9,7 +9,7 @@
 
 namespace {
 
-inline double magnitude(double x) { return __builtin_fabs(x); }
+inline double magnitude(double x) { return std::fabs(x); }
 
 } // namespace
 

@@ -17,6 +17,9 @@ need cmake has cmake
 need libgtest-dev test -f /usr/include/gtest/gtest.h
 need octave has octave-cli
 need liboctave-dev has mkoctfile
+# The demo's figure: gnuplot draws it headless, Octave's text needs FreeSans.
+need gnuplot-nox has gnuplot
+need fonts-freefont-otf test -f /usr/share/fonts/opentype/freefont/FreeSans.otf
 need g++-mingw-w64-x86-64-win32 has x86_64-w64-mingw32-g++
 need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
 need wine has wine

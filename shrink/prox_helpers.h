@@ -3,6 +3,7 @@
 // are the kernels' tie and NaN rules.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 // p unless q is strictly smaller: equal arguments give p (so minOf(+0, -0)
@@ -31,7 +32,7 @@ inline std::int32_t argMinFirst(const double* v, std::int32_t m)
 }
 
 // |x| by clearing the sign bit: -0 gives +0 and a NaN stays a NaN.
-inline double magnitude(double x) { return __builtin_fabs(x); }
+inline double magnitude(double x) { return std::fabs(x); }
 
 // Puts the element's sign back on a non-negative result. The test is x >= 0
 // itself, so -0 keeps r while a NaN element takes -r; negation flips the sign
