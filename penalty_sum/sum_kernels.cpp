@@ -5,11 +5,17 @@
 // branch.
 #include "sum_kernels.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
-inline double magnitude(double x) { return std::fabs(x); }
+// |x| on the bits, never through a C library fabs (x87 on 32-bit MinGW).
+inline double magnitude(double x)
+{
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffffull);
+}
 
 } // namespace
 

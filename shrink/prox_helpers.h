@@ -3,7 +3,7 @@
 // are the kernels' tie and NaN rules.
 #pragma once
 
-#include <cmath>
+#include <bit>
 #include <cstdint>
 
 // p unless q is strictly smaller: equal arguments give p (so minOf(+0, -0)
@@ -31,8 +31,13 @@ inline std::int32_t argMinFirst(const double* v, std::int32_t m)
     return best;
 }
 
-// |x| by clearing the sign bit: -0 gives +0 and a NaN stays a NaN.
-inline double magnitude(double x) { return std::fabs(x); }
+// |x| by clearing the sign bit: -0 gives +0 and a NaN keeps its payload.
+// Done on the bits because a C library's fabs may run on the x87 unit
+// (MinGW's does on 32-bit x86), which turns a signalling NaN into a quiet one.
+inline double magnitude(double x)
+{
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffffull);
+}
 
 // Puts the element's sign back on a non-negative result. The test is x >= 0
 // itself, so -0 keeps r while a NaN element takes -r; negation flips the sign
