@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build deps test demo package bench clean
+.PHONY: all build deps test demo package fuzz bench clean
 
 all: build
 
@@ -21,6 +21,16 @@ test: deps
 demo: deps
 	@$(MAKE) --no-print-directory build
 	@octave-cli --norc --no-history --no-window-system demo/penalty_demo.m
+
+# Each fuzz target for FUZZ_SECONDS (default 10 minutes) instead of the suite's 20 s.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	@$(MAKE) --no-print-directory build
+	@for t in penaltyShrink:gateway penaltySum:gateway kernels:kernels; do \
+	    echo "== fuzz_$${t%%:*}"; \
+	    tests/hardening/run_fuzzer.sh $(BUILD)/sanitize/tests/fuzz_$${t%%:*} $(FUZZ_SECONDS) \
+	        $(BUILD)/fuzz_corpus/$${t%%:*} tests/hardening/seeds/$${t##*:} || exit 1; \
+	done
 
 package:
 	@scripts/make-package.sh dist

@@ -15,6 +15,9 @@ need g++ has g++
 need make has make
 need cmake has cmake
 need libgtest-dev test -f /usr/include/gtest/gtest.h
+# Sanitizer, fuzzing and thread-checking builds: clang and its runtimes (libFuzzer).
+need clang has clang++
+need libclang-rt-14-dev test -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
 need octave has octave-cli
 need liboctave-dev has mkoctfile
 # The demo's figure: gnuplot draws it headless, Octave's text needs FreeSans.

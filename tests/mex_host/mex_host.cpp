@@ -289,14 +289,20 @@ void expectError(MexEntry entry, const std::string& name, const std::string& lab
 
 void replayBadCalls(MexEntry entry, const std::string& name)
 {
-    expectError(entry, name, "no inputs", {}, "notEnoughInputs");
-    expectError(entry, name, "four inputs",
-                {doubleColumn({1, 2}), scalar(2), scalar(1), scalar(2)}, "notEnoughInputs");
+    for (int count = 0; count <= 4; ++count) {
+        std::vector<mxArray*> args = penaltyArgs({1, 2}, 2, 1, 2, 1);
+        for (int k = count; k < 5; ++k)
+            standinDestroyArray(args[k]);
+        args.resize(count);
+        expectError(entry, name, std::to_string(count) + " inputs", std::move(args), "notEnoughInputs");
+    }
     const struct { const char* label; int classId; bool isComplex, isSparse; } badX[] = {
         {"single", StandinSingle, false, false}, {"int8", StandinInt8, false, false},
         {"logical", StandinLogical, false, false}, {"char", StandinChar, false, false},
         {"cell", StandinCell, false, false}, {"struct", StandinStruct, false, false},
+        {"function", StandinFunction, false, false}, {"uint16", StandinUint16, false, false},
         {"complex", StandinDouble, true, false}, {"sparse", StandinDouble, false, true},
+        {"sparse logical", StandinLogical, false, true},
     };
     for (const auto& b : badX)
         expectError(entry, name, std::string("x ") + b.label,
@@ -307,7 +313,8 @@ void replayBadCalls(MexEntry entry, const std::string& name)
         {"empty", StandinDouble, 0, 0, false, false}, {"0x3", StandinDouble, 0, 3, false, false},
         {"char", StandinChar, 1, 1, false, false},    {"cell", StandinCell, 1, 1, false, false},
         {"struct", StandinStruct, 1, 1, false, false}, {"complex", StandinDouble, 1, 1, true, false},
-        {"sparse", StandinDouble, 1, 1, false, true},
+        {"sparse", StandinDouble, 1, 1, false, true}, {"1x0", StandinDouble, 1, 0, false, false},
+        {"function", StandinFunction, 1, 1, false, false}, {"sparse logical", StandinLogical, 1, 1, false, true},
     };
     for (int position = 1; position <= 4; ++position) {
         for (const auto& b : badScalar) {
@@ -322,6 +329,7 @@ void replayBadCalls(MexEntry entry, const std::string& name)
     expectError(entry, name, "n > numel(empty)", penaltyArgs({}, 1, 1, 2, 1), "countExceedsLength");
     expectError(entry, name, "n = 2^31 - 1", penaltyArgs({1, 2, 3}, 2147483647.0, 1, 2, 1),
                 "countExceedsLength");
+    expectError(entry, name, "n = 4.5", penaltyArgs({1, 2, 3}, 4.5, 1, 2, 1), "countExceedsLength");
     // Accepted kinds of scalar: integer and logical classes.
     std::vector<mxArray*> args = penaltyArgs({1.5, 2}, 1, 1, 2, 1);
     standinDestroyArray(args[1]);

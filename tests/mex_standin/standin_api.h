@@ -31,6 +31,7 @@ enum StandinClass {
     StandinUint32 = 13,
     StandinInt64 = 14,
     StandinUint64 = 15,
+    StandinFunction = 16,
 };
 
 // An m-by-n array whose storage holds exactly m*n elements of its class,

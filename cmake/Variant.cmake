@@ -1,0 +1,18 @@
+# Instrumented builds of the tests, made as nested builds by Hardening.cmake:
+#   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, every finding
+#             fatal; float division by zero is left out because IEEE
+#             infinities and NaNs are part of the arithmetic, while
+#             float-cast-overflow (the count conversion's trap) stays in.
+#             The code is also instrumented for libFuzzer's coverage.
+#   thread    ThreadSanitizer, for the concurrency test.
+if(PENALTY_VARIANT STREQUAL "sanitize")
+    set(VARIANT_FLAGS -fsanitize=address,undefined,float-cast-overflow
+        -fno-sanitize=float-divide-by-zero -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+    add_compile_options(${VARIANT_FLAGS} -fsanitize=fuzzer-no-link)
+    add_link_options(${VARIANT_FLAGS})
+elseif(PENALTY_VARIANT STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -g)
+    add_link_options(-fsanitize=thread)
+else()
+    message(FATAL_ERROR "unknown PENALTY_VARIANT '${PENALTY_VARIANT}'")
+endif()
