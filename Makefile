@@ -32,6 +32,12 @@ fuzz: deps
 	        $(BUILD)/fuzz_corpus/$${t%%:*} tests/hardening/seeds/$${t##*:} || exit 1; \
 	done
 
+bench: deps
+	@$(MAKE) --no-print-directory build
+	@mkdir -p $(BUILD)/bench-results
+	@$(BUILD)/bench/natural_log_bench --benchmark_out=$(BUILD)/bench-results/natural_log.json \
+	    --benchmark_out_format=json
+
 package:
 	@scripts/make-package.sh dist
 

@@ -12,8 +12,8 @@ end
 if ~exist(out_dir, 'dir')
     mkdir(out_dir);
 end
-includes = strcat('-I', fullfile(root, {'penalty_codes', 'mex_gateway', 'shrink', 'penalty_sum'}));
-gateway = fullfile(root, 'mex_gateway', 'gateway_args.cpp');
+includes = strcat('-I', fullfile(root, {'penalty_codes', 'mex_gateway', 'natural_log', 'shrink', 'penalty_sum'}));
+gateway = {fullfile(root, 'mex_gateway', 'gateway_args.cpp'), fullfile(root, 'natural_log', 'natural_log.cpp')};
 targets = {'penaltyShrink', 'shrink'; 'penaltySum', 'penalty_sum'};
 is_octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
 for t = 1:size(targets, 1)
@@ -22,14 +22,14 @@ for t = 1:size(targets, 1)
     if is_octave
         setenv('CXXFLAGS', '-O2 -std=c++20 -ffp-contract=off -fno-fast-math -fno-math-errno -fPIC');
         output = fullfile(out_dir, [targets{t, 1} '.mex']);
-        [status, text] = system(sprintf('mkoctfile --mex %s -o "%s" %s "%s"', ...
-            strjoin(includes, ' '), output, sprintf('"%s" ', sources{:}), gateway));
+        [status, text] = system(sprintf('mkoctfile --mex %s -o "%s" %s', ...
+            strjoin(includes, ' '), output, sprintf('"%s" ', sources{:}, gateway{:})));
         if status ~= 0
             error('build_mex:compileFailed', 'mkoctfile failed for %s:\n%s', targets{t, 1}, text);
         end
     else
         mex('-compatibleArrayDims', compiler_flags(), includes{:}, '-outdir', out_dir, ...
-            '-output', targets{t, 1}, sources{:}, gateway);
+            '-output', targets{t, 1}, sources{:}, gateway{:});
     end
     copyfile(fullfile(root, 'help', [targets{t, 1} '.m']), out_dir);
 end

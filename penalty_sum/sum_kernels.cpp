@@ -6,8 +6,9 @@
 #include "sum_kernels.h"
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
+
+#include "natural_log.h"
 
 namespace {
 
@@ -31,13 +32,14 @@ void sumCappedL1(double* dst, const double* src, std::int32_t n, double lambda, 
     *dst = lambda * s;
 }
 
-// log of the rounded a/theta + 1, not a log-of-one-plus form; lambda at the end.
+// The correctly rounded log of the rounded a/theta + 1 (not a log-of-one-plus
+// form); lambda at the end.
 void sumLogSum(double* dst, const double* src, std::int32_t n, double lambda, double theta)
 {
     double s = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         const double a = magnitude(src[i]);
-        s = s + std::log(a / theta + 1);
+        s = s + naturalLog(a / theta + 1);
     }
     *dst = lambda * s;
 }

@@ -15,6 +15,8 @@ need g++ has g++
 need make has make
 need cmake has cmake
 need libgtest-dev test -f /usr/include/gtest/gtest.h
+need libbenchmark-dev test -f /usr/include/benchmark/benchmark.h
+need libmpfr-dev test -f /usr/include/mpfr.h # the reference for naturalLog, in tests only
 # Sanitizer, fuzzing and thread-checking builds: clang and its runtimes (libFuzzer).
 need clang has clang++
 need libclang-rt-14-dev test -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a

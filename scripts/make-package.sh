@@ -15,10 +15,14 @@ mkdir -p "$pkg/inst" "$pkg/src"
 
 cp "$root"/help/penaltyShrink.m "$root"/help/penaltySum.m "$root"/help/Contents.m "$pkg/inst/"
 shopt -s nullglob
-for dir in penalty_codes shrink penalty_sum mex_gateway; do
+for dir in penalty_codes natural_log shrink penalty_sum mex_gateway; do
     mkdir -p "$pkg/src/$dir"
-    sources=("$root/$dir"/*.h "$root/$dir"/*.cpp)
-    cp "${sources[@]}" "$pkg/src/$dir/"
+    for file in "$root/$dir"/*.h "$root/$dir"/*.cpp; do
+        case $file in
+        */generate_tables.cpp | */find_hard_cases.cpp) ;; # development tools (MPFR)
+        *) cp "$file" "$pkg/src/$dir/" ;;
+        esac
+    done
 done
 cp "$root/packaging/octave/Makefile" "$pkg/src/Makefile"
 cp "$root/packaging/octave/INDEX" "$root/packaging/octave/COPYING" "$pkg/"

@@ -1,16 +1,18 @@
 #include <cmath>
 
+#include "natural_log.h"
 #include "prox_helpers.h"
 #include "prox_kernels.h"
 
 namespace {
 
 // Objective 0.5*(r - a)^2 + lambda*log(1 + r/theta) at a candidate r. The
-// logarithm is taken of the rounded r/theta + 1, also when r is 0.
+// logarithm is taken of the rounded r/theta + 1, also when r is 0, and is
+// our own correctly rounded one, so that every build agrees to the bit.
 double logSumObjective(double r, double a, double lambda, double theta)
 {
     const double d = r - a;
-    return (d * 0.5) * d + std::log(r / theta + 1) * lambda;
+    return (d * 0.5) * d + naturalLog(r / theta + 1) * lambda;
 }
 
 } // namespace

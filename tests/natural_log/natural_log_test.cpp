@@ -1,0 +1,115 @@
+// naturalLog: special values, the error bounds of its two paths, and the
+// hardest inputs we found, on which the slow path must decide and be right.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include "bit_compare.h"
+#include "hard_cases.h"
+#include "natural_log.h"
+#include "natural_log_internal.h"
+
+namespace {
+
+double fromBits(std::uint64_t b)
+{
+    double d;
+    std::memcpy(&d, &b, sizeof d);
+    return d;
+}
+
+TEST(NaturalLog, SpecialValues)
+{
+    const struct { std::uint64_t in, out; } rows[] = {
+        {0x0000000000000000, 0xfff0000000000000}, // +0 -> -inf
+        {0x8000000000000000, 0xfff0000000000000}, // -0 -> -inf
+        {0x7ff0000000000000, 0x7ff0000000000000}, // +inf
+        {0xfff0000000000000, 0xfff8000000000000}, // -inf -> NaN
+        {0xbff0000000000000, 0xfff8000000000000}, // -1 -> NaN
+        {0x8000000000000001, 0xfff8000000000000}, // negative subnormal -> NaN
+        {0x3ff0000000000000, 0x0000000000000000}, // 1 -> +0
+        {0x7ff8000000000123, 0x7ff8000000000123}, // quiet NaN keeps its payload
+        {0x7ff0000000000123, 0x7ff8000000000123}, // signalling NaN is quietened
+        {0xfff4000000000000, 0xfffc000000000000}, // negative signalling NaN
+        {0x0000000000000001, 0xc0874385446d71c3}, // smallest subnormal: -744.44...
+        {0x000fffffffffffff, 0xc086232bdd7abcd2}, // largest subnormal
+        {0x0010000000000000, 0xc086232bdd7abcd2}, // smallest normal
+        {0x7fefffffffffffff, 0x40862e42fefa39ef}, // largest double
+        {0x4000000000000000, 0x3fe62e42fefa39ef}, // 2 -> ln 2
+        {0x3ff0000000000001, 0x3cafffffffffffff}, // 1 + 2^-52 -> 2^-52 - 2^-105
+        {0x3fefffffffffffff, 0xbca0000000000000}, // 1 - 2^-53 -> -2^-53 (nearest)
+    };
+    for (const auto& row : rows)
+        EXPECT_TRUE(sameBits(naturalLog(fromBits(row.in)), fromBits(row.out)) &&
+                    bitsOf(naturalLog(fromBits(row.in))) == row.out)
+            << "log(" << describe(fromBits(row.in)) << ") = " << describe(naturalLog(fromBits(row.in)));
+}
+
+// |approximation - log x| / |log x| on the fast and the slow path, against
+// MPFR at 400 bits, on inputs from every region the reduction treats apart.
+TEST(NaturalLog, ErrorBoundsOfBothPaths)
+{
+    mpfr_t exact, approx;
+    mpfr_inits2(400, exact, approx, static_cast<mpfr_ptr>(nullptr));
+    std::mt19937_64 rng(3);
+    double worstFast = 0, worstSlow = 0;
+    for (int i = 0; i < 40000; ++i) {
+        double x;
+        switch (i % 5) {
+        case 0: x = fromBits(((rng() % 2046 + 1) << 52) | (rng() >> 12)); break;
+        case 1: x = 1 + static_cast<double>(rng() % 100000 + 1) * 0x1p-52; break;
+        case 2: x = 1 - static_cast<double>(rng() % 100000 + 1) * 0x1p-53; break;
+        case 3: // the widest z with no table term: m in [1 - 2^-9, 1 + 2^-8)
+            x = 1 + std::ldexp(static_cast<double>(rng() >> 11) * 0x1p-53, -8) - 0x1p-9; break;
+        default: x = fromBits(rng() % 0x0010000000000000ull + 1); break; // subnormal
+        }
+        if (x == 1)
+            continue;
+        mpfr_set_d(exact, x, MPFR_RNDN);
+        mpfr_log(exact, exact, MPFR_RNDN);
+        double high, low, parts[3];
+        naturalLogFastParts(x, &high, &low);
+        mpfr_set_d(approx, high, MPFR_RNDN);
+        mpfr_add_d(approx, approx, low, MPFR_RNDN);
+        mpfr_sub(approx, approx, exact, MPFR_RNDN);
+        mpfr_div(approx, approx, exact, MPFR_RNDN);
+        worstFast = std::max(worstFast, std::fabs(mpfr_get_d(approx, MPFR_RNDN)));
+        naturalLogSlowParts(x, parts);
+        mpfr_set_d(approx, parts[0], MPFR_RNDN);
+        mpfr_add_d(approx, approx, parts[1], MPFR_RNDN);
+        mpfr_add_d(approx, approx, parts[2], MPFR_RNDN);
+        mpfr_sub(approx, approx, exact, MPFR_RNDN);
+        mpfr_div(approx, approx, exact, MPFR_RNDN);
+        worstSlow = std::max(worstSlow, std::fabs(mpfr_get_d(approx, MPFR_RNDN)));
+    }
+    mpfr_clears(exact, approx, static_cast<mpfr_ptr>(nullptr));
+    EXPECT_LT(worstFast, 0x1p-67) << "fast path: worst relative error " << worstFast;
+    EXPECT_LT(worstSlow, 0x1p-145) << "slow path: worst relative error " << worstSlow;
+    std::printf("worst relative error: fast 2^%.1f, slow 2^%.1f\n", std::log2(worstFast),
+                std::log2(worstSlow));
+}
+
+// Inputs whose logarithm lies within a tiny fraction of an ulp of a midpoint
+// between two doubles: the fast path cannot decide them, the slow path must
+// and must be right.
+TEST(NaturalLog, HardCasesTakeTheSlowPathAndRoundCorrectly)
+{
+    mpfr_t v;
+    mpfr_init2(v, 53);
+    for (const HardCase& c : kHardCases) {
+        bool tookSlowPath = false;
+        const double got = naturalLogWithPath(c.x, &tookSlowPath);
+        mpfr_set_d(v, c.x, MPFR_RNDN);
+        mpfr_log(v, v, MPFR_RNDN);
+        EXPECT_TRUE(sameBits(mpfr_get_d(v, MPFR_RNDN), c.expected)) << "table row " << describe(c.x);
+        EXPECT_TRUE(sameBits(got, c.expected)) << "log(" << describe(c.x) << ")";
+        EXPECT_TRUE(tookSlowPath) << "fast path decided " << describe(c.x);
+    }
+    mpfr_clear(v);
+}
+
+} // namespace
