@@ -12,8 +12,9 @@ end
 if ~exist(out_dir, 'dir')
     mkdir(out_dir);
 end
-includes = strcat('-I', fullfile(root, {'penalty_codes', 'mex_gateway', 'natural_log', 'shrink', 'penalty_sum'}));
-gateway = {fullfile(root, 'mex_gateway', 'gateway_args.cpp'), fullfile(root, 'natural_log', 'natural_log.cpp')};
+includes = strcat('-I', fullfile(root, {'penalty_codes', 'mex_gateway', 'natural_log', 'simd', 'shrink', 'penalty_sum'}));
+gateway = {fullfile(root, 'mex_gateway', 'gateway_args.cpp'), fullfile(root, 'natural_log', 'natural_log.cpp'), ...
+           fullfile(root, 'simd', 'simd_path.cpp')};
 targets = {'penaltyShrink', 'shrink'; 'penaltySum', 'penalty_sum'};
 is_octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
 for t = 1:size(targets, 1)

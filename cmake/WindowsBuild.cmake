@@ -24,7 +24,7 @@ endforeach()
 add_custom_target(matlab_import_libs DEPENDS ${IMPORT_LIBS})
 
 set(WINDOWS_LINK_OPTIONS -static-libgcc -static-libstdc++)
-foreach(kernels natural_log shrink_kernels sum_kernels)
+foreach(kernels natural_log simd_path shrink_kernels sum_kernels)
     target_compile_options(${kernels} PRIVATE -fno-exceptions -fno-rtti)
 endforeach()
 

@@ -15,7 +15,7 @@ mkdir -p "$pkg/inst" "$pkg/src"
 
 cp "$root"/help/penaltyShrink.m "$root"/help/penaltySum.m "$root"/help/Contents.m "$pkg/inst/"
 shopt -s nullglob
-for dir in penalty_codes natural_log shrink penalty_sum mex_gateway; do
+for dir in penalty_codes natural_log simd shrink penalty_sum mex_gateway; do
     mkdir -p "$pkg/src/$dir"
     for file in "$root/$dir"/*.h "$root/$dir"/*.cpp; do
         case $file in

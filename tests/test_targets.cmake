@@ -4,8 +4,9 @@ add_executable(kernel_tests
     kernels/prox_golden_test.cpp
     kernels/prox_optimality_test.cpp
     kernels/count_conversion_test.cpp
-    kernels/sum_golden_test.cpp)
-target_include_directories(kernel_tests PRIVATE kernels golden ${PROJECT_SOURCE_DIR}/mex_gateway)
+    kernels/sum_golden_test.cpp
+    kernels/simd_paths_test.cpp)
+target_include_directories(kernel_tests PRIVATE kernels golden natural_log ${PROJECT_SOURCE_DIR}/mex_gateway)
 target_link_libraries(kernel_tests PRIVATE shrink_kernels sum_kernels GTest::gtest GTest::gtest_main)
 penalty_compile_options(kernel_tests)
 

@@ -161,9 +161,15 @@ void printResult(const std::string& label, const CallResult& r)
         std::printf("%s error %s\n", label.c_str(), r.identifier.c_str());
         return;
     }
+    // Any NaN prints as "nan": which NaN an operation on two NaNs passes on
+    // depends on the compiler's operand order, not on the arithmetic.
     std::printf("%s %zux%zu", label.c_str(), r.rows, r.columns);
-    for (double v : r.values)
-        std::printf(" %016" PRIx64, bitsOf(v));
+    for (double v : r.values) {
+        if (v != v)
+            std::printf(" nan");
+        else
+            std::printf(" %016" PRIx64, bitsOf(v));
+    }
     std::printf("\n");
 }
 
