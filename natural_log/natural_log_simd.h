@@ -39,10 +39,9 @@ inline typename S::V naturalLogLanes(typename S::V x)
     const U termIndex = index * S::splatU(3);
     const V term0 = S::gather(&tables::kLogTerm[0][0], termIndex);
     const V term1 = S::gather(&tables::kLogTerm[0][1], termIndex);
-    auto twoSum = [](V a, V c, V& s, V& e) {
+    auto fastTwoSum = [](V a, V c, V& s, V& e) {
         s = a + c;
-        const V bb = s - a;
-        e = (a - (s - bb)) + (c - bb);
+        e = c - (s - a);
     };
     auto split = [](V a, V& high, V& low) {
         const V t = S::splat(134217729.0) * a;
@@ -50,13 +49,13 @@ inline typename S::V naturalLogLanes(typename S::V x)
         low = a - high;
     };
     V s1, e1, s2, e2, s3, e3;
-    twoSum(exponent * S::splat(tables::kLn2High), term0, s1, e1);
-    twoSum(s1, z, s2, e2);
+    fastTwoSum(exponent * S::splat(tables::kLn2High), term0, s1, e1);
+    fastTwoSum(s1, z, s2, e2);
     V zh, zl;
     split(z, zh, zl);
     const V square = z * z;
     const V squareError = ((zh * zh - square) + zh * zl + zl * zh) + zl * zl;
-    twoSum(s2, S::splat(-0.5) * square, s3, e3);
+    fastTwoSum(s2, S::splat(-0.5) * square, s3, e3);
     const V series = ((((((S::splat(1.0 / 9) * z - S::splat(0.125)) * z + S::splat(1.0 / 7)) * z
                          - S::splat(1.0 / 6)) * z + S::splat(0.2)) * z - S::splat(0.25)) * z
                       + S::splat(1.0 / 3));
@@ -65,7 +64,7 @@ inline typename S::V naturalLogLanes(typename S::V x)
                     + ((S::splat(-0.5) * squareError) + (exponent * S::splat(tables::kLn2Low) + term1))
                     + cube * series;
     V high, low;
-    twoSum(s3, small, high, low);
+    fastTwoSum(s3, small, high, low);
 
     // Ziv's test, as naturalLog: the bound times |high|.
     const V allowance = S::splat(0x1p-65) * magnitudeLanes<S>(high);

@@ -40,8 +40,13 @@ void proxLogSumLanes(double* dst, const double* src, std::int32_t n, double lamb
         const V r2 = maxOfLanes<S>(zero, (e - s) * S::splat(0.5));
         // Lanes without a real root need no logarithm (their result is +0
         // whatever it gives): they take log 1, so no lane stalls on them.
-        const V log1 = naturalLogLanes<S>(noRoot ? one : r1 / th + one);
-        const V log2 = naturalLogLanes<S>(noRoot ? one : r2 / th + one);
+        // The smaller root is often clamped to 0 in every lane (always when
+        // lambda <= theta^2); its logarithm is then log 1 = +0, as the
+        // scalar code computes it, and the vector log can be skipped.
+        const V arg1 = noRoot ? one : r1 / th + one;
+        const V arg2 = noRoot ? one : r2 / th + one;
+        const V log1 = naturalLogLanes<S>(arg1);
+        const V log2 = S::allTrue(arg2 == one) ? zero : naturalLogLanes<S>(arg2);
         const V g0 = (a * S::splat(0.5)) * a;
         const V g1 = ((r1 - a) * S::splat(0.5)) * (r1 - a) + log1 * lam;
         const V g2 = ((r2 - a) * S::splat(0.5)) * (r2 - a) + log2 * lam;

@@ -12,6 +12,7 @@
 #include "hard_cases.h"
 #include "natural_log.h"
 #include "natural_log_internal.h"
+#include "natural_log_tables.h"
 
 namespace {
 
@@ -47,6 +48,23 @@ TEST(NaturalLog, SpecialValues)
         EXPECT_TRUE(sameBits(naturalLog(fromBits(row.in)), fromBits(row.out)) &&
                     bitsOf(naturalLog(fromBits(row.in))) == row.out)
             << "log(" << describe(fromBits(row.in)) << ") = " << describe(naturalLog(fromBits(row.in)));
+}
+
+// The fast path adds z to the table term with a fast two-sum, exact only if
+// the term is the larger: every nonzero term must exceed every |z| of its
+// interval (z = m r - 1 at the interval's ends), and |z| < 2^-8 everywhere.
+TEST(NaturalLog, TableTermsDominateTheirArguments)
+{
+    namespace tables = natural_log_tables;
+    for (int i = 0; i < 256; ++i) {
+        const double r = tables::kReciprocal[i];
+        const double zLow = (1 + i / 256.0) * r - 1, zHigh = (1 + (i + 1) / 256.0) * r - 1;
+        const double zMax = std::max(std::fabs(zLow), std::fabs(zHigh));
+        EXPECT_LE(zMax, 0x1p-8) << "interval " << i;
+        const double term = tables::kLogTerm[i][0];
+        EXPECT_TRUE(term == 0 || std::fabs(term) > zMax) << "interval " << i;
+        EXPECT_EQ(term == 0, i == 0 || i == 255) << "interval " << i;
+    }
 }
 
 // |approximation - log x| / |log x| on the fast and the slow path, against

@@ -1,0 +1,128 @@
+// ns per element of every kernel on every vector path this CPU supports, at
+// n = 2^10, 2^16, 2^20 and 2^24, beside a memcpy of the same bytes and a
+// plain sequential sum loop measured in the same run. Data: N(0, 4).
+// Not a test: `make bench` runs it and keeps the JSON.
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "shrink_dispatch.h"
+#include "sum_dispatch.h"
+
+namespace {
+
+const std::vector<double>& data(std::size_t n)
+{
+    static std::vector<double> x;
+    if (x.size() < n) {
+        std::mt19937_64 rng(2026);
+        std::normal_distribution<double> normal(0, 2);
+        x.resize(n);
+        for (double& v : x)
+            v = normal(rng);
+    }
+    return x;
+}
+
+// lambda and theta inside each penalty's range, as in a solver.
+const double kTheta[5] = {0, 2, 1, 3.7, 3};
+
+void perElement(benchmark::State& state, std::int64_t n)
+{
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["ns_per_element"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * n),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_element"] = state.counters["ns_per_element"].value * 1e9;
+}
+
+void shrinkKernel(benchmark::State& state, SimdPath path, PenaltyType type)
+{
+    const auto n = static_cast<std::int32_t>(state.range(0));
+    const double* x = data(n).data();
+    std::vector<double> y(n);
+    for (auto _ : state) {
+        shrinkByPenaltyOn(path, type, y.data(), x, n, 1.0, kTheta[type]);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, n);
+}
+
+void sumKernel(benchmark::State& state, SimdPath path, PenaltyType type)
+{
+    const auto n = static_cast<std::int32_t>(state.range(0));
+    const double* x = data(n).data();
+    double s = 0;
+    for (auto _ : state) {
+        sumByPenaltyOn(path, type, &s, x, n, 1.0, kTheta[type]);
+        benchmark::DoNotOptimize(s);
+    }
+    perElement(state, n);
+}
+
+void memcpyBaseline(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const double* x = data(n).data();
+    std::vector<double> y(n);
+    for (auto _ : state) {
+        std::memcpy(y.data(), x, n * sizeof(double));
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, static_cast<std::int64_t>(n));
+}
+
+void sequentialSumBaseline(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const double* x = data(n).data();
+    for (auto _ : state) {
+        double s = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            s = s + x[i];
+        benchmark::DoNotOptimize(s);
+    }
+    perElement(state, static_cast<std::int64_t>(n));
+}
+
+void registerAll()
+{
+    const char* names[5] = {"", "cappedL1", "logSum", "scad", "mcp"};
+    auto sizes = [](benchmark::internal::Benchmark* b) {
+        for (int log2n : {10, 16, 20, 24})
+            b->Arg(std::int64_t{1} << log2n);
+        b->Unit(benchmark::kMicrosecond);
+    };
+    sizes(benchmark::RegisterBenchmark("baseline/memcpy", memcpyBaseline));
+    sizes(benchmark::RegisterBenchmark("baseline/sequential_sum", sequentialSumBaseline));
+    for (int p = ScalarPath; p <= Avx512Path; ++p) {
+        const auto path = static_cast<SimdPath>(p);
+        if (!simdPathSupported(path))
+            continue;
+        for (int t = 1; t <= 4; ++t) {
+            const auto type = static_cast<PenaltyType>(t);
+            const std::string suffix = std::string(names[t]) + "/" + simdPathName(path);
+            sizes(benchmark::RegisterBenchmark(("shrink/" + suffix).c_str(),
+                                               [=](benchmark::State& s) { shrinkKernel(s, path, type); }));
+            sizes(benchmark::RegisterBenchmark(("sum/" + suffix).c_str(),
+                                               [=](benchmark::State& s) { sumKernel(s, path, type); }));
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
