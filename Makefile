@@ -32,11 +32,18 @@ fuzz: deps
 	        $(BUILD)/fuzz_corpus/$${t%%:*} tests/hardening/seeds/$${t##*:} || exit 1; \
 	done
 
+# Benchmarks (never part of `make test`): the C++ kernels on every vector
+# path, naturalLog against the C library, and both MEX files in Octave.
+# Results go to bench/results/ and the plot to docs/benchmarks.png.
 bench: deps
 	@$(MAKE) --no-print-directory build
-	@mkdir -p $(BUILD)/bench-results
-	@$(BUILD)/bench/natural_log_bench --benchmark_out=$(BUILD)/bench-results/natural_log.json \
-	    --benchmark_out_format=json
+	@mkdir -p bench/results
+	@$(BUILD)/bench/kernels_bench --benchmark_min_time=0.2 \
+	    --benchmark_out=bench/results/kernels.json --benchmark_out_format=json
+	@$(BUILD)/bench/natural_log_bench \
+	    --benchmark_out=bench/results/natural_log.json --benchmark_out_format=json
+	@PENALTY_BENCH_OUT=bench/results/octave.md octave-cli --norc --no-history bench/octave_bench.m
+	@octave-cli --norc --no-history bench/plot_bench.m bench/results/kernels.json docs/benchmarks.png
 
 package:
 	@scripts/make-package.sh dist
