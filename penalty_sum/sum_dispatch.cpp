@@ -1,35 +1,20 @@
 #include "sum_dispatch.h"
 
-#include "sum_kernel_sets.h"
+#include "kernel_set.h"
 #include "sum_kernels.h"
 
-const SumKernelSet kSumKernelsScalar = {sumCappedL1, sumLogSum, sumScad, sumMcp};
-
+// One set per instruction set, defined in sum_<set>.cpp; indexed by SimdPath.
+extern const KernelSet kSumKernelsSse2, kSumKernelsAvx2, kSumKernelsAvx512;
 namespace {
-
-const SumKernelSet& kernelsFor(SimdPath path)
-{
-    switch (path) {
-    case Sse2Path: return kSumKernelsSse2;
-    case Avx2Path: return kSumKernelsAvx2;
-    case Avx512Path: return kSumKernelsAvx512;
-    default: return kSumKernelsScalar;
-    }
-}
-
+const KernelSet kSumKernelsScalar = {sumCappedL1, sumLogSum, sumScad, sumMcp};
+const KernelSet* const kSumKernelSets[] = {&kSumKernelsScalar, &kSumKernelsSse2, &kSumKernelsAvx2,
+                                           &kSumKernelsAvx512};
 } // namespace
 
 void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                     std::int32_t n, double lambda, double theta)
 {
-    const SumKernelSet& kernels = kernelsFor(path);
-    switch (type) {
-    case LogSum: kernels.logSum(dst, src, n, lambda, theta); return;
-    case Scad: kernels.scad(dst, src, n, lambda, theta); return;
-    case Mcp: kernels.mcp(dst, src, n, lambda, theta); return;
-    case CappedL1:
-    default: kernels.cappedL1(dst, src, n, lambda, theta); return;
-    }
+    runPenaltyKernel(*kSumKernelSets[path], type, dst, src, n, lambda, theta);
 }
 
 void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n,

@@ -1,35 +1,20 @@
 #include "shrink_dispatch.h"
 
-#include "prox_kernel_sets.h"
+#include "kernel_set.h"
 #include "prox_kernels.h"
 
-const ProxKernelSet kProxKernelsScalar = {proxCappedL1, proxLogSum, proxScad, proxMcp};
-
+// One set per instruction set, defined in prox_<set>.cpp; indexed by SimdPath.
+extern const KernelSet kProxKernelsSse2, kProxKernelsAvx2, kProxKernelsAvx512;
 namespace {
-
-const ProxKernelSet& kernelsFor(SimdPath path)
-{
-    switch (path) {
-    case Sse2Path: return kProxKernelsSse2;
-    case Avx2Path: return kProxKernelsAvx2;
-    case Avx512Path: return kProxKernelsAvx512;
-    default: return kProxKernelsScalar;
-    }
-}
-
+const KernelSet kProxKernelsScalar = {proxCappedL1, proxLogSum, proxScad, proxMcp};
+const KernelSet* const kProxKernelSets[] = {&kProxKernelsScalar, &kProxKernelsSse2,
+                                            &kProxKernelsAvx2, &kProxKernelsAvx512};
 } // namespace
 
 void shrinkByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                        std::int32_t n, double lambda, double theta)
 {
-    const ProxKernelSet& kernels = kernelsFor(path);
-    switch (type) {
-    case LogSum: kernels.logSum(dst, src, n, lambda, theta); return;
-    case Scad: kernels.scad(dst, src, n, lambda, theta); return;
-    case Mcp: kernels.mcp(dst, src, n, lambda, theta); return;
-    case CappedL1:
-    default: kernels.cappedL1(dst, src, n, lambda, theta); return;
-    }
+    runPenaltyKernel(*kProxKernelSets[path], type, dst, src, n, lambda, theta);
 }
 
 void shrinkByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n,
