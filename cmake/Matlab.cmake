@@ -9,12 +9,8 @@ if(PENALTY_WITH_MATLAB)
 endif()
 
 if(Matlab_FOUND)
-    foreach(gateway penaltyShrink:shrink/penaltyShrink_mex.cpp:shrink_kernels
-                    penaltySum:penalty_sum/penaltySum_mex.cpp:sum_kernels)
-        string(REPLACE ":" ";" parts ${gateway})
-        list(GET parts 0 name)
-        list(GET parts 1 source)
-        list(GET parts 2 kernels)
+    foreach(gateway ${PENALTY_GATEWAYS})
+        penalty_gateway_parts(${gateway} name source kernels)
         matlab_add_mex(NAME ${name}_matlab SRC ${source} mex_gateway/gateway_args.cpp
                        OUTPUT_NAME ${name} LINK_TO ${kernels} R2017b)
         target_compile_definitions(${name}_matlab PRIVATE MX_COMPAT_32)

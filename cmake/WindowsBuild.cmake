@@ -42,8 +42,10 @@ function(add_windows_mex name source kernels)
     penalty_compile_options(${name})
 endfunction()
 
-add_windows_mex(penaltyShrink shrink/penaltyShrink_mex.cpp shrink_kernels)
-add_windows_mex(penaltySum penalty_sum/penaltySum_mex.cpp sum_kernels)
+foreach(gateway ${PENALTY_GATEWAYS})
+    penalty_gateway_parts(${gateway} name source kernels)
+    add_windows_mex(${name} ${source} ${kernels})
+endforeach()
 
 # Test host: stand-in libmx.dll and libmex.dll beside mex_host.exe, which the
 # Windows loader then finds first when a MEX DLL asks for them.

@@ -19,12 +19,8 @@ penalty_compile_options(mex_standin)
 
 # The gateways built exactly as for Windows, but as Linux modules that the
 # native host loads; their output is the reference the DLLs must match.
-foreach(gateway penaltyShrink:shrink/penaltyShrink_mex.cpp:shrink_kernels
-                penaltySum:penalty_sum/penaltySum_mex.cpp:sum_kernels)
-    string(REPLACE ":" ";" parts ${gateway})
-    list(GET parts 0 name)
-    list(GET parts 1 source)
-    list(GET parts 2 kernels)
+foreach(gateway ${PENALTY_GATEWAYS})
+    penalty_gateway_parts(${gateway} name source kernels)
     add_library(${name}_standin MODULE ${PROJECT_SOURCE_DIR}/${source}
                 ${PROJECT_SOURCE_DIR}/mex_gateway/gateway_args.cpp)
     set_target_properties(${name}_standin PROPERTIES PREFIX "" OUTPUT_NAME ${name}

@@ -2,10 +2,8 @@
 set(HARDENING ${CMAKE_CURRENT_LIST_DIR})
 if(PENALTY_VARIANT STREQUAL "sanitize")
     # One fuzz target per gateway (each defines mexFunction) and one for the kernels.
-    foreach(gateway penaltyShrink:shrink/penaltyShrink_mex.cpp penaltySum:penalty_sum/penaltySum_mex.cpp)
-        string(REPLACE ":" ";" parts ${gateway})
-        list(GET parts 0 name)
-        list(GET parts 1 source)
+    foreach(gateway ${PENALTY_GATEWAYS})
+        penalty_gateway_parts(${gateway} name source kernels)
         add_executable(fuzz_${name} ${HARDENING}/fuzz_gateway.cpp ${PROJECT_SOURCE_DIR}/${source}
                        ${PROJECT_SOURCE_DIR}/mex_gateway/gateway_args.cpp)
         target_compile_definitions(fuzz_${name} PRIVATE GATEWAY_NAME="${name}")
