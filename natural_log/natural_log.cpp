@@ -12,8 +12,8 @@
 // keeps its relative accuracy however small it is.
 //
 // The fast path evaluates this in double-double with a relative error below
-// 2^-65 and returns the rounded sum when no value within its error bound
-// rounds differently (Ziv's test). Otherwise, about once in 2^11 calls, the
+// 2^-67 and returns the rounded sum when no value within its error bound
+// rounds differently (Ziv's test). Otherwise, about once in 2^13 calls, the
 // slow path recomputes the sum as an exact sum of doubles carrying about
 // 150 bits and rounds that exactly.
 #include "natural_log.h"
@@ -94,21 +94,23 @@ inline Reduced reducedArgument(double x, int exponentBias)
     return out;
 }
 
-// --- Fast path: double-double, relative error below 2^-65 ---
+// --- Fast path: double-double, relative error below 2^-67 ---
 //
-// Parts and their errors, relative to the result y (|y| >= 2^-9 unless E = 0
-// and T_i = 0, in which case y = log1p(z) and every error below is relative
-// to z anyway; elsewhere the terms are at most 2^8 |y|):
+// Parts and their errors. Relative to the result y: when E = 0 and T_i = 0,
+// y = log1p(z) with |y| > (1 - 2^-9)|z|; when E = 0 and T_i != 0, |T_i| >=
+// 1.97 |z| keeps |y| > 0.97 |z|; when E != 0, |y| > ln2 - 0.35 - 2^-8 > 1/4.
 //   E ln2High               exact (42-bit constant, |E| < 2^11)
-//   E ln2Low                rounding 2^-53 of 2^-43 |E ln2|      < 2^-95
-//   T_i as two doubles      2^-106 |T_i|                          < 2^-97
+//   E ln2Low                rounding 2^-53 of 2^-43 |E ln2|       < 2^-95 |y|
+//   T_i as two doubles      2^-106 |T_i|                           < 2^-100 |y|
 //   z, z^2/2                exact (two-product)
-//   z^3 P(z), P the series  1/3 - z/4 + ... + z^6/9 evaluated in double:
-//                           truncation |z|^9/10 < 2^-75 |z|, rounding of
-//                           z^3 P about 2^-50 |z^3/3| < 2^-67.5 |z|
-//   the two-sums and the final sum of the small parts               < 2^-95
-// so |y_high + y_low - log x| < 2^-67 |y|; kFastErrorBound allows 2^-65.
-constexpr double kFastErrorBound = 0x1p-65;
+//   z^3 P(z), P the series  1/3 - z/4 + ... + z^6/9: truncation |z|^10/10
+//                           < 2^-75 |z|; rounding: z^3 and P each within
+//                           2^-52, their product 2^-53, so 2^-50.6 of
+//                           |z^3 P| <= |z|^3/3 < 2^-17.5 |z|   < 2^-68.1 |z|
+//   the exact two-sums and the rounded sum of the small parts   < 2^-95 |y|
+// so |y_high + y_low - log x| < 2^-68 |y|; kFastErrorBound allows 2^-67, the
+// margin covering the rounding of the test itself (2^-100 |y|).
+constexpr double kFastErrorBound = 0x1p-67;
 
 struct DoubleDouble {
     double high, low;

@@ -2,7 +2,7 @@
 // bounds. x must be positive and finite, and not 1.
 #pragma once
 
-// The fast path's double-double, high + low within 2^-67 of log x, relatively.
+// The fast path's double-double, high + low within 2^-68 of log x, relatively.
 void naturalLogFastParts(double x, double* high, double* low);
 
 // The slow path's value, largest part first, within 2^-145 of log x, relatively.

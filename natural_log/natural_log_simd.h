@@ -1,6 +1,6 @@
 // naturalLog on S::N lanes at once, bit-identical to the scalar function:
 // the same reduction and the same double-double fast path, operation for
-// operation. Lanes that the fast path leaves open (about 1 in 2000), and
+// operation. Lanes that the fast path leaves open (about 1 in 8000), and
 // lanes outside the positive normal range (zero, negative, subnormal,
 // infinite, NaN), are handed to the scalar naturalLog, which decides them
 // exactly as it always does. Include inside a PENALTY_TARGET_BEGIN region
@@ -67,7 +67,7 @@ inline typename S::V naturalLogLanes(typename S::V x)
     fastTwoSum(s3, small, high, low);
 
     // Ziv's test, as naturalLog: the bound times |high|.
-    const V allowance = S::splat(0x1p-65) * magnitudeLanes<S>(high);
+    const V allowance = S::splat(0x1p-67) * magnitudeLanes<S>(high);
     const V below = high + (low - allowance);
     const V above = high + (low + allowance);
     const I decided = regular & (below == above);

@@ -9,7 +9,7 @@ struct HardCase {
 
 // Each comment gives the distance of the exact logarithm from the nearest
 // midpoint, in ulps of the result; the fast path decides only beyond about
-// 2^-12 ulp. Near 1 (x = 1 +- k 2^-52) the hardest cases cluster.
+// 2^-14 ulp. Near 1 (x = 1 +- k 2^-52) the hardest cases cluster.
 inline const HardCase kHardCases[] = {
     {0x1.0000000000006p+0, 0x1.7fffffffffffcp-50}, // 4e-15 ulp
     {0x1.ffffffffffff4p-1, -0x1.8000000000005p-50}, // 4e-15 ulp
