@@ -2,6 +2,7 @@
 % path and on the scalar reference) and the baselines, from the kernel
 % benchmark's JSON. usage: octave-cli plot_bench.m JSON PNG
 1;
+warning ("off", "all");
 args = argv ();
 data = jsondecode (fileread (args{1}));
 bench = data.benchmarks;
@@ -20,6 +21,12 @@ for k = 1:numel (bench)
   series.(field).n(end+1) = str2double (parts{end});
   series.(field).ns(end+1) = 1e9 / b.items_per_second;
 endfor
+widest = "scalar";
+for path = {"sse2", "avx2", "avx512"}
+  if (any (cellfun (@(b) ! isempty (strfind (b.name, ["/" path{1} "/"])), bench)))
+    widest = path{1};
+  endif
+endfor
 graphics_toolkit ("gnuplot");
 f = figure ("visible", "off", "position", [0 0 1100 500]);
 keys = fieldnames (series);
@@ -37,7 +44,8 @@ for p = 1:2
       elseif (strncmp (s.name, "baseline", 8))
         style = "k--s";
       endif
-      if (isempty (strfind (s.name, "sse2")) && isempty (strfind (s.name, "avx2/")))
+      path = strsplit (s.name, "/"){end};
+      if (strncmp (s.name, "baseline", 8) || any (strcmp (path, {"scalar", widest})))
         loglog (s.n, s.ns, style, "linewidth", 1.5);
         labels{end+1} = strrep (s.name, "_", " ");
       endif
@@ -46,7 +54,7 @@ for p = 1:2
   set (gca, "xscale", "log", "yscale", "log");
   grid on;
   xlabel ("n"); ylabel ("ns per element");
-  title ([panels{p} " kernels: widest path (solid) and scalar reference (dotted)"]);
+  title ([panels{p} ": " widest " (solid), scalar (dotted)"]);
   legend (labels, "location", "eastoutside");
   hold off;
 endfor
