@@ -293,7 +293,7 @@ Expansion slowLogExpansion(const Reduced& in)
 constexpr std::uint64_t kNegativeArgumentNaN = 0xfff8000000000000ull;
 
 // Kept out of line, so that the fast path carries none of its stack frame.
-__attribute__((noinline, cold)) double slowLog(const Reduced& in)
+[[gnu::noinline, gnu::cold]] double slowLog(const Reduced& in)
 {
     return roundExpansion(slowLogExpansion(in));
 }
