@@ -9,31 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include "penalty_definitions.h"
 #include "shrink_dispatch.h"
 
 namespace {
 
-double penalty(PenaltyType type, double u, double lambda, double theta)
-{
-    switch (type) {
-    case LogSum: return lambda * std::log(1 + u / theta);
-    case Scad:
-        if (u <= lambda)
-            return lambda * u;
-        if (u <= lambda * theta)
-            return (u * (2 * lambda * theta - u) - lambda * lambda) / (2 * (theta - 1));
-        return lambda * lambda * (theta + 1) / 2;
-    case Mcp:
-        if (u <= lambda * theta)
-            return u * (lambda - u / (2 * theta));
-        return lambda * lambda * theta / 2;
-    default: return lambda * std::min(u, theta);
-    }
-}
-
 double objective(PenaltyType type, double u, double a, double lambda, double theta)
 {
-    return 0.5 * (u - a) * (u - a) + penalty(type, u, lambda, theta);
+    return 0.5 * (u - a) * (u - a) + definedPenalty(type, u, lambda, theta);
 }
 
 // Every penalty here is non-decreasing in u, so the minimiser lies in [0, a].

@@ -7,6 +7,7 @@
 
 #include "bit_compare.h"
 #include "golden_cases.h"
+#include "penalty_definitions.h"
 #include "sum_dispatch.h"
 #include "sum_kernels.h"
 
@@ -86,21 +87,6 @@ TEST(SumOrder, OneChainInIndexOrder)
         double out = 0;
         sumByPenalty(row.type, &out, x.data(), n, row.lambda, row.theta);
         EXPECT_TRUE(sameBits(out, row.lambda * sequential)) << "type " << row.type;
-    }
-}
-
-double definedPenalty(PenaltyType type, double a, double lambda, double theta)
-{
-    switch (type) {
-    case LogSum: return lambda * std::log(1 + a / theta);
-    case Scad:
-        if (a <= lambda)
-            return lambda * a;
-        if (a <= lambda * theta)
-            return (a * (2 * lambda * theta - a) - lambda * lambda) / (2 * (theta - 1));
-        return lambda * lambda * (theta + 1) / 2;
-    case Mcp: return a <= lambda * theta ? a * (lambda - a / (2 * theta)) : lambda * lambda * theta / 2;
-    default: return lambda * std::min(a, theta);
     }
 }
 
