@@ -10,8 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "shrink_dispatch.h"
-#include "sum_dispatch.h"
+#include "dispatch.h"
+#include "penalty_list.h"
 
 namespace {
 
@@ -28,8 +28,16 @@ const std::vector<double>& data(std::size_t n)
     return x;
 }
 
-// lambda and theta inside each penalty's range, as in a solver.
-const double kTheta[5] = {0, 2, 1, 3.7, 3};
+// theta inside each penalty's range, as in a solver (lambda = 1).
+double thetaFor(PenaltyType type)
+{
+    switch (type) {
+    case CappedL1: return 2;
+    case LogSum: return 1;
+    case Scad: return 3.7;
+    default: return 3;
+    }
+}
 
 void perElement(benchmark::State& state, std::int64_t n)
 {
@@ -46,7 +54,7 @@ void shrinkKernel(benchmark::State& state, SimdPath path, PenaltyType type)
     const double* x = data(n).data();
     std::vector<double> y(n);
     for (auto _ : state) {
-        shrinkByPenaltyOn(path, type, y.data(), x, n, 1.0, kTheta[type]);
+        shrinkByPenaltyOn(path, type, y.data(), x, n, 1.0, thetaFor(type));
         benchmark::DoNotOptimize(y.data());
         benchmark::ClobberMemory();
     }
@@ -59,7 +67,7 @@ void sumKernel(benchmark::State& state, SimdPath path, PenaltyType type)
     const double* x = data(n).data();
     double s = 0;
     for (auto _ : state) {
-        sumByPenaltyOn(path, type, &s, x, n, 1.0, kTheta[type]);
+        sumByPenaltyOn(path, type, &s, x, n, 1.0, thetaFor(type));
         benchmark::DoNotOptimize(s);
     }
     perElement(state, n);
@@ -93,7 +101,6 @@ void sequentialSumBaseline(benchmark::State& state)
 
 void registerAll()
 {
-    const char* names[5] = {"", "cappedL1", "logSum", "scad", "mcp"};
     auto sizes = [](benchmark::internal::Benchmark* b) {
         for (int log2n : {10, 16, 20, 24})
             b->Arg(std::int64_t{1} << log2n);
@@ -105,9 +112,9 @@ void registerAll()
         const auto path = static_cast<SimdPath>(p);
         if (!simdPathSupported(path))
             continue;
-        for (int t = 1; t <= 4; ++t) {
-            const auto type = static_cast<PenaltyType>(t);
-            const std::string suffix = std::string(names[t]) + "/" + simdPathName(path);
+        for (int p = 0; p < kPenaltyCount; ++p) {
+            const PenaltyType type = kPenaltyInfo[p].code;
+            const std::string suffix = std::string(kPenaltyInfo[p].name) + "/" + simdPathName(path);
             sizes(benchmark::RegisterBenchmark(("shrink/" + suffix).c_str(),
                                                [=](benchmark::State& s) { shrinkKernel(s, path, type); }));
             sizes(benchmark::RegisterBenchmark(("sum/" + suffix).c_str(),

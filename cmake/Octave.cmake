@@ -3,32 +3,33 @@
 # them when it loads the file), exactly as mkoctfile --mex links them.
 find_program(MKOCTFILE mkoctfile)
 find_program(OCTAVE_CLI octave-cli)
-
-if(MKOCTFILE)
-    execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
-                    OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE)
-    set(PENALTY_HAVE_OCTAVE ON)
-else()
-    message(STATUS "mkoctfile not found: Octave MEX files are not built (run scripts/install-deps.sh)")
-    set(PENALTY_HAVE_OCTAVE OFF)
+set(_found OFF)
+if(MKOCTFILE AND OCTAVE_CLI)
+    set(_found ON)
+endif()
+penalty_part(PENALTY_OCTAVE "Octave MEX files (dist/octave)" ${_found}
+             "mkoctfile or octave-cli (Debian: octave, liboctave-dev)")
+if(NOT PENALTY_OCTAVE_ENABLED)
+    return()
 endif()
 
-# add_octave_mex(<name> <sources>... LIBRARIES <libs>...): <name>.mex plus the
-# shared argument checks, with help/<name>.m copied beside it.
-function(add_octave_mex name)
-    cmake_parse_arguments(ARG "" "" "LIBRARIES" ${ARGN})
-    add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS}
-                ${PROJECT_SOURCE_DIR}/mex_gateway/gateway_args.cpp)
+execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
+                OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE)
+
+# Each MEX is self-contained (kernels linked in), with its help text beside
+# it: calls go to the MEX, `help` reads the .m.
+foreach(name ${PENALTY_GATEWAYS})
+    add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/matlab/${name}.cpp ${PENALTY_GATEWAY_SOURCES})
     set_target_properties(${name} PROPERTIES
         PREFIX "" SUFFIX ".mex"
         CXX_VISIBILITY_PRESET hidden
         LIBRARY_OUTPUT_DIRECTORY ${PENALTY_DIST_DIR}/octave)
-    target_include_directories(${name} PRIVATE ${OCTAVE_INCLUDE_DIR} ${PROJECT_SOURCE_DIR}/mex_gateway)
-    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
+    target_include_directories(${name} PRIVATE ${OCTAVE_INCLUDE_DIR} ${PENALTY_GATEWAY_INCLUDE_DIRS})
+    target_link_libraries(${name} PRIVATE penalty_kernels)
     target_link_options(${name} PRIVATE -Wl,-Bsymbolic)
     penalty_compile_options(${name})
-    # The help text sits beside the MEX file: calls go to the MEX, `help` reads the .m.
     add_custom_command(TARGET ${name} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                ${PROJECT_SOURCE_DIR}/help/${name}.m ${PENALTY_DIST_DIR}/octave/)
-endfunction()
+                ${PROJECT_SOURCE_DIR}/matlab/help/${name}.m ${PENALTY_DIST_DIR}/octave/)
+endforeach()
+configure_file(matlab/help/Contents.m ${PENALTY_DIST_DIR}/octave/Contents.m COPYONLY)

@@ -3,12 +3,16 @@
 #             fatal; float division by zero is left out because IEEE
 #             infinities and NaNs are part of the arithmetic, while
 #             float-cast-overflow (the count conversion's trap) stays in.
-#             The code is also instrumented for libFuzzer's coverage.
+#             With PENALTY_VARIANT_FUZZ the code is also instrumented for
+#             libFuzzer's coverage and the fuzz targets are built.
 #   thread    ThreadSanitizer, for the concurrency test.
 if(PENALTY_VARIANT STREQUAL "sanitize")
     set(VARIANT_FLAGS -fsanitize=address,undefined,float-cast-overflow
         -fno-sanitize=float-divide-by-zero -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
-    add_compile_options(${VARIANT_FLAGS} -fsanitize=fuzzer-no-link)
+    add_compile_options(${VARIANT_FLAGS})
+    if(PENALTY_VARIANT_FUZZ)
+        add_compile_options(-fsanitize=fuzzer-no-link)
+    endif()
     add_link_options(${VARIANT_FLAGS})
 elseif(PENALTY_VARIANT STREQUAL "thread")
     add_compile_options(-fsanitize=thread -g)

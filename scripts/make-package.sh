@@ -1,33 +1,46 @@
 #!/usr/bin/env bash
 # make-package.sh [OUTDIR]: builds the Octave package tarball that
 # `pkg install` accepts: DESCRIPTION, INDEX, COPYING, the help files in
-# inst/, and the sources with a src/Makefile that compiles both MEX files.
+# inst/, and in src/ the sources that sources.mk lists (with every header of
+# their folders), sources.mk itself and a Makefile that builds the MEX files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/dist}
 name=sparsepenalty
 version=1.0.0
 
+# The value of a variable of sources.mk, as make reads it.
+value() {
+    printf 'print:\n\t@echo $(%s)\n' "$1" | make -s --no-print-directory -f "$root/sources.mk" -f - print
+}
+
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 pkg=$stage/$name-$version
 mkdir -p "$pkg/inst" "$pkg/src"
 
-cp "$root"/help/penaltyShrink.m "$root"/help/penaltySum.m "$root"/help/Contents.m "$pkg/inst/"
-shopt -s nullglob
-for dir in penalty_codes natural_log simd shrink penalty_sum mex_gateway; do
-    mkdir -p "$pkg/src/$dir"
-    for file in "$root/$dir"/*.h "$root/$dir"/*.cpp; do
-        case $file in
-        */generate_tables.cpp | */find_hard_cases.cpp) ;; # development tools (MPFR)
-        *) cp "$file" "$pkg/src/$dir/" ;;
-        esac
-    done
+gateways=$(value PENALTY_GATEWAYS)
+for gateway in $gateways; do
+    cp "$root/matlab/help/$gateway.m" "$pkg/inst/"
 done
-cp "$root/packaging/octave/Makefile" "$pkg/src/Makefile"
-cp "$root/packaging/octave/INDEX" "$root/packaging/octave/COPYING" "$pkg/"
+cp "$root/matlab/help/Contents.m" "$pkg/inst/"
+
+files="$(value PENALTY_KERNEL_SOURCES) $(value PENALTY_GATEWAY_SOURCES)"
+for gateway in $gateways; do
+    files="$files matlab/$gateway.cpp"
+done
+for dir in $(value PENALTY_KERNEL_INCLUDE_DIRS) $(value PENALTY_GATEWAY_INCLUDE_DIRS); do
+    files="$files $(cd "$root" && ls "$dir"/*.h)"
+done
+for file in $files; do
+    mkdir -p "$pkg/src/$(dirname "$file")"
+    cp "$root/$file" "$pkg/src/$file"
+done
+cp "$root/sources.mk" "$pkg/src/"
+cp "$root/matlab/package/Makefile" "$pkg/src/Makefile"
+cp "$root/matlab/package/INDEX" "$root/matlab/package/COPYING" "$pkg/"
 sed -e "s/@VERSION@/$version/" -e "s/@DATE@/$(date -u +%Y-%m-%d)/" \
-    "$root/packaging/octave/DESCRIPTION.in" >"$pkg/DESCRIPTION"
+    "$root/matlab/package/DESCRIPTION.in" >"$pkg/DESCRIPTION"
 
 mkdir -p "$out"
 tar -C "$stage" -czf "$out/$name-$version.tar.gz" "$name-$version"

@@ -1,37 +1,64 @@
 # Test programs, built alike in the main build and in the sanitizer and
 # thread-checking builds (PENALTY_VARIANT); only the main build registers tests.
+include(${PROJECT_SOURCE_DIR}/cmake/CallTable.cmake)
+
 add_executable(kernel_tests
-    kernels/prox_golden_test.cpp
-    kernels/prox_optimality_test.cpp
-    kernels/count_conversion_test.cpp
-    kernels/sum_golden_test.cpp
-    kernels/simd_paths_test.cpp)
-target_include_directories(kernel_tests PRIVATE kernels golden natural_log ${PROJECT_SOURCE_DIR}/mex_gateway)
-target_link_libraries(kernel_tests PRIVATE shrink_kernels sum_kernels GTest::gtest GTest::gtest_main)
+    penalties/prox_golden_test.cpp
+    penalties/prox_optimality_test.cpp
+    penalties/sum_golden_test.cpp
+    ops/simd_paths_test.cpp
+    ops/drivers_test.cpp
+    matlab/count_conversion_test.cpp)
+target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
+target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)
 penalty_compile_options(kernel_tests)
 
 # --- The gateways over the stand-in MEX API, natively and under Wine ---
 
-add_library(mex_standin SHARED mex_standin/standin_mx.cpp mex_standin/standin_mex.cpp)
-target_include_directories(mex_standin PUBLIC mex_standin ${PROJECT_SOURCE_DIR}/mex_gateway)
+add_library(mex_standin SHARED matlab/mex_standin/standin_mx.cpp matlab/mex_standin/standin_mex.cpp)
+target_include_directories(mex_standin PUBLIC matlab/mex_standin ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_compile_definitions(mex_standin PUBLIC PENALTY_MATLAB_700_API)
 penalty_compile_options(mex_standin)
 
+# The reader of the bad-call table, over the stand-in arrays.
+add_library(call_table STATIC matlab/call_table.cpp)
+target_include_directories(call_table PUBLIC matlab ${PENALTY_CALL_TABLE_DIR})
+target_link_libraries(call_table PUBLIC mex_standin)
+penalty_compile_options(call_table)
+
 # The gateways built exactly as for Windows, but as Linux modules that the
 # native host loads; their output is the reference the DLLs must match.
-foreach(gateway ${PENALTY_GATEWAYS})
-    penalty_gateway_parts(${gateway} name source kernels)
-    add_library(${name}_standin MODULE ${PROJECT_SOURCE_DIR}/${source}
-                ${PROJECT_SOURCE_DIR}/mex_gateway/gateway_args.cpp)
+foreach(name ${PENALTY_GATEWAYS})
+    add_library(${name}_standin MODULE ${PROJECT_SOURCE_DIR}/matlab/${name}.cpp ${PENALTY_GATEWAY_SOURCES})
     set_target_properties(${name}_standin PROPERTIES PREFIX "" OUTPUT_NAME ${name}
         SUFFIX ".mexa64" CXX_VISIBILITY_PRESET hidden
         LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/standin)
-    target_link_libraries(${name}_standin PRIVATE mex_standin ${kernels})
+    target_link_libraries(${name}_standin PRIVATE mex_standin penalty_kernels)
     penalty_compile_options(${name}_standin)
 endforeach()
 
-add_executable(mex_host mex_host/mex_host.cpp)
-target_include_directories(mex_host PRIVATE golden ${PROJECT_SOURCE_DIR}/penalty_codes)
-target_link_libraries(mex_host PRIVATE mex_standin ${CMAKE_DL_LIBS})
+add_executable(mex_host matlab/mex_host/mex_host.cpp)
+target_include_directories(mex_host PRIVATE penalties ${PENALTY_KERNEL_INCLUDE_DIRS})
+target_link_libraries(mex_host PRIVATE call_table ${CMAKE_DL_LIBS})
 penalty_compile_options(mex_host)
 
+# Extra programs of the instrumented builds (see cmake/Variant.cmake).
+if(PENALTY_VARIANT STREQUAL "sanitize" AND PENALTY_VARIANT_FUZZ)
+    # One fuzz target per gateway (each defines mexFunction) and one for the kernels.
+    foreach(name ${PENALTY_GATEWAYS})
+        add_executable(fuzz_${name} hardening/fuzz_gateway.cpp ${PROJECT_SOURCE_DIR}/matlab/${name}.cpp
+                       ${PENALTY_GATEWAY_SOURCES})
+        target_compile_definitions(fuzz_${name} PRIVATE GATEWAY_NAME="${name}")
+        target_link_libraries(fuzz_${name} PRIVATE call_table penalty_kernels)
+        target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+        penalty_compile_options(fuzz_${name})
+    endforeach()
+    add_executable(fuzz_kernels hardening/fuzz_kernels.cpp)
+    target_link_libraries(fuzz_kernels PRIVATE penalty_kernels)
+    target_link_options(fuzz_kernels PRIVATE -fsanitize=fuzzer)
+    penalty_compile_options(fuzz_kernels)
+elseif(PENALTY_VARIANT STREQUAL "thread")
+    add_executable(kernel_threads_test hardening/kernel_threads_test.cpp)
+    target_link_libraries(kernel_threads_test PRIVATE penalty_kernels)
+    penalty_compile_options(kernel_threads_test)
+endif()

@@ -2,8 +2,10 @@
 // mexFunction) over the stand-in MEX API, whose buffers are exactly as long
 // as the arrays they hold, so AddressSanitizer flags any read past x.
 //
-// The input picks the argument count and, per argument, its class, shape,
-// complexity, sparsity and contents. Every call is checked against what a
+// Before fuzzing, every call of the bad-call table for this gateway must
+// raise its identifier. Then the input picks the argument count and, per
+// argument, either a double array of fuzzed shape and contents or one of
+// the table's kinds of bad argument. Every call is checked against what a
 // caller is promised: a bad call raises the identifier its first bad
 // argument calls for; a good one yields an n-by-1 (or 1-by-1) double equal
 // to the kernel's result, leaves x as it was, and repeats bit for bit.
@@ -15,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "call_table.h"
+#include "dispatch.h"
 #include "fuzz_input.h"
 #include "standin_api.h"
-#include "shrink_dispatch.h"
-#include "sum_dispatch.h"
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 
@@ -32,9 +34,7 @@ void fail(const char* what)
     std::abort();
 }
 
-const int kClasses[] = {StandinCell, StandinStruct, StandinLogical, StandinChar, StandinSingle,
-                        StandinInt8, StandinUint8, StandinInt16, StandinUint16, StandinInt32,
-                        StandinUint32, StandinInt64, StandinUint64};
+const std::vector<std::string> kKinds = tableKindExpressions();
 
 // Counts worth trying: small, at the edges of x, and the unconvertible.
 double countValue(FuzzInput& in)
@@ -50,21 +50,16 @@ double countValue(FuzzInput& in)
 mxArray* makeArgument(FuzzInput& in, int position)
 {
     const std::uint8_t kind = in.byte();
-    const int classId = kind < 224 ? StandinDouble : kClasses[kind % 13];
+    if (kind >= 224)
+        return buildArguments(kKinds[kind % kKinds.size()]).at(0);
     const std::size_t rows = position == 0 ? in.byte() % 70 : (in.byte() < 230 ? 1 : in.byte() % 3);
     const std::size_t columns = position == 0 ? 1 + (in.byte() < 40) : (in.byte() < 240 ? 1 : in.byte() % 3);
     const std::uint8_t flags = in.byte();
-    mxArray* array = standinCreateArray(classId, rows, columns, flags >= 250, flags >= 245 && flags < 250);
+    mxArray* array = standinCreateArray(StandinDouble, rows, columns, flags >= 250, flags >= 245 && flags < 250);
     unsigned char* data = static_cast<unsigned char*>(standinRealData(array));
-    const std::size_t count = rows * columns;
-    if (classId == StandinDouble) {
-        for (std::size_t i = 0; i < count; ++i) {
-            const double v = position == 1 ? countValue(in) : in.element();
-            std::memcpy(data + 8 * i, &v, 8);
-        }
-    } else if (data) {
-        for (std::size_t i = 0; i < count; ++i)
-            data[i] = in.byte();
+    for (std::size_t i = 0; i < rows * columns; ++i) {
+        const double v = position == 1 ? countValue(in) : in.element();
+        std::memcpy(data + 8 * i, &v, 8);
     }
     return array;
 }
@@ -124,6 +119,23 @@ Outcome call(int nrhs, const mxArray** prhs)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    for (const TableCall& c : tableCalls()) {
+        if (c.function != GATEWAY_NAME)
+            continue;
+        std::vector<mxArray*> args = buildArguments(c.arguments);
+        std::vector<const mxArray*> prhs(args.begin(), args.end());
+        const Outcome o = call(static_cast<int>(prhs.size()), prhs.data());
+        const std::string expected = c.expected == "ok" ? "" : std::string(GATEWAY_NAME) + ":" + c.expected;
+        if (o.identifier != expected)
+            fail(("table call (" + c.arguments + ") raised '" + o.identifier + "'").c_str());
+        for (mxArray* a : args)
+            standinDestroyArray(a);
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

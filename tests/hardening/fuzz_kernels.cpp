@@ -1,27 +1,38 @@
-// libFuzzer target for the eight kernels: fuzzed lambda, theta, n and
-// element bit patterns, in exactly sized heap buffers. Each kernel must read
-// only src[0..n-1], write only dst[0..n-1] (dst[0] for a sum), leave src
-// unchanged and repeat bit for bit.
+// libFuzzer target for every penalty's kernels on every vector path this
+// CPU supports: fuzzed lambda, theta, n and element bit patterns, in exactly
+// sized heap buffers. Each kernel must read only src[0..n-1], write only
+// dst[0..n-1] (a sum only its result), leave src unchanged, repeat bit for
+// bit, and on every vector path give the scalar reference's bits (a NaN
+// matching any NaN, as an operation on two NaNs may pass on either).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "dispatch.h"
 #include "fuzz_input.h"
-#include "prox_kernels.h"
-#include "sum_kernels.h"
+#include "penalty_list.h"
 
 namespace {
 
-using Kernel = void (*)(double*, const double*, std::int32_t, double, double);
-
-void check(bool ok, const char* what)
+void check(bool ok, const char* what, int penalty, int path)
 {
     if (!ok) {
-        std::fprintf(stderr, "kernel fuzz: %s\n", what);
+        std::fprintf(stderr, "kernel fuzz: %s (%s, %s path)\n", what, kPenaltyInfo[penalty].name,
+                     simdPathName(static_cast<SimdPath>(path)));
         std::abort();
     }
 }
+
+bool sameResults(const double* a, const double* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::memcmp(&a[i], &b[i], 8) != 0 && !(a[i] != a[i] && b[i] != b[i]))
+            return false;
+    return true;
+}
+
+double* allocate(std::size_t n) { return n ? static_cast<double*>(std::malloc(8 * n)) : nullptr; }
 
 } // namespace
 
@@ -34,29 +45,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t n = countByte >= 250 ? -static_cast<std::int32_t>(countByte) : countByte % 100;
     const std::size_t length = n > 0 ? static_cast<std::size_t>(n) : 0;
 
-    double* src = length ? static_cast<double*>(std::malloc(8 * length)) : nullptr;
+    double* src = allocate(length);
     for (std::size_t i = 0; i < length; ++i)
         src[i] = in.element();
-    double* srcCopy = length ? static_cast<double*>(std::malloc(8 * length)) : nullptr;
+    double* srcCopy = allocate(length);
     if (length)
         std::memcpy(srcCopy, src, 8 * length);
 
-    const struct { Kernel kernel; bool isSum; } kernels[] = {
-        {proxCappedL1, false}, {proxLogSum, false}, {proxScad, false}, {proxMcp, false},
-        {sumCappedL1, true},   {sumLogSum, true},   {sumScad, true},   {sumMcp, true},
-    };
-    for (const auto& k : kernels) {
-        const std::size_t outLength = k.isSum ? 1 : length;
-        double* first = outLength ? static_cast<double*>(std::malloc(8 * outLength)) : nullptr;
-        double* second = outLength ? static_cast<double*>(std::malloc(8 * outLength)) : nullptr;
-        k.kernel(first, src, n, lambda, theta);
-        k.kernel(second, src, n, lambda, theta);
-        check(outLength == 0 || std::memcmp(first, second, 8 * outLength) == 0, "not repeatable");
-        check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified");
-        std::free(first);
-        std::free(second);
+    double* reference = allocate(length);
+    double* out = allocate(length);
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        const PenaltyType type = kPenaltyInfo[p].code;
+        double referenceSum = 0;
+        for (int path = ScalarPath; path <= Avx512Path; ++path) {
+            if (!simdPathSupported(static_cast<SimdPath>(path)))
+                continue;
+            for (int repeat = 0; repeat < 2; ++repeat) {
+                double sum = 0;
+                shrinkByPenaltyOn(static_cast<SimdPath>(path), type, out, src, n, lambda, theta);
+                sumByPenaltyOn(static_cast<SimdPath>(path), type, &sum, src, n, lambda, theta);
+                if (path == ScalarPath && repeat == 0) {
+                    if (length)
+                        std::memcpy(reference, out, 8 * length);
+                    referenceSum = sum;
+                }
+                check(sameResults(out, reference, length), "map differs from the scalar reference", p, path);
+                check(sameResults(&sum, &referenceSum, 1), "sum differs from the scalar reference", p, path);
+                check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
+            }
+        }
     }
     std::free(src);
     std::free(srcCopy);
+    std::free(reference);
+    std::free(out);
     return 0;
 }

@@ -1,30 +1,43 @@
-// The kernels keep no state: all eight run at once from several threads on
-// shared inputs into separate outputs (under ThreadSanitizer) and must give
-// exactly the single-threaded results.
+// The kernels share nothing but the cached choice of vector path, which the
+// first call of all makes. Several threads start together and make that
+// first call at once through the dispatch, then run every penalty's
+// kernels on every path this CPU supports, on shared inputs into outputs of
+// their own (under ThreadSanitizer). Every result must be the scalar
+// reference's, computed afterwards on the main thread.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <latch>
 #include <random>
 #include <thread>
 #include <vector>
 
-#include "prox_kernels.h"
-#include "sum_kernels.h"
+#include "dispatch.h"
+#include "penalty_list.h"
 
 namespace {
 
-using Kernel = void (*)(double*, const double*, std::int32_t, double, double);
-const Kernel kKernels[] = {proxCappedL1, proxLogSum, proxScad, proxMcp,
-                           sumCappedL1,  sumLogSum,  sumScad,  sumMcp};
-const bool kIsSum[] = {false, false, false, false, true, true, true, true};
-const int kLength = 1 << 15;
+const int kLength = 1 << 14;
 const int kThreads = 4;
+const int kPaths = Avx512Path + 1;
 
-void runAll(const std::vector<double>& x, std::vector<std::vector<double>>& out, int rotate)
+// Per penalty: the map's kLength results, then the sum.
+using Results = std::vector<std::vector<double>>;
+
+double thetaOf(int penalty) { return kPenaltyInfo[penalty].code == Scad ? 3.7 : 2.5; }
+
+void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, Results& out)
 {
-    for (int j = 0; j < 8; ++j) {
-        const int k = (j + rotate) % 8;
-        kKernels[k](out[k].data(), x.data(), kLength, 1.25, k % 4 == 2 ? 3.7 : 2.5);
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        out[p].assign(kLength + 1, 0.0);
+        const PenaltyType type = kPenaltyInfo[p].code;
+        if (throughBestPath) {
+            shrinkByPenalty(type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
+            sumByPenalty(type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
+        } else {
+            shrinkByPenaltyOn(path, type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
+            sumByPenaltyOn(path, type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
+        }
     }
 }
 
@@ -38,32 +51,38 @@ int main()
     for (double& v : x)
         v = normal(rng);
 
-    auto outputs = [] {
-        std::vector<std::vector<double>> out(8);
-        for (int k = 0; k < 8; ++k)
-            out[k].assign(kIsSum[k] ? 1 : kLength, 0.0);
-        return out;
-    };
-    std::vector<std::vector<double>> reference = outputs();
-    runAll(x, reference, 0);
-
-    std::vector<std::vector<std::vector<double>>> perThread(kThreads, outputs());
+    // [thread][path + 1]: slot 0 through the dispatch's own choice.
+    std::vector<std::vector<Results>> perThread(kThreads, std::vector<Results>(kPaths + 1, Results(kPenaltyCount)));
+    std::latch start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
-            for (int round = 0; round < 4; ++round)
-                runAll(x, perThread[t], t + round);
+            start.arrive_and_wait();
+            runAll(ScalarPath, true, x, perThread[t][0]);
+            for (int path = 0; path < kPaths; ++path)
+                if (simdPathSupported(static_cast<SimdPath>(path)))
+                    runAll(static_cast<SimdPath>(path), false, x, perThread[t][path + 1]);
         });
     for (std::thread& th : threads)
         th.join();
 
-    int failed = 0;
+    Results reference(kPenaltyCount);
+    runAll(ScalarPath, false, x, reference);
+    int checked = 0, failed = 0;
     for (int t = 0; t < kThreads; ++t)
-        for (int k = 0; k < 8; ++k)
-            if (std::memcmp(perThread[t][k].data(), reference[k].data(), 8 * reference[k].size()) != 0) {
-                std::printf("FAIL thread %d kernel %d\n", t, k);
-                ++failed;
+        for (int slot = 0; slot <= kPaths; ++slot)
+            for (int p = 0; p < kPenaltyCount; ++p) {
+                const std::vector<double>& got = perThread[t][slot][p];
+                if (got.empty())
+                    continue; // a path this CPU lacks
+                ++checked;
+                if (std::memcmp(got.data(), reference[p].data(), 8 * reference[p].size()) != 0) {
+                    std::printf("FAIL thread %d, %s, %s\n", t, slot ? simdPathName(static_cast<SimdPath>(slot - 1)) : "dispatch",
+                                kPenaltyInfo[p].name);
+                    ++failed;
+                }
             }
-    std::printf("kernel threads: %d passed, %d failed\n", kThreads * 8 - failed, failed);
+    std::printf("kernel threads: %d passed, %d failed (best path %s)\n", checked - failed, failed,
+                simdPathName(bestSimdPath()));
     return failed ? 1 : 0;
 }

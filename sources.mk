@@ -1,0 +1,24 @@
+# What the MEX files are built from, and how: the one description that
+# CMakeLists.txt, matlab/build_mex.m and the Octave package's Makefile all
+# read (make syntax; paths from the project root).
+
+# Floating point: IEEE double, one rounding per operation, in source order.
+# No contraction into FMA and no fast-math reassociation anywhere, and SSE2
+# rather than x87 on 32-bit x86; -fno-math-errno only lets sqrt inline as
+# one instruction and changes no bit. MSVC keeps source order under
+# /fp:precise, which does not contract.
+PENALTY_FP_FLAGS = -ffp-contract=off -fno-fast-math -fno-math-errno
+PENALTY_FP_FLAGS_X86_32 = -msse2 -mfpmath=sse
+PENALTY_FP_FLAGS_MSVC = /fp:precise
+
+PENALTY_KERNEL_INCLUDE_DIRS = src/lanes src/libm src/penalties src/ops
+PENALTY_GATEWAY_INCLUDE_DIRS = matlab
+
+# The kernels: plain arrays in and out, nothing of MATLAB.
+PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/lanes/simd_path.cpp \
+    src/ops/dispatch.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
+    src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp
+
+# The MEX functions: each is matlab/<name>.cpp plus the argument checks.
+PENALTY_GATEWAYS = penaltyShrink penaltySum
+PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp

@@ -1,0 +1,23 @@
+// Two lanes of SSE2: the baseline of x86-64 and of both Windows builds.
+// Include inside PENALTY_TARGET_BEGIN("sse2").
+#pragma once
+
+#include <cstdint>
+#include <immintrin.h>
+
+struct Sse2Lanes {
+    typedef double V __attribute__((vector_size(16)));
+    typedef std::uint64_t U __attribute__((vector_size(16)));
+    typedef std::int64_t Mask __attribute__((vector_size(16)));
+    static constexpr int N = 2;
+
+    static V load(const double* p) { return (V)_mm_loadu_pd(p); }
+    static void store(double* p, V v) { _mm_storeu_pd(p, (__m128d)v); }
+    static V splat(double d) { return V{d, d}; }
+    static U splatU(std::uint64_t b) { return U{b, b}; }
+    static V sqrt(V v) { return (V)_mm_sqrt_pd((__m128d)v); }
+    static V magnitude(V v) { return (V)((U)v & splatU(0x7fffffffffffffffull)); }
+    static V gather(const double* base, U index) { return V{base[index[0]], base[index[1]]}; }
+    static bool allTrue(Mask m) { return _mm_movemask_pd((__m128d)m) == 0x3; }
+    static bool anyTrue(Mask m) { return _mm_movemask_pd((__m128d)m) != 0; }
+};

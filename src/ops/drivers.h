@@ -1,0 +1,94 @@
+// How every operation walks an array, on any lane type L. The penalties
+// give the arithmetic of one element; these loops decide which elements go
+// through it together, and nothing they do changes a bit of any result.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+// The blocks of an array of n elements, N lanes each: pairs of blocks up to
+// pairsEnd (their long dependency chains, the logarithm's above all, are
+// independent, so the CPU can overlap them), single blocks up to blocksEnd,
+// then one partial block of the n - blocksEnd < N elements left. Both ends
+// are multiples of the block size and at most n, so a loop that runs an
+// index up to them never forms a value past n, for any n a caller can pass.
+struct BlockBounds {
+    std::ptrdiff_t pairsEnd, blocksEnd;
+};
+
+template <int N>
+constexpr BlockBounds blockBounds(std::ptrdiff_t n)
+{
+    if (n <= 0)
+        return {0, 0};
+    return {n - n % (2 * N), n - n % N};
+}
+
+// dst[i] = body(src[i]) for i = 0 .. n-1. The partial block goes through a
+// zero-padded copy, so every element takes the same vector code and nothing
+// is read or written past n.
+template <class L, class Body>
+inline void mapLanes(double* dst, const double* src, std::ptrdiff_t n, Body body)
+{
+    using V = typename L::V;
+    if constexpr (L::N == 1) {
+        for (std::ptrdiff_t i = 0; i < n; ++i)
+            dst[i] = body(src[i]);
+    } else {
+        const BlockBounds bounds = blockBounds<L::N>(n);
+        std::ptrdiff_t i = 0;
+        for (; i < bounds.pairsEnd; i += 2 * L::N) {
+            const V first = body(L::load(src + i));
+            const V second = body(L::load(src + i + L::N));
+            L::store(dst + i, first);
+            L::store(dst + i + L::N, second);
+        }
+        for (; i < bounds.blocksEnd; i += L::N)
+            L::store(dst + i, body(L::load(src + i)));
+        if (i < n) {
+            double in[L::N] = {}, out[L::N];
+            std::memcpy(in, src + i, sizeof(double) * (n - i));
+            L::store(out, body(L::load(in)));
+            std::memcpy(dst + i, out, sizeof(double) * (n - i));
+        }
+    }
+}
+
+// The running sum of term(src[i]) from +0, one addition at a time in
+// increasing index order: only the terms are formed on lanes, so the
+// rounding of every partial sum is that of the plain scalar loop.
+template <class L, class Term>
+inline double sumLanes(const double* src, std::ptrdiff_t n, Term term)
+{
+    double s = 0.0;
+    if constexpr (L::N == 1) {
+        for (std::ptrdiff_t i = 0; i < n; ++i)
+            s = s + term(src[i]);
+    } else {
+        const BlockBounds bounds = blockBounds<L::N>(n);
+        double t[L::N];
+        std::ptrdiff_t i = 0;
+        for (; i < bounds.pairsEnd; i += 2 * L::N) {
+            double u[L::N];
+            L::store(t, term(L::load(src + i)));
+            L::store(u, term(L::load(src + i + L::N)));
+            for (int k = 0; k < L::N; ++k)
+                s = s + t[k];
+            for (int k = 0; k < L::N; ++k)
+                s = s + u[k];
+        }
+        for (; i < bounds.blocksEnd; i += L::N) {
+            L::store(t, term(L::load(src + i)));
+            for (int k = 0; k < L::N; ++k)
+                s = s + t[k];
+        }
+        if (i < n) {
+            double in[L::N] = {};
+            std::memcpy(in, src + i, sizeof(double) * (n - i));
+            L::store(t, term(L::load(in)));
+            for (std::ptrdiff_t k = 0; k < n - i; ++k)
+                s = s + t[k];
+        }
+    }
+    return s;
+}

@@ -1,0 +1,25 @@
+// Every penalty's kernels on one instruction set, in the order of the
+// penalty list. One table per instruction set; the dispatch picks the table
+// of the widest set the CPU supports, and every table gives the same bits.
+#pragma once
+
+#include <cstddef>
+
+#include "penalty_list.h"
+
+// dst[i] for i = 0 .. n-1 from src[i]; nothing is touched when n <= 0.
+typedef void (*ShrinkKernel)(double* dst, const double* src, std::ptrdiff_t n, double lambda,
+                             double theta);
+// The penalty summed over src[0 .. n-1]; the empty sum when n <= 0.
+typedef double (*SumKernel)(const double* src, std::ptrdiff_t n, double lambda, double theta);
+
+struct PenaltyKernels {
+    ShrinkKernel shrink;
+    SumKernel sum;
+};
+
+struct KernelTable {
+    PenaltyKernels penalty[kPenaltyCount];
+};
+
+extern const KernelTable kScalarKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;

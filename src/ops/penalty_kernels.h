@@ -1,0 +1,61 @@
+// The kernels of every penalty in the list, instantiated for the lane type
+// L: the penalty's arithmetic of one element, run over the array by the
+// drivers, with the per-call choices (the regime, where lambda goes) made
+// once before the loop. Included by each instruction set's file.
+#pragma once
+
+#include <cstddef>
+
+#include "drivers.h"
+#include "kernel_table.h"
+#include "penalty_list.h"
+
+// Calls body.template operator()<R>() for R = regime, one of 0 .. Count-1:
+// a regime chosen once per call gets a loop of its own, with no test of it
+// per element.
+template <int Count, class Body>
+inline void withRegime(int regime, Body body)
+{
+    if constexpr (Count > 1) {
+        if (regime == Count - 1)
+            return body.template operator()<Count - 1>();
+        return withRegime<Count - 1>(regime, body);
+    } else {
+        return body.template operator()<0>();
+    }
+}
+
+template <class L, class P>
+void shrinkKernel(double* dst, const double* src, std::ptrdiff_t n, double lambda, double theta)
+{
+    using V = typename L::V;
+    const V lam = L::splat(lambda), th = L::splat(theta);
+    if constexpr (requires { P::kShrinkRegimes; }) {
+        withRegime<P::kShrinkRegimes>(P::template shrinkRegime<L>(lambda, theta), [&]<int R>() {
+            mapLanes<L>(dst, src, n, [&](V x) { return P::template shrink<L, R>(x, lam, th); });
+        });
+    } else {
+        mapLanes<L>(dst, src, n, [&](V x) { return P::template shrink<L>(x, lam, th); });
+    }
+}
+
+template <class L, class P>
+double sumKernel(const double* src, std::ptrdiff_t n, double lambda, double theta)
+{
+    using V = typename L::V;
+    const V lam = L::splat(lambda), th = L::splat(theta);
+    const double s = sumLanes<L>(src, n, [&](V x) { return P::template sumTerm<L>(x, lam, th); });
+    // Where lambda is not inside the terms it multiplies the finished sum,
+    // so the empty sum is lambda*0: -0 for a negative lambda, NaN for an
+    // infinite or NaN one.
+    if constexpr (P::kLambdaScalesSum)
+        return lambda * s;
+    else
+        return s;
+}
+
+template <class L, class... P>
+constexpr KernelTable kernelTableOf(PenaltyList<P...>)
+{
+    return KernelTable{{PenaltyKernels{shrinkKernel<L, P>, sumKernel<L, P>}...}};
+}

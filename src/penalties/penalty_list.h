@@ -1,0 +1,45 @@
+// The one list of penalties. The kernel tables of every instruction set,
+// the dispatch, the tests and the benchmarks all walk it, so adding a
+// penalty is one header (its arithmetic, as templates on the lane type) and
+// one entry here.
+//
+// A penalty is a struct of constants and static member templates on the
+// lane type L, used as a namespace that templates can take:
+//   kCode, kName                 its code (0 if it has none) and name
+//   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
+//   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
+//   kLambdaScalesSum             whether lambda multiplies the finished sum
+// and, for an operation whose arithmetic depends on a regime fixed per call,
+//   kShrinkRegimes, shrinkRegime<L>(lambda, theta) and shrink<L, Regime>.
+// Every function is a template on L, so that a vector instruction set's file
+// compiles only its own instances and nothing it shares with another file.
+#pragma once
+
+#include "capped_l1.h"
+#include "log_sum.h"
+#include "mcp.h"
+#include "scad.h"
+
+template <class... P>
+struct PenaltyList {
+    static constexpr int kCount = sizeof...(P);
+};
+
+using Penalties = PenaltyList<CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty>;
+
+// What the list holds, for code that works at run time (dispatch by code,
+// tests and benchmarks that loop over penalties).
+struct PenaltyInfo {
+    PenaltyType code; // 0 for a penalty that has no code
+    const char* name;
+};
+
+template <class List>
+struct PenaltyInfoTable;
+template <class... P>
+struct PenaltyInfoTable<PenaltyList<P...>> {
+    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName}...};
+};
+
+inline constexpr int kPenaltyCount = Penalties::kCount;
+inline constexpr const PenaltyInfo* kPenaltyInfo = PenaltyInfoTable<Penalties>::entry;

@@ -1,0 +1,335 @@
+// Loads the two MEX files the way MATLAB does (by path, entering through
+// mexFunction) over the stand-in API, replays the golden tables, the
+// argument conversions, a seeded random set and the bad-call matrix, and
+// prints every result as a bit pattern. The same source runs natively and,
+// cross-built, under Wine against the .mexw32 and .mexw64 files, so the
+// printed outputs of all builds can be compared line for line. The bad
+// calls come from the table the Octave suites and the fuzzers read too.
+//
+// usage: mex_host MEX... [--x87 53|64] [--stack-skew 0|4|8|12]
+// Each MEX file is known by its base name (penaltyShrink.mexw64 is
+// penaltyShrink); penaltyShrink and penaltySum must be among them.
+// Exit status 0 when every golden result and every error identifier is as
+// expected; the comparison across builds is made on the output.
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "call_table.h"
+#include "golden_cases.h"
+#include "penalty_list.h"
+#include "standin_api.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#if defined(__i386__)
+// Calls gRealEntry with the stack pointer gStackSkew bytes below a 16-byte
+// boundary at the call, so the DLL sees only the 4-byte alignment that a
+// 32-bit Windows caller guarantees.
+extern "C" {
+MexEntry gRealEntry __asm__("gRealEntry") = nullptr;
+int gStackSkew __asm__("gStackSkew") = 0;
+void skewedEntry(int, mxArray**, int, const mxArray**) __asm__("skewedEntry");
+}
+__asm__(".text\n"
+        ".globl skewedEntry\n"
+        "skewedEntry:\n"
+        "  pushl %ebp\n"
+        "  movl %esp, %ebp\n"
+        "  andl $-16, %esp\n"
+        "  subl gStackSkew, %esp\n"
+        "  subl $16, %esp\n"
+        "  movl 20(%ebp), %eax\n  movl %eax, 12(%esp)\n"
+        "  movl 16(%ebp), %eax\n  movl %eax, 8(%esp)\n"
+        "  movl 12(%ebp), %eax\n  movl %eax, 4(%esp)\n"
+        "  movl 8(%ebp), %eax\n  movl %eax, 0(%esp)\n"
+        "  call *gRealEntry\n"
+        "  leave\n"
+        "  ret\n");
+#endif
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+std::uint64_t bitsOf(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+void check(bool ok, const std::string& label)
+{
+    if (ok) {
+        ++passed;
+    } else {
+        ++failed;
+        std::printf("FAIL %s\n", label.c_str());
+    }
+}
+
+MexEntry loadMex(const char* path)
+{
+#if defined(_WIN32)
+    // Wine maps the Unix root to drive Z:; LoadLibrary wants backslashes.
+    std::string windowsPath = path[0] == '/' ? std::string("Z:") + path : std::string(path);
+    for (char& c : windowsPath)
+        if (c == '/')
+            c = '\\';
+    HMODULE module = LoadLibraryA(windowsPath.c_str());
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<MexEntry>(reinterpret_cast<void*>(GetProcAddress(module, "mexFunction")));
+#else
+    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<MexEntry>(dlsym(module, "mexFunction"));
+#endif
+}
+
+// --- How the entry is called: x87 precision and stack alignment (32-bit x86) ---
+
+unsigned short x87ControlWord = 0; // 0: leave the process default
+int stackSkew = 0;
+
+
+struct CallResult {
+    bool raised = false;
+    std::string identifier;
+    std::size_t rows = 0, columns = 0;
+    std::vector<double> values;
+};
+
+// Calls the MEX with the given arguments, which it then frees.
+CallResult callMex(MexEntry entry, std::vector<mxArray*> args)
+{
+    CallResult result;
+    mxArray* plhs[1] = {nullptr};
+    char identifier[128] = "";
+    std::vector<const mxArray*> prhs(args.begin(), args.end());
+#if defined(__i386__)
+    if (x87ControlWord)
+        __asm__ volatile("fldcw %0" : : "m"(x87ControlWord));
+    gRealEntry = entry;
+    gStackSkew = stackSkew;
+    entry = skewedEntry;
+#endif
+    result.raised = standinCallMex(entry, 1, plhs, static_cast<int>(prhs.size()), prhs.data(),
+                                   identifier, sizeof identifier);
+    if (result.raised) {
+        result.identifier = identifier;
+    } else if (plhs[0]) {
+        result.rows = standinRows(plhs[0]);
+        result.columns = standinColumns(plhs[0]);
+        const double* data = static_cast<const double*>(standinRealData(plhs[0]));
+        result.values.assign(data, data + result.rows * result.columns);
+    }
+    standinDestroyArray(plhs[0]);
+    for (mxArray* a : args)
+        standinDestroyArray(a);
+    return result;
+}
+
+mxArray* doubleColumn(const std::vector<double>& values)
+{
+    mxArray* a = standinCreateArray(StandinDouble, values.size(), 1, false, false);
+    if (!values.empty())
+        std::memcpy(standinRealData(a), values.data(), values.size() * sizeof(double));
+    return a;
+}
+
+mxArray* scalar(double d) { return doubleColumn({d}); }
+
+std::vector<mxArray*> penaltyArgs(const std::vector<double>& x, double n, double lambda,
+                                  double theta, double code)
+{
+    return {doubleColumn(x), scalar(n), scalar(lambda), scalar(theta), scalar(code)};
+}
+
+// One output line per call: its shape and bits, or the error it raised.
+void printResult(const std::string& label, const CallResult& r)
+{
+    if (r.raised) {
+        std::printf("%s error %s\n", label.c_str(), r.identifier.c_str());
+        return;
+    }
+    // Any NaN prints as "nan": which NaN an operation on two NaNs passes on
+    // depends on the compiler's operand order, not on the arithmetic.
+    std::printf("%s %zux%zu", label.c_str(), r.rows, r.columns);
+    for (double v : r.values) {
+        if (v != v)
+            std::printf(" nan");
+        else
+            std::printf(" %016" PRIx64, bitsOf(v));
+    }
+    std::printf("\n");
+}
+
+bool sameBits(double a, double b) { return bitsOf(a) == bitsOf(b) || (a != a && b != b); }
+
+// --- The sections ---
+
+void replayGolden(MexEntry shrink, MexEntry sum)
+{
+    int i = 0;
+    for (const ProxCase& c : kProxCases) {
+        const std::string label = "golden shrink " + std::to_string(i++);
+        const CallResult r = callMex(shrink, penaltyArgs({c.x}, 1, c.lambda, c.theta, c.type));
+        printResult(label, r);
+        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
+    }
+    i = 0;
+    for (const SumCase& c : kSumCases) {
+        const std::string label = "golden sum " + std::to_string(i++);
+        const CallResult r = callMex(
+            sum, penaltyArgs(c.x, static_cast<double>(c.x.size()), c.lambda, c.theta, c.type));
+        printResult(label, r);
+        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
+    }
+}
+
+// Counts and codes that are fractional, negative, NaN, infinite or beyond
+// the 32-bit range, through both gateways.
+void replayConversions(MexEntry shrink, MexEntry sum)
+{
+    const std::vector<double> x = {-3, -1.5, -0.5, -0.0, 0.25, 1.5, 2.5, 4.5};
+    const double counts[] = {kNaN, kInf, -kInf, 2147483648.0, 4294967304.0, -0.5, 0.99, 3.7,
+                             8, 8.999, -2147483648.0, -2147483649.0, 1e300, -1e-300, 4.9e-324};
+    const double codes[] = {kNaN, kInf, -kInf, 0, -1, 5, 1.9, 2.9, 3.5, 4.999, -0.5,
+                            2147483650.0, 4294967298.0, -4294967294.0, 1e300, -3.9};
+    int i = 0;
+    for (double n : counts) {
+        printResult("count shrink " + std::to_string(i), callMex(shrink, penaltyArgs(x, n, 1, 3, 3)));
+        printResult("count sum " + std::to_string(i++), callMex(sum, penaltyArgs(x, n, 1, 3, 3)));
+    }
+    i = 0;
+    for (double code : codes) {
+        printResult("code shrink " + std::to_string(i), callMex(shrink, penaltyArgs(x, 8, 1, 3, code)));
+        printResult("code sum " + std::to_string(i++), callMex(sum, penaltyArgs(x, 8, 1, 3, code)));
+    }
+}
+
+std::uint64_t rngState = 0x2545F4914F6CDD1Dull;
+
+std::uint64_t nextRandom() // splitmix64: integer-only, the same everywhere
+{
+    std::uint64_t z = (rngState += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+double unitRandom() { return static_cast<double>(nextRandom() >> 11) * 0x1p-53; }
+
+// Elements that stress the kernels: values near every threshold (and one
+// bit either side), special values, and arbitrary bit patterns, signalling
+// NaNs among them. Returned as bits: on 32-bit x86 a double returned by
+// value passes through the x87 unit, which would quieten a signalling NaN.
+std::uint64_t randomElementBits(double lambda, double theta)
+{
+    const std::uint64_t sign = (nextRandom() & 1) << 63;
+    const double marks[] = {lambda, theta, lambda * theta, 2 * lambda, lambda + theta, 0.0,
+                            kInf, 4.9e-324, 2.2250738585072014e-308, 1e300};
+    switch (nextRandom() % 8) {
+    case 0: return nextRandom();
+    case 1: return sign ^ bitsOf(marks[nextRandom() % 10]);
+    case 2: return sign ^ (bitsOf(marks[nextRandom() % 5]) + (nextRandom() % 5) - 2);
+    case 3: return bitsOf(kNaN);
+    default: return sign ^ bitsOf(unitRandom() * 3 * (lambda * theta + lambda + 1));
+    }
+}
+
+void replayRandom(MexEntry shrink, MexEntry sum)
+{
+    const int sets = 64, length = 1000;
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        const int code = kPenaltyInfo[p].code;
+        for (int set = 0; set < sets; ++set) {
+            double lambda = unitRandom() * 4;
+            double theta = (code == Scad ? 2 : 0) + unitRandom() * 6;
+            if (set % 8 == 7) { // outside the ranges: negative, zero, special
+                const double odd[] = {0, -1.5, kInf, kNaN, 1, 2, 1e-300, -0.0};
+                lambda = odd[nextRandom() % 8];
+                theta = odd[nextRandom() % 8];
+            }
+            std::vector<double> x(length);
+            for (double& xi : x) {
+                const std::uint64_t bits = randomElementBits(lambda, theta);
+                std::memcpy(&xi, &bits, sizeof xi);
+            }
+            char label[64];
+            std::snprintf(label, sizeof label, "random shrink %d set %d", code, set);
+            printResult(label, callMex(shrink, penaltyArgs(x, length, lambda, theta, code)));
+            // Sums of every prefix length in steps, so that each term counts.
+            for (int n = 0; n <= length; n += 50) {
+                std::snprintf(label, sizeof label, "random sum %d set %d n %d", code, set, n);
+                printResult(label, callMex(sum, penaltyArgs(x, n, lambda, theta, code)));
+            }
+        }
+    }
+}
+
+// Every call of the bad-call table for this function: the identifier it
+// names, or no error at all for an "ok" row.
+void replayBadCalls(MexEntry entry, const std::string& name)
+{
+    for (const TableCall& c : tableCalls()) {
+        if (c.function != name)
+            continue;
+        const std::string label = "badcall " + name + "(" + c.arguments + ")";
+        const CallResult r = callMex(entry, buildArguments(c.arguments));
+        printResult(label, r);
+        check(c.expected == "ok" ? !r.raised : r.raised && r.identifier == name + ":" + c.expected, label);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::map<std::string, MexEntry> mex; // by function name: the file's base name
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--x87") == 0 && i + 1 < argc) {
+            x87ControlWord = std::strcmp(argv[++i], "53") == 0 ? 0x027f : 0x037f;
+        } else if (std::strcmp(argv[i], "--stack-skew") == 0 && i + 1 < argc) {
+            stackSkew = std::atoi(argv[++i]);
+        } else {
+            std::string name = argv[i];
+            name = name.substr(name.find_last_of("/\\") + 1);
+            name = name.substr(0, name.find('.'));
+            mex[name] = loadMex(argv[i]);
+            if (!mex[name]) {
+                std::fprintf(stderr, "mex_host: cannot load %s\n", argv[i]);
+                return 2;
+            }
+        }
+    }
+    if (!mex.count("penaltyShrink") || !mex.count("penaltySum")) {
+        std::fprintf(stderr, "usage: mex_host MEX... [--x87 53|64] [--stack-skew N]\n");
+        return 2;
+    }
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY); // "\n", not "\r\n": outputs compare byte for byte
+#endif
+    replayGolden(mex["penaltyShrink"], mex["penaltySum"]);
+    replayConversions(mex["penaltyShrink"], mex["penaltySum"]);
+    replayRandom(mex["penaltyShrink"], mex["penaltySum"]);
+    for (const auto& [name, entry] : mex)
+        replayBadCalls(entry, name);
+    std::printf("mex_host: %d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+}

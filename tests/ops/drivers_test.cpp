@@ -1,0 +1,46 @@
+// The drivers' loops run their index up to the block bounds, which must be
+// multiples of the block size within 0 .. n that leave at most one single
+// block and fewer than N elements for the partial block: for every small
+// count and at the largest ones, where a bound formed as i + 2N in 32 bits
+// overflows and the loop reads past the end. Only the bounds are computed,
+// so no array of that size is needed.
+#include <cstdint>
+#include <cstddef>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "drivers.h"
+
+namespace {
+
+template <int N>
+void expectSoundBounds(std::ptrdiff_t n)
+{
+    const BlockBounds b = blockBounds<N>(n);
+    const std::ptrdiff_t end = n > 0 ? n : 0;
+    EXPECT_TRUE(0 <= b.pairsEnd && b.pairsEnd <= b.blocksEnd && b.blocksEnd <= end) << "N " << N << ", n " << n;
+    EXPECT_EQ(b.pairsEnd % (2 * N), 0) << "N " << N << ", n " << n;
+    EXPECT_EQ(b.blocksEnd % N, 0) << "N " << N << ", n " << n;
+    EXPECT_LT(b.blocksEnd - b.pairsEnd, 2 * N) << "N " << N << ", n " << n;
+    EXPECT_LT(end - b.blocksEnd, N) << "N " << N << ", n " << n;
+}
+
+TEST(Drivers, BlockBoundsStayWithinTheArray)
+{
+    const std::ptrdiff_t large[] = {INT32_MAX, std::ptrdiff_t{INT32_MAX} - 9, std::ptrdiff_t{INT32_MAX} + 1,
+                                    std::numeric_limits<std::ptrdiff_t>::max(),
+                                    std::numeric_limits<std::ptrdiff_t>::min(), INT32_MIN};
+    for (std::ptrdiff_t n = -3; n <= 40; ++n) {
+        expectSoundBounds<2>(n);
+        expectSoundBounds<4>(n);
+        expectSoundBounds<8>(n);
+    }
+    for (std::ptrdiff_t n : large) {
+        expectSoundBounds<2>(n);
+        expectSoundBounds<4>(n);
+        expectSoundBounds<8>(n);
+    }
+}
+
+} // namespace
