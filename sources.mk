@@ -11,6 +11,12 @@ PENALTY_FP_FLAGS = -ffp-contract=off -fno-fast-math -fno-math-errno
 PENALTY_FP_FLAGS_X86_32 = -msse2 -mfpmath=sse
 PENALTY_FP_FLAGS_MSVC = /fp:precise
 
+# GCC targeting Windows keeps the 16-byte stack alignment of the Windows
+# ABI but may spill AVX and AVX-512 registers with aligned moves, which
+# fault (a long-standing GCC bug): the assembler turns every aligned vector
+# move into its unaligned form, which costs nothing on aligned data.
+PENALTY_FLAGS_MINGW = -Wa,-muse-unaligned-vector-move
+
 PENALTY_KERNEL_INCLUDE_DIRS = src/lanes src/libm src/penalties src/ops
 PENALTY_GATEWAY_INCLUDE_DIRS = matlab
 
@@ -20,5 +26,5 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/lanes/simd_path.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
-PENALTY_GATEWAYS = penaltyShrink penaltySum
+PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx
 PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp

@@ -35,8 +35,23 @@ double thetaFor(PenaltyType type)
     case CappedL1: return 2;
     case LogSum: return 1;
     case Scad: return 3.7;
-    default: return 3;
+    case Mcp: return 3;
+    default: return 0; // l1, l0: no theta
     }
+}
+
+// Weights around 1, as a solver's per-element lambda.
+const std::vector<double>& weights(std::size_t n)
+{
+    static std::vector<double> w;
+    if (w.size() < n) {
+        std::mt19937_64 rng(2027);
+        std::uniform_real_distribution<double> spread(0.5, 1.5);
+        w.resize(n);
+        for (double& v : w)
+            v = spread(rng);
+    }
+    return w;
 }
 
 void perElement(benchmark::State& state, std::int64_t n)
@@ -69,6 +84,21 @@ void sumKernel(benchmark::State& state, SimdPath path, PenaltyType type)
     for (auto _ : state) {
         sumByPenaltyOn(path, type, &s, x, n, 1.0, thetaFor(type));
         benchmark::DoNotOptimize(s);
+    }
+    perElement(state, n);
+}
+
+// penaltyProx with a step of 0.5 and one weight per element.
+void proxKernel(benchmark::State& state, SimdPath path, int penalty)
+{
+    const auto n = static_cast<std::ptrdiff_t>(state.range(0));
+    const double* x = data(n).data();
+    const double* w = weights(n).data();
+    std::vector<double> y(n);
+    for (auto _ : state) {
+        proxByPenaltyOn(path, penalty, y.data(), x, w, true, n, thetaFor(kPenaltyInfo[penalty].code), 0.5);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
     }
     perElement(state, n);
 }
@@ -108,17 +138,21 @@ void registerAll()
     };
     sizes(benchmark::RegisterBenchmark("baseline/memcpy", memcpyBaseline));
     sizes(benchmark::RegisterBenchmark("baseline/sequential_sum", sequentialSumBaseline));
-    for (int p = ScalarPath; p <= Avx512Path; ++p) {
-        const auto path = static_cast<SimdPath>(p);
+    for (int onPath = ScalarPath; onPath <= Avx512Path; ++onPath) {
+        const auto path = static_cast<SimdPath>(onPath);
         if (!simdPathSupported(path))
             continue;
-        for (int p = 0; p < kPenaltyCount; ++p) {
-            const PenaltyType type = kPenaltyInfo[p].code;
-            const std::string suffix = std::string(kPenaltyInfo[p].name) + "/" + simdPathName(path);
-            sizes(benchmark::RegisterBenchmark(("shrink/" + suffix).c_str(),
-                                               [=](benchmark::State& s) { shrinkKernel(s, path, type); }));
-            sizes(benchmark::RegisterBenchmark(("sum/" + suffix).c_str(),
-                                               [=](benchmark::State& s) { sumKernel(s, path, type); }));
+        for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+            const PenaltyType type = kPenaltyInfo[penalty].code;
+            const std::string suffix = std::string(kPenaltyInfo[penalty].name) + "/" + simdPathName(path);
+            if (kPenaltyInfo[penalty].operations & ShrinkOperation) {
+                sizes(benchmark::RegisterBenchmark(("shrink/" + suffix).c_str(),
+                                                   [=](benchmark::State& s) { shrinkKernel(s, path, type); }));
+                sizes(benchmark::RegisterBenchmark(("sum/" + suffix).c_str(),
+                                                   [=](benchmark::State& s) { sumKernel(s, path, type); }));
+            }
+            sizes(benchmark::RegisterBenchmark(("prox/" + suffix).c_str(),
+                                               [=](benchmark::State& s) { proxKernel(s, path, penalty); }));
         }
     }
 }

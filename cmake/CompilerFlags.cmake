@@ -1,6 +1,10 @@
 # Every target compiles with the floating-point flags of sources.mk (SSE2,
-# never x87, on 32-bit x86) and is warning-free with -Wall -Wextra.
+# never x87, on 32-bit x86; MinGW's flags for the Windows stack) and is
+# warning-free with -Wall -Wextra.
 set(PENALTY_COMPILE_FLAGS ${PENALTY_FP_FLAGS} -Wall -Wextra)
+if(MINGW)
+    list(APPEND PENALTY_COMPILE_FLAGS ${PENALTY_FLAGS_MINGW})
+endif()
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
     list(APPEND PENALTY_COMPILE_FLAGS ${PENALTY_FP_FLAGS_X86_32})
     # A 32-bit Windows caller guarantees only 4-byte stack alignment: every

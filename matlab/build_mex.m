@@ -59,6 +59,10 @@ flags = strjoin(build.PENALTY_FP_FLAGS, ' ');
 if any(strcmp(computer('arch'), {'win32', 'glnx86'}))
     flags = [flags ' ' strjoin(build.PENALTY_FP_FLAGS_X86_32, ' ')];
 end
+if ispc
+    % GCC on Windows (MinGW-w64, binutils 2.38 or later)
+    flags = [flags ' ' strjoin(build.PENALTY_FLAGS_MINGW, ' ')];
+end
 end
 
 function flags = matlab_flags(build)

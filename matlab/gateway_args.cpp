@@ -1,31 +1,51 @@
 #include "gateway_args.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "count_conversion.h"
+#include "dispatch.h"
+#include "penalty_list.h"
 
 namespace {
 
-// Appends text to buffer[length...], never past size - 1; returns the length.
-std::size_t append(char* buffer, std::size_t length, std::size_t size, const char* text)
-{
-    while (*text && length + 1 < size)
-        buffer[length++] = *text++;
-    buffer[length] = '\0';
-    return length;
-}
-
-bool raise(const char* functionName, const char* idSuffix, const char* message)
+// Raises "<function>:<id>" with a printf-formatted message. The host does
+// not return from it; false is for a host that ever does.
+bool raise(const char* functionName, const char* idSuffix, const char* format, ...)
 {
     char identifier[96];
-    std::size_t length = append(identifier, 0, sizeof identifier, functionName);
-    length = append(identifier, length, sizeof identifier, ":");
-    append(identifier, length, sizeof identifier, idSuffix);
+    std::snprintf(identifier, sizeof identifier, "%s:%s", functionName, idSuffix);
+    char message[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
     mexErrMsgIdAndTxt(identifier, "%s", message);
     return false;
 }
 
-// x must be something whose storage really is n doubles in order: a sparse
-// array stores only its nonzeros, a complex one may be split or interleaved,
-// and any other class is not doubles at all.
+// What an argument is, for messages: "2-by-3 single array", "1-by-1
+// sparse complex double array", "0-by-0 double array".
+struct Description {
+    char text[128];
+};
+
+Description describe(const mxArray* array)
+{
+    Description d;
+    int length = 0;
+    const int count = dimensionCountOf(array);
+    for (int k = 0; k < count && length < 40; ++k)
+        length += std::snprintf(d.text + length, sizeof d.text - length, "%s%zu", k ? "-by-" : "",
+                                dimensionOf(array, k));
+    std::snprintf(d.text + length, sizeof d.text - length, " %s%s%.40s array", mxIsSparse(array) ? "sparse " : "",
+                  mxIsComplex(array) ? "complex " : "", mxGetClassName(array));
+    return d;
+}
+
+// x must be something whose storage really is its elements in order: a
+// sparse array stores only its nonzeros, a complex one may be split or
+// interleaved, and any other class is not doubles at all.
 bool isRealFullDouble(const mxArray* array)
 {
     return mxIsDouble(array) && !mxIsComplex(array) && !mxIsSparse(array);
@@ -36,8 +56,27 @@ bool isRealFullDouble(const mxArray* array)
 // and complex ones because silently dropping an imaginary part hides a bug.
 bool isRealScalarSource(const mxArray* array)
 {
-    return (mxIsNumeric(array) || mxIsLogical(array)) && !mxIsEmpty(array)
-        && !mxIsComplex(array) && !mxIsSparse(array);
+    return (mxIsNumeric(array) || mxIsLogical(array)) && !mxIsEmpty(array) && !mxIsComplex(array)
+        && !mxIsSparse(array);
+}
+
+bool isFiniteValue(double d) { return d - d == 0; }
+
+// A number as MATLAB prints it in a message: NaN, Inf and -Inf by name.
+struct Number {
+    char text[32];
+};
+
+Number shown(double d)
+{
+    Number n;
+    if (d != d)
+        std::snprintf(n.text, sizeof n.text, "NaN");
+    else if (!isFiniteValue(d))
+        std::snprintf(n.text, sizeof n.text, "%sInf", d < 0 ? "-" : "");
+    else
+        std::snprintf(n.text, sizeof n.text, "%.17g", d);
+    return n;
 }
 
 } // namespace
@@ -45,8 +84,7 @@ bool isRealScalarSource(const mxArray* array)
 bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], PenaltyCall* call)
 {
     if (nrhs < 5)
-        return raise(functionName, "notEnoughInputs",
-                     "Five inputs are needed: x, n, lambda, theta, code.");
+        return raise(functionName, "notEnoughInputs", "Five inputs are needed: x, n, lambda, theta, code.");
     if (!isRealFullDouble(prhs[0]))
         return raise(functionName, "invalidX", "X must be a real, full (non-sparse) double array.");
     const char* const scalarMessages[4] = {
@@ -57,7 +95,7 @@ bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], 
     };
     for (int k = 1; k <= 4; ++k) {
         if (!isRealScalarSource(prhs[k]))
-            return raise(functionName, "invalidScalar", scalarMessages[k - 1]);
+            return raise(functionName, "invalidScalar", "%s", scalarMessages[k - 1]);
     }
 
     call->x = mxGetPr(prhs[0]);
@@ -68,5 +106,149 @@ bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], 
 
     if (call->n > 0 && static_cast<std::size_t>(call->n) > mxGetNumberOfElements(prhs[0]))
         return raise(functionName, "countExceedsLength", "N exceeds the number of elements of X.");
+    return true;
+}
+
+namespace {
+
+// The penalty argument: a name (any case) or a code 1 to 4, of a penalty
+// that provides the operation. Returns its position in the list, or -1
+// after raising the error.
+int readPenalty(const char* functionName, unsigned operation, const mxArray* array)
+{
+    char known[160];
+    int length = 0;
+    for (int i = 0; i < kPenaltyCount; ++i)
+        if (kPenaltyInfo[i].operations & operation)
+            length += std::snprintf(known + length, sizeof known - length, "'%s', ", kPenaltyInfo[i].name);
+    int penalty = -1;
+    char name[32] = "";
+    if (mxIsChar(array) && dimensionCountOf(array) == 2 && dimensionOf(array, 0) <= 1 && readString(array, name, sizeof name)) {
+        penalty = penaltyIndexOfName(name);
+        if (penalty < 0 || !(kPenaltyInfo[penalty].operations & operation))
+            return raise(functionName, "unknownPenalty", "PENALTY '%s' is unknown; use one of %sor a code 1 to 4.",
+                         name, known), -1;
+        return penalty;
+    }
+    if (isRealScalarSource(array) && mxGetNumberOfElements(array) == 1) {
+        const double code = mxGetScalar(array);
+        if (code == 1 || code == 2 || code == 3 || code == 4)
+            return penaltyIndexOfCode(static_cast<std::int32_t>(code));
+        return raise(functionName, "unknownPenalty", "PENALTY %s is no penalty code; use one of %sor a code 1 to 4.",
+                     shown(code).text, known), -1;
+    }
+    return raise(functionName, "unknownPenalty", "PENALTY must be one of %sor a code 1 to 4; it is a %s.", known,
+                 describe(array).text), -1;
+}
+
+bool isOmitted(int nrhs, const mxArray* prhs[], int k) { return nrhs <= k || mxIsEmpty(prhs[k]); }
+
+// A scalar argument that was refused: its value where it is a real
+// numeric scalar (a NaN or an infinity), otherwise what kind of array it is.
+Description received(const mxArray* array)
+{
+    Description d;
+    if (isRealScalarSource(array) && mxGetNumberOfElements(array) == 1)
+        std::snprintf(d.text, sizeof d.text, "%s", shown(mxGetScalar(array)).text);
+    else
+        std::snprintf(d.text, sizeof d.text, "a %.100s", describe(array).text);
+    return d;
+}
+
+// A real, finite scalar of any numeric or logical class, read as a double.
+bool readFiniteScalar(const mxArray* array, double* value)
+{
+    if (!isRealScalarSource(array) || mxGetNumberOfElements(array) != 1)
+        return false;
+    *value = mxGetScalar(array);
+    return isFiniteValue(*value);
+}
+
+} // namespace
+
+bool readPenaltyArguments(const char* functionName, unsigned operation, bool takesGamma, int nlhs, int nrhs,
+                          const mxArray* prhs[], PenaltyArguments* arguments)
+{
+    const int maxInputs = takesGamma ? 5 : 4;
+    const char* const usage = takesGamma ? "x, penalty, lambda[, theta[, gamma]]" : "x, penalty, lambda[, theta]";
+    if (nlhs > 1)
+        return raise(functionName, "tooManyOutputs", "One output is returned; %d were asked for.", nlhs);
+    if (nrhs < 3)
+        return raise(functionName, "notEnoughInputs", "The inputs are %s; %d were given.", usage, nrhs);
+    if (nrhs > maxInputs)
+        return raise(functionName, "tooManyInputs", "The inputs are %s; %d were given.", usage, nrhs);
+    if (!isRealFullDouble(prhs[0]))
+        return raise(functionName, "invalidX", "X must be a real, full double array; it is a %s.",
+                     describe(prhs[0]).text);
+    arguments->x = mxGetPr(prhs[0]);
+    arguments->count = mxGetNumberOfElements(prhs[0]);
+
+    const int penalty = readPenalty(functionName, operation, prhs[1]);
+    if (penalty < 0)
+        return false;
+    arguments->penalty = penalty;
+    const PenaltyInfo& info = kPenaltyInfo[penalty];
+
+    // lambda: one weight, or one per element of x (double, any shape).
+    const mxArray* lambda = prhs[2];
+    const std::size_t weights = mxGetNumberOfElements(lambda);
+    const bool lambdaKind = (mxIsNumeric(lambda) || mxIsLogical(lambda)) && !mxIsComplex(lambda) && !mxIsSparse(lambda);
+    if (!lambdaKind || (weights != 1 && (weights != arguments->count || !mxIsDouble(lambda))))
+        return raise(functionName, "invalidLambda",
+                     "LAMBDA must be a real scalar or a full double array with numel(X) = %zu elements; it is a %s.",
+                     arguments->count, describe(lambda).text);
+    if (weights == 1) {
+        arguments->lambdaValue = mxGetScalar(lambda);
+        arguments->lambda = &arguments->lambdaValue;
+        arguments->lambdaPerElement = false;
+        if (!(isFiniteValue(arguments->lambdaValue) && arguments->lambdaValue >= 0))
+            return raise(functionName, "invalidLambda", "LAMBDA must be finite and >= 0; it is %s.",
+                         shown(arguments->lambdaValue).text);
+    } else {
+        arguments->lambda = mxGetPr(lambda);
+        arguments->lambdaPerElement = true;
+        for (std::size_t i = 0; i < weights; ++i)
+            if (!(isFiniteValue(arguments->lambda[i]) && arguments->lambda[i] >= 0))
+                return raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.",
+                             i + 1, shown(arguments->lambda[i]).text);
+    }
+
+    // theta: in the penalty's range, or left out (or []) where it has none.
+    arguments->theta = 0;
+    const ThetaRange range = info.theta;
+    if (!range.taken) {
+        if (!isOmitted(nrhs, prhs, 3))
+            return raise(functionName, "invalidTheta", "'%s' takes no THETA; pass [] or leave it out.", info.name);
+    } else {
+        const char* const bound = range.lowerIncluded ? ">=" : ">";
+        char want[96];
+        if (range.upper < __builtin_inf())
+            std::snprintf(want, sizeof want, "a finite scalar in [%g, %g]", range.lower, range.upper);
+        else
+            std::snprintf(want, sizeof want, "a finite scalar %s %g", bound, range.lower);
+        if (isOmitted(nrhs, prhs, 3))
+            return raise(functionName, "invalidTheta", "'%s' needs THETA, %s.", info.name, want);
+        double theta = 0;
+        if (!readFiniteScalar(prhs[3], &theta))
+            return raise(functionName, "invalidTheta", "THETA must be %s for '%s'; it is %s.", want, info.name,
+                         received(prhs[3]).text);
+        const bool above = range.lowerIncluded ? theta >= range.lower : theta > range.lower;
+        if (!above || theta > range.upper)
+            return raise(functionName, "invalidTheta", "THETA must be %s for '%s'; it is %s.", want, info.name,
+                         shown(theta).text);
+        arguments->theta = theta;
+    }
+
+    // gamma: the step size, 1 when left out (or []).
+    arguments->gamma = 1;
+    if (takesGamma && !isOmitted(nrhs, prhs, 4)) {
+        double gamma = 0;
+        if (!readFiniteScalar(prhs[4], &gamma))
+            return raise(functionName, "invalidGamma", "GAMMA must be a finite scalar > 0; it is %s.",
+                         received(prhs[4]).text);
+        if (!(gamma > 0))
+            return raise(functionName, "invalidGamma", "GAMMA must be a finite scalar > 0; it is %s.", shown(gamma).text);
+        arguments->gamma = gamma;
+    }
     return true;
 }

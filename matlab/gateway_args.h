@@ -1,12 +1,15 @@
-// Argument reading shared by both gateways: checks that a call is safe to
-// run, reads the five arguments, and raises "<function>:<id>" errors.
+// Argument reading shared by the gateways: checks that a call is safe to
+// run, reads its arguments, and raises "<function>:<id>" errors whose
+// messages say what was received.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mex_api.h"
 #include "penalty_type.h"
 
+// penaltyShrink(x, n, lambda, theta, code) and penaltySum(...).
 struct PenaltyCall {
     const double* x;
     std::int32_t n; // converted count; <= 0 means no element is read
@@ -19,3 +22,23 @@ struct PenaltyCall {
 // the error through the host (which does not return) and returns false in
 // case a host's error function ever does.
 bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], PenaltyCall* call);
+
+// penaltyProx(x, penalty, lambda, theta, gamma), penaltyValue and
+// penaltyDerivative (x, penalty, lambda, theta): x any real double array,
+// the penalty by name or code, lambda a scalar or one weight per element.
+struct PenaltyArguments {
+    const double* x;
+    std::size_t count; // numel(x)
+    int penalty;       // position in the penalty list
+    const double* lambda;
+    bool lambdaPerElement;
+    double lambdaValue; // the scalar lambda, which lambda points at when not per element
+    double theta;       // 0 for a penalty without theta
+    double gamma;       // 1 when not given
+};
+
+// operation is the PenaltyOperation the function runs (the penalty must
+// provide it); takesGamma says whether a fifth input is allowed. Returns
+// true for a valid call, as readPenaltyCall does.
+bool readPenaltyArguments(const char* functionName, unsigned operation, bool takesGamma, int nlhs, int nrhs,
+                          const mxArray* prhs[], PenaltyArguments* arguments);

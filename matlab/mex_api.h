@@ -2,9 +2,9 @@
 //
 // Octave (and MATLAB's own mex.h) declare the API in "mex.h". The Windows
 // deliverables instead link against MATLAB's 32-bit-dimension API, whose
-// libmx exports the matrix constructor as mxCreateDoubleMatrix_700 and takes
-// int dimensions; we declare exactly the functions we call, so those builds
-// need no MATLAB headers.
+// libmx exports the functions with size arguments under _700 names taking
+// int; we declare exactly the functions we call, so those builds need no
+// MATLAB headers.
 #pragma once
 
 #include <cstddef>
@@ -15,14 +15,23 @@
 extern "C" {
 typedef struct mxArray_tag mxArray;
 typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
+typedef enum { mxUNKNOWN_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS, mxLOGICAL_CLASS, mxCHAR_CLASS, mxVOID_CLASS,
+               mxDOUBLE_CLASS } mxClassID;
 
 mxArray* mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity complexity);
+mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dimensions, mxClassID classId,
+                                  mxComplexity complexity);
+int mxGetNumberOfDimensions_700(const mxArray* array);
+const int* mxGetDimensions_700(const mxArray* array);
+int mxGetString_700(const mxArray* array, char* buffer, int size);
 double* mxGetPr(const mxArray* array);
 double mxGetScalar(const mxArray* array);
 std::size_t mxGetNumberOfElements(const mxArray* array);
+const char* mxGetClassName(const mxArray* array);
 bool mxIsDouble(const mxArray* array);
 bool mxIsNumeric(const mxArray* array);
 bool mxIsLogical(const mxArray* array);
+bool mxIsChar(const mxArray* array);
 bool mxIsComplex(const mxArray* array);
 bool mxIsSparse(const mxArray* array);
 bool mxIsEmpty(const mxArray* array);
@@ -34,6 +43,25 @@ inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
     return mxCreateDoubleMatrix_700(rows, columns, mxREAL);
 }
 
+inline mxArray* createRealArrayLike(const mxArray* array)
+{
+    return mxCreateNumericArray_700(mxGetNumberOfDimensions_700(array), mxGetDimensions_700(array),
+                                    mxDOUBLE_CLASS, mxREAL);
+}
+
+// The size of dimension k (0-based) of an array with at least k+1 dimensions.
+inline std::size_t dimensionOf(const mxArray* array, int k)
+{
+    return static_cast<std::size_t>(mxGetDimensions_700(array)[k]);
+}
+inline int dimensionCountOf(const mxArray* array) { return mxGetNumberOfDimensions_700(array); }
+
+// The characters of a char array, or false when they do not fit in size - 1.
+inline bool readString(const mxArray* array, char* buffer, int size)
+{
+    return mxGetString_700(array, buffer, size) == 0;
+}
+
 #else
 
 #include "mex.h"
@@ -41,6 +69,22 @@ inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
 inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
 {
     return mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(columns), mxREAL);
+}
+
+inline mxArray* createRealArrayLike(const mxArray* array)
+{
+    return mxCreateNumericArray(mxGetNumberOfDimensions(array), mxGetDimensions(array), mxDOUBLE_CLASS, mxREAL);
+}
+
+inline std::size_t dimensionOf(const mxArray* array, int k)
+{
+    return static_cast<std::size_t>(mxGetDimensions(array)[k]);
+}
+inline int dimensionCountOf(const mxArray* array) { return static_cast<int>(mxGetNumberOfDimensions(array)); }
+
+inline bool readString(const mxArray* array, char* buffer, int size)
+{
+    return mxGetString(array, buffer, static_cast<mwSize>(size)) == 0;
 }
 
 #endif

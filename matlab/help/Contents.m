@@ -1,7 +1,9 @@
 % Nonconvex sparsity penalties: proximal maps and penalty values.
 %
+%   penaltyProx   - Proximal map with a step size and per-element weights:
+%                   l1, l0, capped-l1, log-sum, SCAD, MCP.
 %   penaltyShrink - Proximal map (thresholding function) of capped-l1,
-%                   log-sum, SCAD or MCP, element by element.
-%   penaltySum    - The same penalties summed over a vector.
+%                   log-sum, SCAD or MCP with a unit step, element by element.
+%   penaltySum    - Capped-l1, log-sum, SCAD or MCP summed over a vector.
 %
 %   Penalty codes: 1 capped-l1, 2 log-sum, 3 SCAD, 4 MCP.

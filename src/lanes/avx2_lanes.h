@@ -16,6 +16,8 @@ struct Avx2Lanes {
     static U splatU(std::uint64_t b) { return (U)_mm256_set1_epi64x(static_cast<long long>(b)); }
     static V sqrt(V v) { return (V)_mm256_sqrt_pd((__m256d)v); }
     static V magnitude(V v) { return (V)((U)v & splatU(0x7fffffffffffffffull)); }
+    static U bits(V v) { return (U)v; }
+    static V fromBits(U u) { return (V)u; }
     static V gather(const double* base, U index)
     {
         return (V)_mm256_i64gather_pd(base, (__m256i)index, 8);

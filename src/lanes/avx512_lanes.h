@@ -18,6 +18,8 @@ struct Avx512Lanes {
     // ones' undefined source operand.
     static V sqrt(V v) { return (V)_mm512_maskz_sqrt_pd(0xff, (__m512d)v); }
     static V magnitude(V v) { return (V)((U)v & splatU(0x7fffffffffffffffull)); }
+    static U bits(V v) { return (U)v; }
+    static V fromBits(U u) { return (V)u; }
     static V gather(const double* base, U index)
     {
         return (V)_mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, (__m512i)index, base, 8);

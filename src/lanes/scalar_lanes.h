@@ -15,6 +15,7 @@
 
 struct ScalarLanes {
     typedef double V;
+    typedef std::uint64_t U; // a lane's bits
     typedef bool Mask;
     static constexpr int N = 1;
 
@@ -28,6 +29,8 @@ struct ScalarLanes {
     {
         return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) & 0x7fffffffffffffffull);
     }
+    static U bits(V v) { return std::bit_cast<U>(v); }
+    static V fromBits(U u) { return std::bit_cast<V>(u); }
     static bool allTrue(Mask m) { return m; }
     static bool anyTrue(Mask m) { return m; }
 };

@@ -17,6 +17,8 @@ struct Sse2Lanes {
     static U splatU(std::uint64_t b) { return U{b, b}; }
     static V sqrt(V v) { return (V)_mm_sqrt_pd((__m128d)v); }
     static V magnitude(V v) { return (V)((U)v & splatU(0x7fffffffffffffffull)); }
+    static U bits(V v) { return (U)v; }
+    static V fromBits(U u) { return (V)u; }
     static V gather(const double* base, U index) { return V{base[index[0]], base[index[1]]}; }
     static bool allTrue(Mask m) { return _mm_movemask_pd((__m128d)m) == 0x3; }
     static bool anyTrue(Mask m) { return _mm_movemask_pd((__m128d)m) != 0; }

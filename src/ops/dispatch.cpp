@@ -33,6 +33,21 @@ int penaltyIndexOfCode(std::int32_t code)
     return cappedL1;
 }
 
+int penaltyIndexOfName(const char* name)
+{
+    // The list's names are in lower case; only ASCII letters are folded.
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (int i = 0; i < kPenaltyCount; ++i) {
+        const char* known = kPenaltyInfo[i].name;
+        int k = 0;
+        while (known[k] != '\0' && lower(name[k]) == known[k])
+            ++k;
+        if (known[k] == '\0' && name[k] == '\0')
+            return i;
+    }
+    return -1;
+}
+
 void shrinkByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                        std::int32_t n, double lambda, double theta)
 {
@@ -55,4 +70,16 @@ void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t
                   double theta)
 {
     sumByPenaltyOn(bestSimdPath(), type, dst, src, n, lambda, theta);
+}
+
+void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                     bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
+{
+    kernelsOn(path).penalty[penalty].prox(dst, src, lambda, lambdaPerElement, n, theta, gamma);
+}
+
+void proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                   bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
+{
+    proxByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta, gamma);
 }

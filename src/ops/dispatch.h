@@ -4,6 +4,7 @@
 // hold every path to the scalar reference and for the benchmarks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "penalty_type.h"
@@ -12,6 +13,10 @@
 // Position in the penalty list of the penalty a code names; every code that
 // names none (0, negatives, 5 and up) selects capped-l1.
 int penaltyIndexOfCode(std::int32_t code);
+
+// Position in the penalty list of the penalty named `name` (its letters in
+// either case), or -1 when no penalty has that name.
+int penaltyIndexOfName(const char* name);
 
 // penaltyShrink: dst[i] for i = 0 .. n-1; n <= 0 touches nothing.
 void shrinkByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n,
@@ -24,3 +29,11 @@ void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t
                   double theta);
 void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                     std::int32_t n, double lambda, double theta);
+
+// penaltyProx of the penalty at position `penalty` of the list (one that
+// provides it): dst[i] for i = 0 .. n-1 from src[i] and lambda[i], or
+// lambda[0] for every i when lambdaPerElement is false.
+void proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                   bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
+void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                     bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);

@@ -54,6 +54,36 @@ inline void mapLanes(double* dst, const double* src, std::ptrdiff_t n, Body body
     }
 }
 
+// dst[i] = body(src[i], weight[i]) for i = 0 .. n-1, the same walk over two
+// inputs.
+template <class L, class Body>
+inline void mapLanes(double* dst, const double* src, const double* weight, std::ptrdiff_t n, Body body)
+{
+    using V = typename L::V;
+    if constexpr (L::N == 1) {
+        for (std::ptrdiff_t i = 0; i < n; ++i)
+            dst[i] = body(src[i], weight[i]);
+    } else {
+        const BlockBounds bounds = blockBounds<L::N>(n);
+        std::ptrdiff_t i = 0;
+        for (; i < bounds.pairsEnd; i += 2 * L::N) {
+            const V first = body(L::load(src + i), L::load(weight + i));
+            const V second = body(L::load(src + i + L::N), L::load(weight + i + L::N));
+            L::store(dst + i, first);
+            L::store(dst + i + L::N, second);
+        }
+        for (; i < bounds.blocksEnd; i += L::N)
+            L::store(dst + i, body(L::load(src + i), L::load(weight + i)));
+        if (i < n) {
+            double in[L::N] = {}, w[L::N] = {}, out[L::N];
+            std::memcpy(in, src + i, sizeof(double) * (n - i));
+            std::memcpy(w, weight + i, sizeof(double) * (n - i));
+            L::store(out, body(L::load(in), L::load(w)));
+            std::memcpy(dst + i, out, sizeof(double) * (n - i));
+        }
+    }
+}
+
 // The running sum of term(src[i]) from +0, one addition at a time in
 // increasing index order: only the terms are formed on lanes, so the
 // rounding of every partial sum is that of the plain scalar loop.

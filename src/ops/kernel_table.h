@@ -13,9 +13,16 @@ typedef void (*ShrinkKernel)(double* dst, const double* src, std::ptrdiff_t n, d
 // The penalty summed over src[0 .. n-1]; the empty sum when n <= 0.
 typedef double (*SumKernel)(const double* src, std::ptrdiff_t n, double lambda, double theta);
 
+// dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (lambda[0] for every i
+// when lambdaPerElement is false).
+typedef void (*ProxKernel)(double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                           std::ptrdiff_t n, double theta, double gamma);
+
+// A penalty's kernels; null for an operation it does not provide.
 struct PenaltyKernels {
     ShrinkKernel shrink;
     SumKernel sum;
+    ProxKernel prox;
 };
 
 struct KernelTable {

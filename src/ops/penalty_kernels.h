@@ -54,8 +54,52 @@ double sumKernel(const double* src, std::ptrdiff_t n, double lambda, double thet
         return s;
 }
 
+// penaltyProx: the penalty's map where it applies, and the element itself
+// where it does not: at +-inf and NaN (whatever the arithmetic made of
+// them) and wherever the weight is zero.
+template <class L, class P>
+void proxKernel(double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                std::ptrdiff_t n, double theta, double gamma)
+{
+    using V = typename L::V;
+    const V th = L::splat(theta), ga = L::splat(gamma);
+    auto run = [&]<int R>() {
+        auto element = [&](V x, V lam) {
+            V r;
+            if constexpr (requires { P::kProxRegimes; })
+                r = P::template prox<L, R>(x, lam, th, ga);
+            else
+                r = P::template prox<L>(x, lam, th, ga);
+            return ((L::magnitude(x) < __builtin_inf()) & (lam != 0.0)) ? r : x;
+        };
+        if (lambdaPerElement) {
+            mapLanes<L>(dst, src, lambda, n, element);
+        } else {
+            const V lam = L::splat(lambda[0]);
+            mapLanes<L>(dst, src, n, [&](V x) { return element(x, lam); });
+        }
+    };
+    if constexpr (requires { P::kProxRegimes; })
+        withRegime<P::kProxRegimes>(P::template proxRegime<L>(theta, gamma), run);
+    else
+        run.template operator()<0>();
+}
+
+template <class L, class P>
+constexpr PenaltyKernels penaltyKernelsOf()
+{
+    PenaltyKernels k{nullptr, nullptr, nullptr};
+    if constexpr ((P::kOperations & ShrinkOperation) != 0)
+        k.shrink = shrinkKernel<L, P>;
+    if constexpr ((P::kOperations & SumOperation) != 0)
+        k.sum = sumKernel<L, P>;
+    if constexpr ((P::kOperations & ProxOperation) != 0)
+        k.prox = proxKernel<L, P>;
+    return k;
+}
+
 template <class L, class... P>
 constexpr KernelTable kernelTableOf(PenaltyList<P...>)
 {
-    return KernelTable{{PenaltyKernels{shrinkKernel<L, P>, sumKernel<L, P>}...}};
+    return KernelTable{{penaltyKernelsOf<L, P>()...}};
 }

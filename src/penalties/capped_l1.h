@@ -3,28 +3,19 @@
 
 #include "choice_rules.h"
 #include "penalty_type.h"
+#include "scaling.h"
 
 struct CappedL1Penalty {
     static constexpr PenaltyType kCode = CappedL1;
     static constexpr const char* kName = "capped-l1";
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr ThetaRange kTheta = {true, 0.0, true, __builtin_inf()};
 
-    // penaltyShrink. Two candidates: h, the best point where the penalty is
-    // flat (u >= theta), and l, the soft-thresholded point clamped into
-    // [0, theta]. The objective difference F(h) - F(l) is expanded so that F
-    // itself is never formed: 0.5*((h-a)^2 - (l-a)^2) = 0.5*((h + l) - 2a)*(h - l).
+    // penaltyShrink: the steps of mapOf below, with lambda as the threshold.
     template <class L>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        using V = typename L::V;
-        const V a = L::magnitude(x);
-        const V h = maxOf<L>(a, theta);
-        const V l = minOf<L>(theta, maxOf<L>(L::splat(0.0), a - lambda));
-        V s = (h + l) - (a + a);
-        s = s * 0.5;
-        s = s * (h - l);
-        const V d = s + (theta - l) * lambda;
-        // Only a strictly better flat candidate wins; a tie or a NaN keeps l.
-        return withSignOf<L>(x, d < 0.0 ? h : l);
+        return mapOf<L, false, false>(x, L::magnitude(x), theta, lambda, UnitChange<L>{});
     }
 
     // penaltySum's term, before lambda: a NaN element fails theta >= a and
@@ -35,5 +26,55 @@ struct CappedL1Penalty {
     {
         const typename L::V a = L::magnitude(x);
         return theta >= a ? a : theta;
+    }
+
+    // penaltyProx: the map of gamma*p, the same two candidates with the
+    // threshold g = gamma*lambda in place of lambda (1*lambda is lambda, so
+    // gamma = 1 repeats penaltyShrink's steps). Whichever candidate has the
+    // lower objective wins, so the map is exact in both of its shapes:
+    // continuous for theta >= g/2, with a jump from 0 up to the flat stretch
+    // below. Lengths are a and theta; g is scaled with them.
+    template <class L>
+    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const auto inside = insideWindow<L>(maxOf<L>(a, theta), L::splat(0x1p-500), L::splat(0x1p501));
+        if (L::allTrue(inside))
+            return mapOf<L, true, false>(x, a, theta, gamma * lambda, UnitChange<L>{});
+        const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(a), exponentOf<L>(theta)));
+        const V g = inside ? gamma * lambda : scaledProduct<L>(gamma, lambda, unit.power);
+        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(theta, unit), g, unit);
+    }
+
+  private:
+    // Two candidates: h, the best point where the penalty is flat (u >=
+    // theta), and l, the soft-thresholded point clamped into [0, theta]. The
+    // objective difference F(h) - F(l) is expanded so that F itself is never
+    // formed: 0.5*((h-a)^2 - (l-a)^2) = 0.5*((h + l) - 2a)*(h - l). a, theta
+    // and the threshold g are in the units of `unit` when Scaled.
+    template <class L, bool ForProx, bool Scaled>
+    static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V theta, typename L::V g,
+                               UnitChange<L> unit)
+    {
+        using V = typename L::V;
+        const V zero = L::splat(0.0);
+        const V h = maxOf<L>(a, theta);
+        const V l = minOf<L>(theta, maxOf<L>(zero, a - g));
+        V s = (h + l) - (a + a);
+        s = s * 0.5;
+        s = s * (h - l);
+        const V flat = theta - l;
+        V d = s + flat * g;
+        // For penaltyProx, a threshold beyond the double range meets only a
+        // flat stretch of zero length, whose cost is 0 rather than 0*inf.
+        if constexpr (ForProx)
+            d = s + (flat == 0.0 ? zero : flat * g);
+        // Only a strictly better flat candidate wins; a tie or a NaN keeps l.
+        const V r = d < 0.0 ? h : l;
+        if constexpr (Scaled)
+            return withSignOf<L>(x, fromScaled<L>(r, unit));
+        else
+            return withSignOf<L>(x, r);
     }
 };

@@ -4,16 +4,18 @@
 
 #include "choice_rules.h"
 #include "penalty_type.h"
+#include "scaling.h"
 
 struct McpPenalty {
     static constexpr PenaltyType kCode = Mcp;
     static constexpr const char* kName = "mcp";
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
 
-    // penaltyShrink. On [0, knee] the objective is a parabola with leading
-    // coefficient 0.5*(1 - 1/theta): convex for theta > 1, a line for
-    // theta = 1, concave below. The regime decides only how the inner
-    // candidate t is found, so it is chosen once per call (theta > 1 first,
-    // then theta < 1; theta = 1 and a NaN theta are linear).
+    // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
+    // units. The regime depends on theta alone, so it is chosen once per
+    // call (theta > 1 first, then theta < 1; theta = 1 and a NaN theta are
+    // linear).
     enum Regime { Convex, Concave, Linear };
     static constexpr int kShrinkRegimes = 3;
     template <class L>
@@ -25,36 +27,34 @@ struct McpPenalty {
     template <class L, int R>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
+        return mapOf<L, R, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
+    }
+
+    // penaltyProx: the map of gamma*p. On [0, knee] the objective's leading
+    // coefficient is 0.5*(1 - gamma/theta), so the regime is theta against
+    // gamma, fixed per call; with gamma = 1 the steps are penaltyShrink's.
+    // The concave regime (theta < gamma) thresholds at lambda*sqrt(gamma*theta),
+    // not at gamma*lambda, and comes out of the objectives like the others.
+    // Lengths are a and the knee lambda*theta; theta and gamma are numbers.
+    static constexpr int kProxRegimes = 3;
+    template <class L>
+    static int proxRegime(double theta, double gamma)
+    {
+        return theta > gamma ? Convex : theta < gamma ? Concave : Linear;
+    }
+
+    template <class L, int R>
+    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    {
         using V = typename L::V;
-        const V zero = L::splat(0.0);
-        const V knee = lambda * theta;
-        const V flat = (knee * 0.5) * lambda;
         const V a = L::magnitude(x);
-        V t;
-        if constexpr (R == Convex) {
-            // The stationary point v, clamped into [0, knee].
-            const V v = ((a - lambda) * theta) / (theta - 1.0);
-            t = minOf<L>(knee, maxOf<L>(zero, v));
-        } else if constexpr (R == Concave) {
-            // The minimum sits at the end farther from the vertex v; equal
-            // distances and a NaN v give the knee.
-            const V v = ((a - lambda) * theta) / (theta - 1.0);
-            t = L::magnitude(v) > L::magnitude(v - knee) ? zero : knee;
-        } else {
-            // The slope a - lambda decides the end; a = lambda and any NaN
-            // give the knee. theta - 1 is never formed.
-            t = lambda > a ? zero : knee;
-        }
-        // The outer candidate u on the flat stretch, and the objective
-        // difference F(t) - F(u) with 0.5*((t-a)^2 - (u-a)^2) = 0.5*((t + u) -
-        // 2a)*(t - u). Only a strictly negative difference keeps t: a tie or
-        // a NaN takes u.
-        const V u = maxOf<L>(knee, a);
-        const V s = (t + u) - (a + a);
-        const V e = (s * 0.5) * (t - u);
-        const V g = (lambda - (t * 0.5) / theta) * t;
-        const V d = (e + g) - flat;
-        return withSignOf<L>(x, d < 0.0 ? t : u);
+        const V window = numberWindow<L>(theta, gamma);
+        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), powerOfTwo<L>(-window), powerOfTwo<L>(window + 1.0));
+        if (L::allTrue(inside))
+            return mapOf<L, R, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
+        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(theta));
+        const UnitChange<L> unit = unitChange<L>(inside, size);
+        return mapOf<L, R, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), theta, gamma, unit);
     }
 
     // penaltySum's term, lambda inside: a = knee takes the curved piece, a
@@ -68,5 +68,47 @@ struct McpPenalty {
         const V flat = (knee * 0.5) * lambda;
         const V a = L::magnitude(x);
         return knee >= a ? (lambda - (a * 0.5) / theta) * a : flat;
+    }
+
+  private:
+    // Two candidates: the inner t, the best point of the curved stretch
+    // [0, knee] as the regime finds it, and the outer u on the flat stretch
+    // [knee, inf). The objective difference F(t) - F(u) uses 0.5*((t-a)^2 -
+    // (u-a)^2) = 0.5*((t + u) - 2a)*(t - u); only a strictly negative
+    // difference keeps t, so a tie or a NaN takes u. a and lambda are in the
+    // units of `unit` when Scaled; the result is returned in x's units.
+    template <class L, int R, bool Scaled>
+    static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V lambda, typename L::V theta,
+                               typename L::V gamma, UnitChange<L> unit)
+    {
+        using V = typename L::V;
+        const V zero = L::splat(0.0);
+        const V knee = lambda * theta;
+        const V flat = (knee * 0.5) * lambda;
+        const V slope = gamma * lambda;
+        V t;
+        if constexpr (R == Convex) {
+            // The stationary point v, clamped into [0, knee].
+            const V v = ((a - slope) * theta) / (theta - gamma);
+            t = minOf<L>(knee, maxOf<L>(zero, v));
+        } else if constexpr (R == Concave) {
+            // The minimum sits at the end farther from the vertex v; equal
+            // distances and a NaN v give the knee.
+            const V v = ((a - slope) * theta) / (theta - gamma);
+            t = L::magnitude(v) > L::magnitude(v - knee) ? zero : knee;
+        } else {
+            // The slope a - gamma*lambda decides the end; equality and any
+            // NaN give the knee. theta - gamma is never formed.
+            t = slope > a ? zero : knee;
+        }
+        const V u = maxOf<L>(knee, a);
+        const V s = (t + u) - (a + a);
+        const V e = (s * 0.5) * (t - u);
+        const V g = (lambda - (t * 0.5) / theta) * t;
+        const V d = (e + g * gamma) - flat * gamma;
+        V r = d < 0.0 ? t : u;
+        if constexpr (Scaled)
+            r = fromScaled<L>(r, unit);
+        return withSignOf<L>(x, r);
     }
 };

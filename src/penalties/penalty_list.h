@@ -5,17 +5,23 @@
 //
 // A penalty is a struct of constants and static member templates on the
 // lane type L, used as a namespace that templates can take:
-//   kCode, kName                 its code (0 if it has none) and name
+//   kCode, kName, kTheta         its code (0 if it has none), its name and
+//                                where its theta may lie
+//   kOperations                  the operations it provides, and for each:
 //   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
 //   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
 //   kLambdaScalesSum             whether lambda multiplies the finished sum
+//   prox<L>(x, lambda, theta, gamma)  penaltyProx's map of one element
 // and, for an operation whose arithmetic depends on a regime fixed per call,
-//   kShrinkRegimes, shrinkRegime<L>(lambda, theta) and shrink<L, Regime>.
+//   kShrinkRegimes, shrinkRegime<L>(lambda, theta), shrink<L, Regime>
+//   kProxRegimes, proxRegime<L>(theta, gamma), prox<L, Regime>.
 // Every function is a template on L, so that a vector instruction set's file
 // compiles only its own instances and nothing it shares with another file.
 #pragma once
 
 #include "capped_l1.h"
+#include "l0.h"
+#include "l1.h"
 #include "log_sum.h"
 #include "mcp.h"
 #include "scad.h"
@@ -25,20 +31,22 @@ struct PenaltyList {
     static constexpr int kCount = sizeof...(P);
 };
 
-using Penalties = PenaltyList<CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty>;
+using Penalties = PenaltyList<L1Penalty, L0Penalty, CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty>;
 
 // What the list holds, for code that works at run time (dispatch by code,
 // tests and benchmarks that loop over penalties).
 struct PenaltyInfo {
-    PenaltyType code; // 0 for a penalty that has no code
+    PenaltyType code; // NoCode for a penalty known only by name
     const char* name;
+    unsigned operations;
+    ThetaRange theta;
 };
 
 template <class List>
 struct PenaltyInfoTable;
 template <class... P>
 struct PenaltyInfoTable<PenaltyList<P...>> {
-    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName}...};
+    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta}...};
 };
 
 inline constexpr int kPenaltyCount = Penalties::kCount;

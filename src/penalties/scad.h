@@ -4,43 +4,44 @@
 
 #include "choice_rules.h"
 #include "penalty_type.h"
+#include "scaling.h"
 
 struct ScadPenalty {
     static constexpr PenaltyType kCode = Scad;
     static constexpr const char* kName = "scad";
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr ThetaRange kTheta = {true, 2.0, false, __builtin_inf()};
 
-    // penaltyShrink. One candidate per piece of the penalty (on [0, lambda],
-    // the stationary point of the middle piece clamped to [lambda, knee],
-    // and the flat piece beyond knee = lambda*theta), each scored with its
-    // own piece's formula; the least objective wins and equal objectives
-    // keep the earlier piece. Near the borders 2*lambda and knee the
-    // objectives can round equal, and then the earlier candidate is taken.
+    // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
+    // units (1*lambda is lambda and theta - (1 + 1) is theta - 2, so they are
+    // exactly the unit-step steps).
     template <class L>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        using V = typename L::V;
-        const V knee = lambda * theta;
-        const V lambdaSq = lambda * lambda;
-        const V twoKnee = knee * 2.0;
-        const V thetaMinus1 = theta - 1.0;
-        const V thetaMinus2 = theta - 2.0;
-        const V flat = ((theta + 1.0) * 0.5) * lambdaSq;
+        return mapOf<L, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
+    }
 
+    // penaltyProx: the map of gamma*p. gamma*SCAD is no SCAD (lambda sets both
+    // its slope and its knots), so gamma enters each piece's objective and
+    // the middle piece's stationary point. That piece is convex only for
+    // theta > 1 + gamma; otherwise its clamped stationary point is merely
+    // one more point of the objective, and the minimum lies at the pieces'
+    // ends, which the first and last candidates cover: the least objective
+    // is the global minimiser in every regime. Lengths are a and the knee
+    // lambda*theta (lambda lies below it); theta and gamma are numbers, and
+    // the window leaves room for their products with the squared lengths.
+    template <class L>
+    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    {
+        using V = typename L::V;
         const V a = L::magnitude(x);
-        // Lower bound first, upper bound last: where knee < lambda the upper
-        // bound wins, and a NaN passes through both clamps.
-        const V u1 = minOf<L>(lambda, maxOf<L>(L::splat(0.0), a - lambda));
-        const V m = (thetaMinus1 * a - knee) / thetaMinus2;
-        const V u2 = minOf<L>(knee, maxOf<L>(lambda, m));
-        const V u3 = maxOf<L>(knee, a);
-        const V d1 = u1 - a, d2 = u2 - a, d3 = u3 - a;
-        const V objective[3] = {
-            (d1 * 0.5) * d1 + lambda * u1,
-            (d2 * 0.5) * d2 + (((twoKnee - u2) * u2 - lambdaSq) * 0.5) / thetaMinus1,
-            (d3 * 0.5) * d3 + flat,
-        };
-        const V candidate[3] = {u1, u2, u3};
-        return withSignOf<L>(x, argMinFirst<L>(objective, candidate));
+        const V window = numberWindow<L>(theta, gamma);
+        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), powerOfTwo<L>(-window), powerOfTwo<L>(window + 1.0));
+        if (L::allTrue(inside))
+            return mapOf<L, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
+        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(theta));
+        const UnitChange<L> unit = unitChange<L>(inside, size);
+        return mapOf<L, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), theta, gamma, unit);
     }
 
     // penaltySum's term, lambda inside. The middle branch is reached only
@@ -58,5 +59,44 @@ struct ScadPenalty {
         const V a = L::magnitude(x);
         const V middle = ((((knee * 2.0) - a) * a - lambdaSq) * 0.5) / (theta - 1.0);
         return lambda >= a ? a * lambda : (a > knee ? flat : middle);
+    }
+
+  private:
+    // One candidate per piece of the penalty (on [0, lambda], the stationary
+    // point of the middle piece clamped to [lambda, knee], and the flat piece
+    // beyond knee = lambda*theta), each scored with its own piece's formula;
+    // the least objective wins and equal objectives keep the earlier piece.
+    // Near the borders 2*lambda*gamma and knee the objectives can round
+    // equal, and then the earlier candidate is taken. a and lambda are in
+    // the units of `unit` when Scaled; the result is returned in x's units.
+    template <class L, bool Scaled>
+    static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V lambda, typename L::V theta,
+                               typename L::V gamma, UnitChange<L> unit)
+    {
+        using V = typename L::V;
+        const V knee = lambda * theta;
+        const V lambdaSq = lambda * lambda;
+        const V twoKnee = knee * 2.0;
+        const V thetaMinus1 = theta - 1.0;
+        const V flat = ((theta + 1.0) * 0.5) * lambdaSq;
+        const V slope = gamma * lambda;
+
+        // Lower bound first, upper bound last: where knee < lambda the upper
+        // bound wins, and a NaN passes through both clamps.
+        const V u1 = minOf<L>(lambda, maxOf<L>(L::splat(0.0), a - slope));
+        const V m = (thetaMinus1 * a - gamma * knee) / (theta - (gamma + 1.0));
+        const V u2 = minOf<L>(knee, maxOf<L>(lambda, m));
+        const V u3 = maxOf<L>(knee, a);
+        const V d1 = u1 - a, d2 = u2 - a, d3 = u3 - a;
+        const V objective[3] = {
+            (d1 * 0.5) * d1 + slope * u1,
+            (d2 * 0.5) * d2 + ((((twoKnee - u2) * u2 - lambdaSq) * 0.5) / thetaMinus1) * gamma,
+            (d3 * 0.5) * d3 + flat * gamma,
+        };
+        const V candidate[3] = {u1, u2, u3};
+        V r = argMinFirst<L>(objective, candidate);
+        if constexpr (Scaled)
+            r = fromScaled<L>(r, unit);
+        return withSignOf<L>(x, r);
     }
 };

@@ -1,9 +1,10 @@
 // libFuzzer target for every penalty's kernels on every vector path this
-// CPU supports: fuzzed lambda, theta, n and element bit patterns, in exactly
-// sized heap buffers. Each kernel must read only src[0..n-1], write only
-// dst[0..n-1] (a sum only its result), leave src unchanged, repeat bit for
-// bit, and on every vector path give the scalar reference's bits (a NaN
-// matching any NaN, as an operation on two NaNs may pass on either).
+// CPU supports: fuzzed lambda, theta, gamma, n, element and weight bit
+// patterns, in exactly sized heap buffers. Each kernel must read only
+// src[0..n-1] (and weights[0..n-1]), write only dst[0..n-1] (a sum only its
+// result), leave its inputs unchanged, repeat bit for bit, and on every
+// vector path give the scalar reference's bits (a NaN matching any NaN, as
+// an operation on two NaNs may pass on either).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput in{data, size};
     const double lambda = in.element();
     const double theta = in.element();
+    const double gamma = in.element();
     const std::uint8_t countByte = in.byte();
     const std::int32_t n = countByte >= 250 ? -static_cast<std::int32_t>(countByte) : countByte % 100;
     const std::size_t length = n > 0 ? static_cast<std::size_t>(n) : 0;
@@ -51,32 +53,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     double* srcCopy = allocate(length);
     if (length)
         std::memcpy(srcCopy, src, 8 * length);
+    double* weights = allocate(length);
+    for (std::size_t i = 0; i < length; ++i)
+        weights[i] = in.element();
 
-    double* reference = allocate(length);
+    double* reference = allocate(length ? length : 1);
     double* out = allocate(length);
     for (int p = 0; p < kPenaltyCount; ++p) {
         const PenaltyType type = kPenaltyInfo[p].code;
-        double referenceSum = 0;
-        for (int path = ScalarPath; path <= Avx512Path; ++path) {
-            if (!simdPathSupported(static_cast<SimdPath>(path)))
+        const unsigned operations = kPenaltyInfo[p].operations;
+        // Each operation the penalty provides: penaltyShrink's map and sum,
+        // then penaltyProx's map with one weight and with one per element.
+        for (int operation = 0; operation < 4; ++operation) {
+            if ((operation < 2 && !(operations & ShrinkOperation)) || (operation >= 2 && !(operations & ProxOperation)))
                 continue;
-            for (int repeat = 0; repeat < 2; ++repeat) {
-                double sum = 0;
-                shrinkByPenaltyOn(static_cast<SimdPath>(path), type, out, src, n, lambda, theta);
-                sumByPenaltyOn(static_cast<SimdPath>(path), type, &sum, src, n, lambda, theta);
-                if (path == ScalarPath && repeat == 0) {
-                    if (length)
-                        std::memcpy(reference, out, 8 * length);
-                    referenceSum = sum;
+            const std::size_t outLength = operation == 1 ? 1 : length;
+            for (int path = ScalarPath; path <= Avx512Path; ++path) {
+                if (!simdPathSupported(static_cast<SimdPath>(path)))
+                    continue;
+                const SimdPath on = static_cast<SimdPath>(path);
+                for (int repeat = 0; repeat < 2; ++repeat) {
+                    double sum = 0;
+                    double* result = operation == 1 ? &sum : out;
+                    if (operation == 0)
+                        shrinkByPenaltyOn(on, type, out, src, n, lambda, theta);
+                    else if (operation == 1)
+                        sumByPenaltyOn(on, type, &sum, src, n, lambda, theta);
+                    else if (length) // penaltyProx is called only on whole arrays
+                        proxByPenaltyOn(on, p, out, src, operation == 3 ? weights : &lambda, operation == 3,
+                                        static_cast<std::ptrdiff_t>(length), theta, gamma);
+                    if (path == ScalarPath && repeat == 0 && outLength)
+                        std::memcpy(reference, result, 8 * outLength);
+                    check(sameResults(result, reference, outLength), "result differs from the scalar reference", p, path);
+                    check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
                 }
-                check(sameResults(out, reference, length), "map differs from the scalar reference", p, path);
-                check(sameResults(&sum, &referenceSum, 1), "sum differs from the scalar reference", p, path);
-                check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
             }
         }
     }
     std::free(src);
     std::free(srcCopy);
+    std::free(weights);
     std::free(reference);
     std::free(out);
     return 0;

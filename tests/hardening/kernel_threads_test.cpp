@@ -4,6 +4,7 @@
 // kernels on every path this CPU supports, on shared inputs into outputs of
 // their own (under ThreadSanitizer). Every result must be the scalar
 // reference's, computed afterwards on the main thread.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,23 +22,32 @@ const int kLength = 1 << 14;
 const int kThreads = 4;
 const int kPaths = Avx512Path + 1;
 
-// Per penalty: the map's kLength results, then the sum.
+// Per penalty: penaltyShrink's kLength results and the sum (where the
+// penalty has them), then penaltyProx's kLength results.
 using Results = std::vector<std::vector<double>>;
 
 double thetaOf(int penalty) { return kPenaltyInfo[penalty].code == Scad ? 3.7 : 2.5; }
 
-void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, Results& out)
+void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, const std::vector<double>& weights,
+            Results& out)
 {
     for (int p = 0; p < kPenaltyCount; ++p) {
-        out[p].assign(kLength + 1, 0.0);
+        out[p].assign(2 * kLength + 1, 0.0);
         const PenaltyType type = kPenaltyInfo[p].code;
-        if (throughBestPath) {
-            shrinkByPenalty(type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
-            sumByPenalty(type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
-        } else {
-            shrinkByPenaltyOn(path, type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
-            sumByPenaltyOn(path, type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
+        if (kPenaltyInfo[p].operations & ShrinkOperation) {
+            if (throughBestPath) {
+                shrinkByPenalty(type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
+                sumByPenalty(type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
+            } else {
+                shrinkByPenaltyOn(path, type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
+                sumByPenaltyOn(path, type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
+            }
         }
+        double* proximal = &out[p][kLength + 1];
+        if (throughBestPath)
+            proxByPenalty(p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
+        else
+            proxByPenaltyOn(path, p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
     }
 }
 
@@ -47,9 +57,11 @@ int main()
 {
     std::mt19937_64 rng(11);
     std::normal_distribution<double> normal(0, 3);
-    std::vector<double> x(kLength);
+    std::vector<double> x(kLength), weights(kLength);
     for (double& v : x)
         v = normal(rng);
+    for (double& w : weights)
+        w = std::exp(normal(rng) / 3);
 
     // [thread][path + 1]: slot 0 through the dispatch's own choice.
     std::vector<std::vector<Results>> perThread(kThreads, std::vector<Results>(kPaths + 1, Results(kPenaltyCount)));
@@ -58,16 +70,16 @@ int main()
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
-            runAll(ScalarPath, true, x, perThread[t][0]);
+            runAll(ScalarPath, true, x, weights, perThread[t][0]);
             for (int path = 0; path < kPaths; ++path)
                 if (simdPathSupported(static_cast<SimdPath>(path)))
-                    runAll(static_cast<SimdPath>(path), false, x, perThread[t][path + 1]);
+                    runAll(static_cast<SimdPath>(path), false, x, weights, perThread[t][path + 1]);
         });
     for (std::thread& th : threads)
         th.join();
 
     Results reference(kPenaltyCount);
-    runAll(ScalarPath, false, x, reference);
+    runAll(ScalarPath, false, x, weights, reference);
     int checked = 0, failed = 0;
     for (int t = 0; t < kThreads; ++t)
         for (int slot = 0; slot <= kPaths; ++slot)

@@ -89,10 +89,72 @@ TEST(SimdPaths, MatchTheScalarReference)
         // Random stress vectors, every length up to 40 and a few long ones.
         std::mt19937_64 rng(17 + path);
         for (int penalty = 0; penalty < kPenaltyCount; ++penalty)
-            for (const auto& p : parameters)
-                for (int n : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 31, 40, 1000, 4099})
-                    expectSameAsScalar(path, kPenaltyInfo[penalty].code, stressVector(rng, n, p[0], p[1]),
-                                       p[0], p[1]);
+            if (kPenaltyInfo[penalty].operations & ShrinkOperation)
+                for (const auto& p : parameters)
+                    for (int n : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 31, 40, 1000, 4099})
+                        expectSameAsScalar(path, kPenaltyInfo[penalty].code, stressVector(rng, n, p[0], p[1]),
+                                           p[0], p[1]);
+    }
+}
+
+// penaltyProx on every path against the scalar path: its worked cases in
+// every lane position, and random vectors with one weight or one per
+// element (zeros among them), steps from 1e-3 to 1e3, and elements across
+// the whole double range, where the change of units differs from lane to
+// lane.
+void expectProxSameAsScalar(SimdPath path, int penalty, const std::vector<double>& x, const std::vector<double>& weights,
+                            bool perElement, double theta, double gamma)
+{
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
+    std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
+    proxByPenaltyOn(ScalarPath, penalty, want.data(), x.data(), weights.data(), perElement, n, theta, gamma);
+    proxByPenaltyOn(path, penalty, got.data(), x.data(), weights.data(), perElement, n, theta, gamma);
+    for (std::ptrdiff_t i = 0; i <= n; ++i)
+        ASSERT_TRUE(sameBits(got[i], want[i]))
+            << simdPathName(path) << " prox, " << kPenaltyInfo[penalty].name << ", lambda "
+            << weights[perElement && i < n ? i : 0] << ", theta " << theta << ", gamma " << gamma << ", element " << i
+            << " = " << describe(x[i < n ? i : 0]);
+}
+
+TEST(SimdPaths, ProxMatchesTheScalarReference)
+{
+    for (SimdPath path : kVectorPaths) {
+        if (!simdPathSupported(path))
+            continue;
+        for (const ProxStepCase& c : kProxStepCases) {
+            std::vector<double> x;
+            for (const ProxStepCase& d : kProxStepCases)
+                x.push_back(d.x);
+            for (int shift = 0; shift < 8; ++shift)
+                expectProxSameAsScalar(path, penaltyIndexOfName(c.penalty), std::vector<double>(x.begin() + shift, x.end()),
+                                       {c.lambda}, false, c.theta, c.gamma);
+        }
+        std::mt19937_64 rng(41 + path);
+        for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+            const ThetaRange range = kPenaltyInfo[penalty].theta;
+            for (int set = 0; set < 40; ++set) {
+                const double theta = range.taken ? range.lower + std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 9) - 4) : 0;
+                const double gamma = std::pow(10.0, static_cast<int>(rng() % 7) - 3.0) * (0.5 + (rng() % 100) / 100.0);
+                const int n = static_cast<int>(rng() % 70);
+                std::vector<double> x = stressVector(rng, n, 1.0, theta), weights(n + 1);
+                for (double& w : weights)
+                    w = (rng() % 6 == 0) ? 0.0 : std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 20) - 10);
+                expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
+                expectProxSameAsScalar(path, penalty, x, weights, false, theta, gamma);
+            }
+            // Parameters far from 1, where lanes of one block take different
+            // changes of units and different branches for huge ratios.
+            const double extremes[] = {4.9e-324, 1e-310, 1e-300, 1e-150, 1e-20, 1, 1e20, 1e150, 1e300, 1.7e308};
+            for (int set = 0; set < 60; ++set) {
+                const double theta = range.taken ? range.lower + extremes[rng() % 10] : 0;
+                const double gamma = extremes[rng() % 10];
+                std::vector<double> x = stressVector(rng, 1 + static_cast<int>(rng() % 40), extremes[rng() % 10], theta);
+                std::vector<double> weights(x.size() + 1);
+                for (double& w : weights)
+                    w = extremes[rng() % 10] * (1 + (rng() % 100) / 64.0);
+                expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
+            }
+        }
     }
 }
 

@@ -113,3 +113,52 @@ inline const SumCase kSumCases[] = {
     {Mcp, 1, 0, {0}, kNaN},             // (0*0.5)/0
     {Mcp, 2, 0.5, {0.5, 1, 7}, 0.75 + 1 + 1},
 };
+
+// penaltyProx: (penalty, lambda, theta, gamma, x, expected) for one element.
+// Each row pins a regime, a threshold or a convention of the step-size map;
+// the comments give the exact rule the row sits on.
+struct ProxStepCase {
+    const char* penalty;
+    double lambda, theta, gamma, x, expected;
+};
+
+inline const ProxStepCase kProxStepCases[] = {
+    // l1: soft thresholding at gamma*lambda; a tie at the threshold gives 0.
+    {"l1", 1, 0, 0.5, 2, 1.5}, {"l1", 1, 0, 0.5, -0.5, -0.0}, {"l1", 1, 0, 0.5, 0.5, 0.0},
+    {"l1", 1, 0, 0.5, -0.0, 0.0}, {"l1", 1e300, 0, 1e10, -1e300, -0.0},
+    // l0: x survives only when x^2 > 2*gamma*lambda (threshold 2 here, then 1), decided exactly.
+    {"l0", 2, 0, 1, 2, 0.0}, {"l0", 2, 0, 1, 2.0000000000000004, 2.0000000000000004},
+    {"l0", 2, 0, 1, 1.9999999999999998, 0.0}, {"l0", 2, 0, 1, -3, -3}, {"l0", 2, 0, 1, -1, -0.0},
+    {"l0", 1, 0, 0.5, 0.75, 0.0}, {"l0", 1, 0, 0.5, 1, 0.0},
+    {"l0", 1, 0, 0.5, -1.0000000000000002, -1.0000000000000002},
+    // capped-l1 with theta < gamma*lambda/2: a jump from 0 to x at sqrt(8).
+    {"capped-l1", 1, 1, 4, 3, 3}, {"capped-l1", 1, 1, 4, 2.5, 0.0},
+    {"capped-l1", 1, 1, 4, 2.8284271247461898, 0.0},
+    {"capped-l1", 1, 1, 4, 2.8284271247461903, 2.8284271247461903},
+    // continuous regime; at x = 2.25 both candidates tie and the inner one is kept.
+    {"capped-l1", 1, 2, 0.5, 1, 0.5}, {"capped-l1", 1, 2, 0.5, 2.25, 1.75}, {"capped-l1", 1, 2, 0.5, -3, -3},
+    // log-sum, nonconvex (gamma*lambda > theta^2): 0 until the jump; convex below.
+    {"log-sum", 1, 0.5, 1, 1.5, 0.0}, {"log-sum", 1, 0.5, 1, -2, -1.5},
+    {"log-sum", 2, 1, 0.25, 0.6, 0.1741657386773941}, {"log-sum", 2, 1, 0.25, 3, 2.8708286933869704},
+    // SCAD with a step beyond theta - 1 (its middle piece concave): x itself at 20.1,
+    // and a jump from x - gamma*lambda to x at (gamma*c + gamma^2*lambda^2/2)/(gamma*lambda) = 3.85.
+    {"scad", 1, 3.7, 3, 20.1, 20.1}, {"scad", 1, 3.7, 3, 3.8499999999999996, 0.84999999999999964},
+    {"scad", 1, 3.7, 3, 3.8500000000000005, 3.8500000000000005}, {"scad", 1, 3.7, 3, -4, -4},
+    // SCAD with a small step: the middle piece's stationary point.
+    {"scad", 1, 3.7, 0.5, 2, 1.6136363636363635}, {"scad", 1, 3.7, 0.5, 1, 0.5},
+    // MCP concave (theta < gamma): threshold lambda*sqrt(gamma*theta) = 1, not gamma*lambda = 2;
+    // a tie at 1 takes the outer candidate.
+    {"mcp", 1, 0.5, 2, 1, 1}, {"mcp", 1, 0.5, 2, 0.9999999999999999, 0.0}, {"mcp", 1, 0.5, 2, -1.5, -1.5},
+    // MCP convex and linear (theta = gamma).
+    {"mcp", 1, 3, 0.5, 1, 0.59999999999999998}, {"mcp", 1, 3, 0.5, -2, -1.8},
+    {"mcp", 2, 1, 1, 1.9999999999999998, 0.0}, {"mcp", 2, 1, 1, 2, 2},
+    // Conventions of every penalty: +-inf and NaN come back as they are, and so
+    // does every element of zero weight (-0 included).
+    {"scad", 1, 3.7, 1, __builtin_inf(), __builtin_inf()}, {"mcp", 1, 3, 2, -__builtin_inf(), -__builtin_inf()},
+    {"log-sum", 1, 1, 1, kNaN, kNaN}, {"l0", 1, 0, 1, kNaN, kNaN},
+    {"log-sum", 0, 1, 1, -1.25, -1.25}, {"capped-l1", 0, 2, 3, -0.0, -0.0},
+    // Overflow: the unit-step log-sum steps give 0 above about 1.3e154; the map is about x.
+    {"log-sum", 1, 1, 1, 1e300, 1e300}, {"log-sum", 1, 1, 1, -1.7976931348623157e308, -1.7976931348623157e308},
+    {"mcp", 1, 3, 2, 1.7976931348623157e308, 1.7976931348623157e308},
+    {"scad", 1, 3.7, 0.5, -1e300, -1e300}, {"capped-l1", 1, 2, 1, 1e300, 1e300},
+};

@@ -96,6 +96,8 @@ TEST(SumDefinition, MatchesPenaltyDefinitions)
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int p = 0; p < kPenaltyCount; ++p) {
+        if (!(kPenaltyInfo[p].operations & SumOperation))
+            continue;
         const PenaltyType type = kPenaltyInfo[p].code;
         for (int trial = 0; trial < 200; ++trial) {
             const double lambda = 0.01 + 3 * unit(rng);

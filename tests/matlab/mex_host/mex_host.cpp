@@ -115,10 +115,10 @@ struct CallResult {
 };
 
 // Calls the MEX with the given arguments, which it then frees.
-CallResult callMex(MexEntry entry, std::vector<mxArray*> args)
+CallResult callMex(MexEntry entry, std::vector<mxArray*> args, int nlhs = 1)
 {
     CallResult result;
-    mxArray* plhs[1] = {nullptr};
+    mxArray* plhs[2] = {nullptr, nullptr};
     char identifier[128] = "";
     std::vector<const mxArray*> prhs(args.begin(), args.end());
 #if defined(__i386__)
@@ -128,7 +128,7 @@ CallResult callMex(MexEntry entry, std::vector<mxArray*> args)
     gStackSkew = stackSkew;
     entry = skewedEntry;
 #endif
-    result.raised = standinCallMex(entry, 1, plhs, static_cast<int>(prhs.size()), prhs.data(),
+    result.raised = standinCallMex(entry, nlhs, plhs, static_cast<int>(prhs.size()), prhs.data(),
                                    identifier, sizeof identifier);
     if (result.raised) {
         result.identifier = identifier;
@@ -257,6 +257,8 @@ void replayRandom(MexEntry shrink, MexEntry sum)
 {
     const int sets = 64, length = 1000;
     for (int p = 0; p < kPenaltyCount; ++p) {
+        if (!(kPenaltyInfo[p].operations & ShrinkOperation))
+            continue;
         const int code = kPenaltyInfo[p].code;
         for (int set = 0; set < sets; ++set) {
             double lambda = unitRandom() * 4;
@@ -281,6 +283,62 @@ void replayRandom(MexEntry shrink, MexEntry sum)
             }
         }
     }
+}
+
+mxArray* text(const char* s)
+{
+    const std::size_t n = std::strlen(s);
+    mxArray* a = standinCreateArray(StandinChar, 1, n, false, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint16_t code = static_cast<unsigned char>(s[i]);
+        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
+    }
+    return a;
+}
+
+mxArray* empty() { return standinCreateArray(StandinDouble, 0, 0, false, false); }
+
+// penaltyProx: its worked cases, and per penalty random elements (special
+// values and arbitrary bit patterns among them) with one weight or one per
+// element (zeros among them) and steps from 1e-3 to 1e3.
+void replayProx(MexEntry prox)
+{
+    int i = 0;
+    for (const ProxStepCase& c : kProxStepCases) {
+        const std::string label = "golden prox " + std::to_string(i++);
+        bool takesTheta = false;
+        for (int p = 0; p < kPenaltyCount; ++p)
+            takesTheta = takesTheta || (std::strcmp(kPenaltyInfo[p].name, c.penalty) == 0 && kPenaltyInfo[p].theta.taken);
+        const CallResult r = callMex(prox, {doubleColumn({c.x}), text(c.penalty), scalar(c.lambda),
+                                            takesTheta ? scalar(c.theta) : empty(), scalar(c.gamma)});
+        printResult(label, r);
+        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
+    }
+    const double steps[] = {1e-3, 0.25, 1, 1, 3.5, 1e3};
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        const ThetaRange range = kPenaltyInfo[p].theta;
+        for (int set = 0; set < 24; ++set) {
+            const int length = 1 + static_cast<int>(nextRandom() % 300);
+            const double theta = range.taken ? range.lower + 0.01 + unitRandom() * 6 : 0;
+            const double gamma = steps[nextRandom() % 6];
+            std::vector<double> x(length), weights(length);
+            for (int k = 0; k < length; ++k) {
+                weights[k] = nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 3;
+                const std::uint64_t bits = randomElementBits(weights[k] * gamma, theta);
+                std::memcpy(&x[k], &bits, sizeof bits);
+            }
+            const bool perElement = set % 2 == 0;
+            char label[80];
+            std::snprintf(label, sizeof label, "random prox %s set %d", kPenaltyInfo[p].name, set);
+            printResult(label, callMex(prox, {doubleColumn(x), text(kPenaltyInfo[p].name),
+                                              perElement ? doubleColumn(weights) : scalar(weights[0]),
+                                              range.taken ? scalar(theta) : empty(), scalar(gamma)}));
+        }
+    }
+    // Asking for two outputs is an error, not a crash.
+    const CallResult r = callMex(prox, {doubleColumn({1}), text("l1"), scalar(1)}, 2);
+    printResult("badcall penaltyProx two outputs", r);
+    check(r.raised && r.identifier == "penaltyProx:tooManyOutputs", "badcall penaltyProx two outputs");
 }
 
 // Every call of the bad-call table for this function: the identifier it
@@ -328,6 +386,8 @@ int main(int argc, char** argv)
     replayGolden(mex["penaltyShrink"], mex["penaltySum"]);
     replayConversions(mex["penaltyShrink"], mex["penaltySum"]);
     replayRandom(mex["penaltyShrink"], mex["penaltySum"]);
+    if (mex.count("penaltyProx"))
+        replayProx(mex["penaltyProx"]);
     for (const auto& [name, entry] : mex)
         replayBadCalls(entry, name);
     std::printf("mex_host: %d passed, %d failed\n", passed, failed);

@@ -8,6 +8,7 @@
 struct mxArray_tag {
     int classId;
     std::size_t rows, columns;
+    int dimensions[2]; // for the 32-bit-dimension getters
     bool isComplex, isSparse;
     void* real;
 };
@@ -51,6 +52,8 @@ STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size
     array->classId = classId;
     array->rows = rows;
     array->columns = columns;
+    array->dimensions[0] = static_cast<int>(rows);
+    array->dimensions[1] = static_cast<int>(columns);
     array->isComplex = isComplex;
     array->isSparse = isSparse;
     const std::size_t count = rows * columns;
@@ -80,6 +83,58 @@ extern "C" mxArray* mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity
     return standinCreateArray(StandinDouble, static_cast<std::size_t>(rows),
                               static_cast<std::size_t>(columns), complexity == mxCOMPLEX, false);
 }
+
+extern "C" mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dimensions, mxClassID classId,
+                                             mxComplexity complexity)
+{
+    if (dimensionCount != 2 || classId != mxDOUBLE_CLASS)
+        mexErrMsgIdAndTxt("standin:unsupported", "the stand-in makes 2-D double arrays only");
+    return mxCreateDoubleMatrix_700(dimensions[0], dimensions[1], complexity);
+}
+
+extern "C" int mxGetNumberOfDimensions_700(const mxArray*) { return 2; }
+extern "C" const int* mxGetDimensions_700(const mxArray* array) { return array->dimensions; }
+
+// The characters of a char array (stored as 16-bit codes), NUL-terminated;
+// 1 when the array is not char or does not fit, as MATLAB documents.
+extern "C" int mxGetString_700(const mxArray* array, char* buffer, int size)
+{
+    const std::size_t count = array->rows * array->columns;
+    if (array->classId != StandinChar || size <= 0)
+        return 1;
+    std::size_t i = 0;
+    for (; i < count && i + 1 < static_cast<std::size_t>(size); ++i) {
+        std::uint16_t code;
+        std::memcpy(&code, static_cast<const unsigned char*>(array->real) + 2 * i, 2);
+        buffer[i] = static_cast<char>(code);
+    }
+    buffer[i] = '\0';
+    return i < count ? 1 : 0;
+}
+
+extern "C" const char* mxGetClassName(const mxArray* array)
+{
+    switch (array->classId) {
+    case StandinCell: return "cell";
+    case StandinStruct: return "struct";
+    case StandinLogical: return "logical";
+    case StandinChar: return "char";
+    case StandinDouble: return "double";
+    case StandinSingle: return "single";
+    case StandinInt8: return "int8";
+    case StandinUint8: return "uint8";
+    case StandinInt16: return "int16";
+    case StandinUint16: return "uint16";
+    case StandinInt32: return "int32";
+    case StandinUint32: return "uint32";
+    case StandinInt64: return "int64";
+    case StandinUint64: return "uint64";
+    case StandinFunction: return "function_handle";
+    default: return "unknown";
+    }
+}
+
+extern "C" bool mxIsChar(const mxArray* array) { return array->classId == StandinChar; }
 
 extern "C" double* mxGetPr(const mxArray* array) { return static_cast<double*>(array->real); }
 

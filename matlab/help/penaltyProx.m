@@ -1,0 +1,104 @@
+%PENALTYPROX Proximal map with step size and weights: l1, l0, capped-l1, log-sum, SCAD, MCP.
+%   Y = PENALTYPROX(X, PENALTY, LAMBDA)                 % 'l1', 'l0'
+%   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA)          % the others
+%   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA, GAMMA)   % step size GAMMA
+%   returns an array of the size of X whose element i is
+%
+%       Y(i) = argmin over u of  0.5*(u - X(i))^2 + GAMMA*p(u; LAMBDA(i), THETA)
+%
+%   the proximal map of GAMMA*p that a proximal-gradient or FISTA step with
+%   step size GAMMA = 1/L needs. Every element is computed in IEEE double
+%   precision by a fixed sequence of operations, so every build returns the
+%   same bits.
+%
+%   Arguments
+%     X        real, full double array of any size (empty too); never modified.
+%     PENALTY  a name, in any case, or for the last four a code:
+%
+%       name         p(u), a = |u|                              THETA
+%       'l1'         LAMBDA*a                                   none ([])
+%       'l0'         LAMBDA*(a ~= 0)                            none ([])
+%       'capped-l1'  LAMBDA*min(a, THETA)              code 1   THETA >= 0
+%       'log-sum'    LAMBDA*log(1 + a/THETA)           code 2   THETA > 0
+%       'scad'       LAMBDA*a                    (a <= LAMBDA)  code 3
+%                    (a*(2*LAMBDA*THETA - a) - LAMBDA^2)/(2*(THETA - 1))
+%                                (LAMBDA < a <= LAMBDA*THETA)   THETA > 2
+%                    LAMBDA^2*(THETA + 1)/2      (a > LAMBDA*THETA)
+%       'mcp'        a*(LAMBDA - a/(2*THETA))    (a <= LAMBDA*THETA)
+%                    LAMBDA^2*THETA/2            (a > LAMBDA*THETA)
+%                                                      code 4   THETA > 0
+%
+%     LAMBDA   the weight: a scalar, or an array with numel(X) elements (of
+%              any shape) giving each element its own LAMBDA(i), which then
+%              replaces LAMBDA everywhere in p, knots included. Finite, >= 0.
+%     THETA    the shape: a finite scalar in the penalty's range; left out or
+%              [] for 'l1' and 'l0'.
+%     GAMMA    the step size: a finite scalar > 0; 1 when left out or [].
+%
+%   The maps, in every regime
+%     The result is the global minimiser, chosen by comparing the objective
+%     at every candidate (0, the stationary points, the knots), so the map
+%     is exact also where it is discontinuous:
+%       'l1'         soft thresholding at GAMMA*LAMBDA.
+%       'l0'         X(i) where X(i)^2 > 2*GAMMA*LAMBDA (|X(i)| above
+%                    sqrt(2*GAMMA*LAMBDA)), decided exactly; else 0.
+%       'capped-l1'  soft thresholding at GAMMA*LAMBDA below THETA, X(i) above;
+%                    a jump from 0 when THETA < GAMMA*LAMBDA/2.
+%       'log-sum'    0 or the larger root of u^2 - (a - THETA)u +
+%                    (GAMMA*LAMBDA - a*THETA) = 0; a jump when GAMMA*LAMBDA > THETA^2.
+%       'scad'       three pieces; for THETA <= 1 + GAMMA the middle piece
+%                    is concave and the map jumps (for example GAMMA = 3,
+%                    THETA = 3.7, LAMBDA = 1 maps 20.1 to 20.1 and has its
+%                    jump at 3.85).
+%       'mcp'        firm thresholding for THETA > GAMMA; for THETA <= GAMMA a
+%                    jump from 0 to X(i) at LAMBDA*sqrt(GAMMA*THETA).
+%     With GAMMA = 1 and a scalar LAMBDA > 0, codes 1 to 4 give exactly the
+%     bits of penaltyShrink, and per-element weights give exactly the bits
+%     of calls made one element at a time with a scalar LAMBDA.
+%
+%   Conventions
+%     - Ties between two minimisers: 'l0' and 'l1' give 0; capped-l1 keeps
+%       the soft-thresholded point, SCAD the earlier piece, MCP the point on
+%       the flat stretch (X(i) itself), log-sum the earlier of 0, larger root.
+%     - Signs: Y(i) has the sign of X(i), so a negative X(i) whose result is
+%       zero gives -0, and X(i) = -0 gives +0; as in penaltyShrink, log-sum
+%       gives +0 where its stationary-point equation has no real root.
+%     - X(i) = +-Inf or NaN comes back as it is; so does every X(i) whose
+%       weight is 0 (-0 included).
+%     - Range: any finite X(i), from the smallest subnormal to realmax; the
+%       element is solved in units where nothing overflows, so no result is
+%       decided by an overflow. LAMBDA, THETA and GAMMA are checked to be
+%       right anywhere within 1e-120 to 1e120.
+%     - Accuracy: each result is the chosen candidate's closed form in
+%       double precision, within a few units in the last place, except for
+%       log-sum where |X(i)| lies far below THETA: there its root is formed
+%       so as to keep at least 26 of its 53 bits (relative error below 2e-8),
+%       and from THETA > 2^60*|X(i)| on it is soft thresholding at
+%       GAMMA*LAMBDA/THETA, exact.
+%
+%   Errors (identifier: cause)
+%     penaltyProx:notEnoughInputs  fewer than three inputs
+%     penaltyProx:tooManyInputs    more than five inputs
+%     penaltyProx:tooManyOutputs   more than one output
+%     penaltyProx:invalidX         X not a real, full double array
+%     penaltyProx:unknownPenalty   PENALTY not one of the names or codes 1-4
+%     penaltyProx:invalidLambda    LAMBDA not real, full and numeric, not a
+%                                  scalar or numel(X) doubles, or some
+%                                  element negative, NaN or infinite
+%     penaltyProx:invalidTheta     THETA missing, given to 'l1' or 'l0', not
+%                                  a finite scalar, or out of range
+%     penaltyProx:invalidGamma     GAMMA not a finite scalar > 0
+%   Each message says what was received.
+%
+%   Example: FISTA for 0.5*norm(A*x - y)^2 + sum(p(x)) with SCAD
+%     A = randn(200, 800); y = A*[ones(10, 1); zeros(790, 1)] + 0.1*randn(200, 1);
+%     L = norm(A)^2;                     % Lipschitz constant of the gradient
+%     x = zeros(800, 1); z = x; t = 1;
+%     for k = 1:300
+%       x_old = x;
+%       x = penaltyProx(z - A'*(A*z - y)/L, 'scad', 2, 3.7, 1/L);
+%       t_old = t; t = (1 + sqrt(1 + 4*t^2))/2;
+%       z = x + ((t_old - 1)/t)*(x - x_old);
+%     end
+%
+%   See also PENALTYSHRINK, PENALTYSUM.

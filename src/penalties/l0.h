@@ -1,0 +1,53 @@
+// l0: p(u) = lambda*[u != 0].
+#pragma once
+
+#include "choice_rules.h"
+#include "penalty_type.h"
+#include "scaling.h"
+
+struct L0Penalty {
+    static constexpr PenaltyType kCode = NoCode;
+    static constexpr const char* kName = "l0";
+    static constexpr unsigned kOperations = ProxOperation;
+    static constexpr ThetaRange kTheta = kNoTheta;
+
+    // penaltyProx: hard thresholding. The objective is 0.5*a^2 at 0 and
+    // gamma*lambda at a, so a stays exactly when a^2 > 2*gamma*lambda
+    // (a > sqrt(2*gamma*lambda)), and a tie gives 0. The comparison is made
+    // exactly, on any doubles: each side is a product of two mantissas in
+    // [1, 2), formed without rounding as a sum of two doubles, times a power
+    // of two.
+    template <class L>
+    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V, typename L::V gamma)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V ea = exponentOf<L>(a), eg = exponentOf<L>(gamma), el = exponentOf<L>(lambda);
+        V square, squareError, product, productError;
+        exactProduct<L>(timesPowerOfTwo<L>(a, -ea), timesPowerOfTwo<L>(a, -ea), square, squareError);
+        exactProduct<L>(timesPowerOfTwo<L>(gamma, -eg), timesPowerOfTwo<L>(lambda, -el), product, productError);
+        // a^2 = square 2^(2 ea) and 2*gamma*lambda = product 2^(eg + el + 1),
+        // both mantissa products in [1, 4): exponents two apart decide alone.
+        const V shift = (eg + el + 1.0) - (ea + ea);
+        const V scale = powerOfTwo<L>(minOf<L>(L::splat(1.0), maxOf<L>(L::splat(-1.0), shift)));
+        product = product * scale;
+        productError = productError * scale;
+        const auto greater = (square > product) | ((square == product) & (squareError > productError));
+        const auto keep = (shift <= -2.0) | ((shift < 2.0) & greater);
+        return withSignOf<L>(x, keep ? a : L::splat(0.0));
+    }
+
+  private:
+    // p + e = s*t exactly, for s and t in [1, 2) (Dekker's product: each
+    // factor split into halves of 26 bits, whose products are exact).
+    template <class L>
+    static void exactProduct(typename L::V s, typename L::V t, typename L::V& p, typename L::V& e)
+    {
+        using V = typename L::V;
+        const V cs = s * 134217729.0, ct = t * 134217729.0; // 2^27 + 1
+        const V sHigh = cs - (cs - s), sLow = s - sHigh;
+        const V tHigh = ct - (ct - t), tLow = t - tHigh;
+        p = s * t;
+        e = ((sHigh * tHigh - p) + sHigh * tLow + sLow * tHigh) + sLow * tLow;
+    }
+};

@@ -1,0 +1,21 @@
+// l1 (the lasso): p(u) = lambda*|u|.
+#pragma once
+
+#include "choice_rules.h"
+#include "penalty_type.h"
+
+struct L1Penalty {
+    static constexpr PenaltyType kCode = NoCode;
+    static constexpr const char* kName = "l1";
+    static constexpr unsigned kOperations = ProxOperation;
+    static constexpr ThetaRange kTheta = kNoTheta;
+
+    // penaltyProx: soft thresholding at gamma*lambda. A threshold beyond the
+    // double range is inf, and every element then maps to zero, as it should.
+    template <class L>
+    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V, typename L::V gamma)
+    {
+        const typename L::V a = L::magnitude(x);
+        return withSignOf<L>(x, maxOf<L>(L::splat(0.0), a - gamma * lambda));
+    }
+};

@@ -1,0 +1,70 @@
+% penaltyProx through the real host: results of x's size for any shape,
+% the identity with penaltyShrink at a unit step, weights element by
+% element, the conventions, and every bad call raising its identifier.
+1;
+start_suite ();
+f = @penaltyProx;
+
+% Shapes: the result has the size of x, whatever it is.
+x = reshape ([-3 -1.5 0.5 2.2 3.7 -0 4 -5 0.25 1 -2 6], 2, 3, 2);
+calls = {"l1", []; "l0", []; "capped-l1", 2; "log-sum", 1; "scad", 3.7; "mcp", 3};
+for k = 1:rows (calls)
+  expect_true ([calls{k, 1} " keeps a 2x3x2 shape"], isequal (size (f (x, calls{k, 1}, 1, calls{k, 2})), [2 3 2]));
+endfor
+expect_bits ("2x3x2 l1", f (x, "l1", 1), reshape ([-2 -0.5 0 (2.2 - 1) (3.7 - 1) 0 3 -4 0 0 -1 5], 2, 3, 2));
+expect_bits ("row", f ([-3 1.5], "l1", 1, [], 0.5), [-2.5 1]);
+expect_bits ("0x3", f (zeros (0, 3), "scad", 1, 3.7), zeros (0, 3));
+expect_bits ("empty x, empty lambda", f ([], "mcp", [], 3), []);
+
+% With gamma = 1 and one weight, codes 1 to 4 are penaltyShrink, bit for bit.
+randn ("state", 3);
+x = 3 * randn (40, 25);
+thetas = [2 1 3.7 3];
+for code = 1:4
+  expect_bits (sprintf ("code %d is penaltyShrink", code), f (x, code, 1.25, thetas(code)), ...
+               reshape (penaltyShrink (x, numel (x), 1.25, thetas(code), code), size (x)));
+endfor
+expect_bits ("names in any case", f (x, "SCAD", 1.25, 3.7, 0.5), f (x, 3, 1.25, 3.7, 0.5));
+
+% Weights: each element's lambda is its own, exactly as one call per element.
+w = exp (randn (size (x)));
+w(1:7:end) = 0;
+for k = 1:rows (calls)
+  together = f (x, calls{k, 1}, w, calls{k, 2}, 0.3);
+  alone = arrayfun (@(xi, wi) f (xi, calls{k, 1}, wi, calls{k, 2}, 0.3), x, w);
+  expect_bits ([calls{k, 1} " weights element by element"], together, alone);
+endfor
+expect_bits ("zero weight returns x", f ([-0 -2 3], "scad", [0 0 0], 3.7, 2), [-0 -2 3]);
+expect_bits ("non-finite elements", f ([Inf -Inf NaN], "log-sum", 1, 1, 5), [Inf -Inf NaN]);
+expect_bits ("a step beyond theta - 1", f (20.1, "scad", 1, 3.7, 3), 20.1);
+expect_bits ("MCP thresholds at lambda*sqrt(gamma*theta)", f ([1.5 -0.9], "mcp", 1, 0.5, 2), [1.5 -0]);
+expect_bits ("l0 thresholds at sqrt(2*gamma*lambda)", f ([0.75 1.25], "l0", 1, [], 0.5), [0 1.25]);
+expect_bits ("no overflow near realmax", f ([realmax -1e300], "log-sum", 1, 1), [realmax -1e300]);
+
+% x is never written, even when the result could share its storage.
+x = [1 -2 3];
+y = f (x, "l1", 1);
+expect_bits ("x unchanged", x, [1 -2 3]);
+
+% Bad calls: each raises its identifier, says what it received, and the
+% host survives.
+check_bad_calls ("penaltyProx");
+try
+  [a, b] = f (1, "l1", 1);
+  expect_true ("two outputs raise an error", false);
+catch err
+  expect_true ("two outputs: tooManyOutputs", strcmp (err.identifier, "penaltyProx:tooManyOutputs"));
+end_try_catch
+messages = {{[1 2], "scad", 1, 1.5}, "it is 1.5"; {[1 2], "foo", 1}, "'foo'"; ...
+            {single([1 2]), "l1", 1}, "1-by-2 single"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"};
+for k = 1:rows (messages)
+  try
+    f (messages{k, 1}{:});
+    expect_true (["no error for " messages{k, 2}], false);
+  catch err
+    expect_true (sprintf ("message '%s' says %s", err.message, messages{k, 2}), ! isempty (strfind (err.message, messages{k, 2})));
+  end_try_catch
+endfor
+expect_bits ("still running after bad calls", f (2, "l1", 1), 1);
+
+finish_suite ("penaltyProx");

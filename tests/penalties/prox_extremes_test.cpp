@@ -1,0 +1,142 @@
+// penaltyProx across the double range: x anywhere from the smallest
+// subnormal to realmax, lambda, theta and gamma each anywhere in 1e-120 ..
+// 1e120. Every result is held to the true global minimiser, found in MPFR
+// with enough bits for these ranges from the same candidate points the
+// penalties' definitions give (every stationary point, knot and end). A
+// result passes when it is within 1e-9 of the minimiser relatively (log-sum,
+// whose closed form may lose up to 26 bits where x lies far below theta:
+// 2e-8), or its objective within 1e-12 of the least.
+//   prox_extremes_test COUNT SEED
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include <mpfr.h>
+
+#include "dispatch.h"
+#include "penalty_definitions.h"
+
+namespace {
+
+// An MPFR number with value semantics, enough for the sums and products of
+// numbers 2^4400 apart.
+struct Real {
+    mpfr_t v;
+    Real(double d = 0) { mpfr_init2(v, 4600); mpfr_set_d(v, d, MPFR_RNDN); }
+    Real(const Real& o) { mpfr_init2(v, 4600); mpfr_set(v, o.v, MPFR_RNDN); }
+    Real& operator=(const Real& o) { mpfr_set(v, o.v, MPFR_RNDN); return *this; }
+    ~Real() { mpfr_clear(v); }
+    double d() const { return mpfr_get_d(v, MPFR_RNDN); }
+};
+Real apply(int (*f)(mpfr_ptr, mpfr_srcptr, mpfr_srcptr, mpfr_rnd_t), const Real& a, const Real& b)
+{
+    Real r;
+    f(r.v, a.v, b.v, MPFR_RNDN);
+    return r;
+}
+Real operator+(const Real& a, const Real& b) { return apply(mpfr_add, a, b); }
+Real operator-(const Real& a, const Real& b) { return apply(mpfr_sub, a, b); }
+Real operator*(const Real& a, const Real& b) { return apply(mpfr_mul, a, b); }
+Real operator/(const Real& a, const Real& b) { return apply(mpfr_div, a, b); }
+bool operator<(const Real& a, const Real& b) { return mpfr_less_p(a.v, b.v); }
+Real sqrtOf(const Real& a) { Real r; mpfr_sqrt(r.v, a.v, MPFR_RNDN); return r; }
+Real atLeast(const Real& lo, const Real& v) { return v < lo ? lo : v; }
+Real clamp(const Real& v, const Real& lo, const Real& hi) { const Real w = atLeast(lo, v); return hi < w ? hi : w; }
+
+Real penaltyAt(Defined p, const Real& u, const Real& l, const Real& t)
+{
+    switch (p) {
+    case Defined::L1: return l * u;
+    case Defined::L0: return mpfr_zero_p(u.v) ? Real(0) : l;
+    case Defined::CappedL1: return l * (u < t ? u : t);
+    case Defined::LogSum: { Real r; const Real q = u / t; mpfr_log1p(r.v, q.v, MPFR_RNDN); return l * r; }
+    case Defined::Scad:
+        if (!(l < u)) return l * u;
+        if (!(l * t < u)) return (u * (Real(2) * l * t - u) - l * l) / (Real(2) * (t - Real(1)));
+        return l * l * (t + Real(1)) / Real(2);
+    case Defined::Mcp:
+        if (!(l * t < u)) return u * (l - u / (Real(2) * t));
+        return l * l * t / Real(2);
+    }
+    return Real(0);
+}
+
+// 0 and a, and every point where the objective's derivative vanishes or
+// does not exist.
+std::vector<Real> candidates(Defined p, const Real& a, const Real& l, const Real& t, const Real& g)
+{
+    std::vector<Real> c{Real(0), a};
+    const Real gl = g * l;
+    switch (p) {
+    case Defined::L1: c.push_back(atLeast(Real(0), a - gl)); break;
+    case Defined::L0: break;
+    case Defined::CappedL1: c.push_back(clamp(a - gl, Real(0), t)); c.push_back(t); break;
+    case Defined::LogSum: {
+        const Real e = a - t, q = e * e - Real(4) * (gl - a * t);
+        if (!(q < Real(0))) {
+            const Real s = sqrtOf(q);
+            c.push_back(atLeast(Real(0), (e + s) / Real(2)));
+            c.push_back(atLeast(Real(0), (e - s) / Real(2)));
+        }
+        break;
+    }
+    case Defined::Scad: {
+        c.push_back(clamp(a - gl, Real(0), l));
+        const Real den = t - Real(1) - g;
+        if (!mpfr_zero_p(den.v))
+            c.push_back(clamp(((t - Real(1)) * a - gl * t) / den, l, l * t));
+        c.push_back(l);
+        c.push_back(l * t);
+        break;
+    }
+    case Defined::Mcp: {
+        const Real den = t - g;
+        if (!mpfr_zero_p(den.v))
+            c.push_back(clamp((a - gl) * t / den, Real(0), l * t));
+        c.push_back(l * t);
+        break;
+    }
+    }
+    return c;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const long count = argc > 1 ? std::atol(argv[1]) : 60000;
+    std::mt19937_64 rng(argc > 2 ? std::atol(argv[2]) : 5);
+    auto logUniform = [&](double lo, double hi) { return std::exp2(std::uniform_real_distribution<double>(lo, hi)(rng)); };
+    long failed = 0;
+    for (long trial = 0; trial < count; ++trial) {
+        const int penalty = static_cast<int>(trial % kPenaltyCount);
+        const Defined p = definedOf(penalty);
+        const ThetaRange range = kPenaltyInfo[penalty].theta;
+        const double lambda = logUniform(-398, 398), gamma = logUniform(-398, 398);
+        const double theta = range.taken ? range.lower + logUniform(-398, 398) : 0;
+        const double x = ((rng() & 1) ? -1 : 1) * logUniform(-1074, 1023.99);
+        double y = 0;
+        proxByPenalty(penalty, &y, &x, &lambda, false, 1, theta, gamma);
+
+        const Real a(std::fabs(x)), l(lambda), t(theta), g(gamma);
+        auto objective = [&](const Real& u) { const Real d = u - a; return d * d / Real(2) + g * penaltyAt(p, u, l, t); };
+        Real best = objective(Real(0)), argBest(0);
+        for (const Real& u : candidates(p, a, l, t, g))
+            if (!(u < Real(0)) && objective(u) < best) {
+                best = objective(u);
+                argBest = u;
+            }
+        const double truth = argBest.d();
+        const double relative = std::fabs(std::fabs(y) - truth) / std::max(truth, 1e-320);
+        const double excess = (objective(Real(std::fabs(y))) - best).d() / std::max(std::fabs(best.d()), 1e-300);
+        const bool ok = (relative < (p == Defined::LogSum ? 2e-8 : 1e-9) || excess < 1e-12)
+                        && (y == 0 || std::signbit(y) == std::signbit(x));
+        if (!ok && ++failed <= 10)
+            std::printf("FAIL %s x %.17g lambda %.17g theta %.17g gamma %.17g: %.17g, minimiser %.17g\n",
+                        kPenaltyInfo[penalty].name, x, lambda, theta, gamma, y, truth);
+    }
+    std::printf("prox extremes: %ld passed, %ld failed\n", count - failed, failed);
+    return failed ? 1 : 0;
+}
