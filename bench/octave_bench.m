@@ -23,11 +23,12 @@ randn ("state", 7);
 names = {"capped-l1", "log-sum", "SCAD", "MCP"};
 thetas = [2 1 3.7 3];
 lines = {};
-lines{end+1} = "| n | penalty | penaltyShrink / (y = -x) | M shrink / penaltyShrink | penaltySum / sum(x) | M sum / penaltySum |";
-lines{end+1} = "|---|---|---|---|---|---|";
+lines{end+1} = "| n | penalty | penaltyShrink / (y = -x) | penaltyProx (gamma 0.5, weights) / penaltyShrink | M shrink / penaltyShrink | penaltySum / sum(x) | M sum / penaltySum |";
+lines{end+1} = "|---|---|---|---|---|---|---|";
 timing = {};
 for n = [2^10 2^20]
   x = 2 * randn (n, 1);
+  w = 0.5 + rand (n, 1);
   inner = max (1, round (2^21 / n));
   t_neg = median_time (@() -x, inner);
   t_sum = median_time (@() sum (x), inner);
@@ -40,11 +41,12 @@ for n = [2^10 2^20]
   for code = 1:4
     th = thetas(code);
     t_shrink = median_time (@() penaltyShrink (x, n, 1, th, code), inner);
+    t_prox = median_time (@() penaltyProx (x, code, w, th, 0.5), inner);
     t_msh = median_time (@() m_shrink (x, 1, th, code), max (1, round (inner / 10)));
     t_psum = median_time (@() penaltySum (x, n, 1, th, code), inner);
     t_msum = median_time (@() m_penalty_sum (x, 1, th, code), max (1, round (inner / 10)));
-    lines{end+1} = sprintf ("| 2^%d | %s | %.2f | %.1f | %.2f | %.1f |", log2 (n), names{code}, ...
-                            t_shrink / t_neg, t_msh / t_shrink, t_psum / t_sum, t_msum / t_psum);
+    lines{end+1} = sprintf ("| 2^%d | %s | %.2f | %.2f | %.1f | %.2f | %.1f |", log2 (n), names{code}, ...
+                            t_shrink / t_neg, t_prox / t_shrink, t_msh / t_shrink, t_psum / t_sum, t_msum / t_psum);
     timing{end+1} = sprintf ("  %-9s penaltyShrink %.3g us, M %.3g us; penaltySum %.3g us, M %.3g us", ...
                              names{code}, 1e6 * t_shrink, 1e6 * t_msh, 1e6 * t_psum, 1e6 * t_msum);
   endfor

@@ -141,6 +141,26 @@ int readPenalty(const char* functionName, unsigned operation, const mxArray* arr
                  describe(array).text), -1;
 }
 
+} // namespace
+
+bool checkWeights(const char* functionName, const PenaltyArguments& arguments, std::size_t start, std::size_t count,
+                  mxArray** result)
+{
+    if (!arguments.lambdaPerElement)
+        return true;
+    const std::size_t bad = start + static_cast<std::size_t>(firstInvalidWeight(arguments.lambda + start,
+                                                                               static_cast<std::ptrdiff_t>(count)));
+    if (bad < start + count) {
+        mxDestroyArray(*result);
+        *result = nullptr;
+        return raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.",
+                     bad + 1, shown(arguments.lambda[bad]).text);
+    }
+    return true;
+}
+
+namespace {
+
 bool isOmitted(int nrhs, const mxArray* prhs[], int k) { return nrhs <= k || mxIsEmpty(prhs[k]); }
 
 // A scalar argument that was refused: its value where it is a real
@@ -205,12 +225,10 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
             return raise(functionName, "invalidLambda", "LAMBDA must be finite and >= 0; it is %s.",
                          shown(arguments->lambdaValue).text);
     } else {
+        // The weights themselves are checked by checkWeights, chunk by
+        // chunk just before they are used.
         arguments->lambda = mxGetPr(lambda);
         arguments->lambdaPerElement = true;
-        for (std::size_t i = 0; i < weights; ++i)
-            if (!(isFiniteValue(arguments->lambda[i]) && arguments->lambda[i] >= 0))
-                return raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.",
-                             i + 1, shown(arguments->lambda[i]).text);
     }
 
     // theta: in the penalty's range, or left out (or []) where it has none.

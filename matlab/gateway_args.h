@@ -39,6 +39,33 @@ struct PenaltyArguments {
 
 // operation is the PenaltyOperation the function runs (the penalty must
 // provide it); takesGamma says whether a fifth input is allowed. Returns
-// true for a valid call, as readPenaltyCall does.
+// true for a valid call, as readPenaltyCall does, except that per-element
+// weights are checked by checkWeights, chunk by chunk as they are used.
 bool readPenaltyArguments(const char* functionName, unsigned operation, bool takesGamma, int nlhs, int nrhs,
                           const mxArray* prhs[], PenaltyArguments* arguments);
+
+// Checks weights start .. start+count-1. At the first that is negative, NaN
+// or infinite it destroys *result (the array being filled, so that the
+// error leaves nothing behind), raises invalidLambda and returns false
+// should the host return; true when they are all fine, or when lambda is a
+// scalar.
+bool checkWeights(const char* functionName, const PenaltyArguments& arguments, std::size_t start, std::size_t count,
+                  mxArray** result);
+
+// Runs compute(start, count) over the elements in consecutive chunks, each
+// once its weights have passed checkWeights: a chunk's weights are then
+// still in the cache when the computation reads them, so the weights come
+// from memory once. An invalid weight raises the error before any later
+// chunk is computed.
+template <class Compute>
+void forEachCheckedChunk(const char* functionName, const PenaltyArguments& arguments, mxArray** result,
+                         Compute compute)
+{
+    const std::size_t chunk = std::size_t{1} << 14;
+    for (std::size_t start = 0; start < arguments.count; start += chunk) {
+        const std::size_t count = arguments.count - start < chunk ? arguments.count - start : chunk;
+        if (!checkWeights(functionName, arguments, start, count, result))
+            return;
+        compute(start, count);
+    }
+}

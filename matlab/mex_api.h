@@ -24,6 +24,7 @@ mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dimensions, mxC
 int mxGetNumberOfDimensions_700(const mxArray* array);
 const int* mxGetDimensions_700(const mxArray* array);
 int mxGetString_700(const mxArray* array, char* buffer, int size);
+void mxDestroyArray(mxArray* array);
 double* mxGetPr(const mxArray* array);
 double mxGetScalar(const mxArray* array);
 std::size_t mxGetNumberOfElements(const mxArray* array);

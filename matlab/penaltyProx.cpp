@@ -11,6 +11,9 @@ MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* p
     if (!readPenaltyArguments("penaltyProx", ProxOperation, true, nlhs, nrhs, prhs, &call))
         return;
     plhs[0] = createRealArrayLike(prhs[0]);
-    proxByPenalty(call.penalty, mxGetPr(plhs[0]), call.x, call.lambda, call.lambdaPerElement,
-                  static_cast<std::ptrdiff_t>(call.count), call.theta, call.gamma);
+    double* y = mxGetPr(plhs[0]);
+    forEachCheckedChunk("penaltyProx", call, &plhs[0], [&](std::size_t start, std::size_t count) {
+        proxByPenalty(call.penalty, y + start, call.x + start, call.lambdaPerElement ? call.lambda + start : call.lambda,
+                      call.lambdaPerElement, static_cast<std::ptrdiff_t>(count), call.theta, call.gamma);
+    });
 }

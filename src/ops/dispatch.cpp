@@ -83,3 +83,13 @@ void proxByPenalty(int penalty, double* dst, const double* src, const double* la
 {
     proxByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta, gamma);
 }
+
+std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n)
+{
+    return kernelsOn(path).firstInvalidWeight(weights, n);
+}
+
+std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n)
+{
+    return firstInvalidWeightOn(bestSimdPath(), weights, n);
+}

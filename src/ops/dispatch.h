@@ -37,3 +37,8 @@ void proxByPenalty(int penalty, double* dst, const double* src, const double* la
                    bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
 void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
                      bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
+
+// The index of the first of n weights that is not a finite number >= 0
+// (negative, NaN or infinite), or n when every weight is fine.
+std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n);
+std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n);

@@ -25,8 +25,12 @@ struct PenaltyKernels {
     ProxKernel prox;
 };
 
+// The index of the first element that is not a finite number >= 0, or n.
+typedef std::ptrdiff_t (*WeightCheck)(const double* v, std::ptrdiff_t n);
+
 struct KernelTable {
     PenaltyKernels penalty[kPenaltyCount];
+    WeightCheck firstInvalidWeight;
 };
 
 extern const KernelTable kScalarKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;

@@ -62,14 +62,14 @@ void proxKernel(double* dst, const double* src, const double* lambda, bool lambd
                 std::ptrdiff_t n, double theta, double gamma)
 {
     using V = typename L::V;
-    const V th = L::splat(theta), ga = L::splat(gamma);
+    const ProxCall<L> call = proxCallOf<L, P::kNumbersInWindow>(theta, gamma);
     auto run = [&]<int R>() {
         auto element = [&](V x, V lam) {
             V r;
             if constexpr (requires { P::kProxRegimes; })
-                r = P::template prox<L, R>(x, lam, th, ga);
+                r = P::template prox<L, R>(x, lam, call);
             else
-                r = P::template prox<L>(x, lam, th, ga);
+                r = P::template prox<L>(x, lam, call);
             return ((L::magnitude(x) < __builtin_inf()) & (lam != 0.0)) ? r : x;
         };
         if (lambdaPerElement) {
@@ -101,5 +101,5 @@ constexpr PenaltyKernels penaltyKernelsOf()
 template <class L, class... P>
 constexpr KernelTable kernelTableOf(PenaltyList<P...>)
 {
-    return KernelTable{{penaltyKernelsOf<L, P>()...}};
+    return KernelTable{{penaltyKernelsOf<L, P>()...}, firstNotFiniteNonnegative<L>};
 }

@@ -10,6 +10,7 @@ struct CappedL1Penalty {
     static constexpr const char* kName = "capped-l1";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, __builtin_inf()};
+    static constexpr bool kNumbersInWindow = false;
 
     // penaltyShrink: the steps of mapOf below, with lambda as the threshold.
     template <class L>
@@ -35,19 +36,31 @@ struct CappedL1Penalty {
     // continuous for theta >= g/2, with a jump from 0 up to the flat stretch
     // below. Lengths are a and theta; g is scaled with them.
     template <class L>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V theta = call.theta, gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
-        const auto inside = insideWindow<L>(maxOf<L>(a, theta), L::splat(0x1p-500), L::splat(0x1p501));
+        const auto inside = insideWindow<L>(maxOf<L>(a, theta), call.windowLower, call.windowUpper);
         if (L::allTrue(inside))
             return mapOf<L, true, false>(x, a, theta, gamma * lambda, UnitChange<L>{});
-        const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(a), exponentOf<L>(theta)));
-        const V g = inside ? gamma * lambda : scaledProduct<L>(gamma, lambda, unit.power);
-        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(theta, unit), g, unit);
+        return proxScaled<L>(x, lambda, call, inside);
     }
 
   private:
+    // penaltyProx for a block with lanes outside the window: they are solved
+    // in their own units, the lanes inside exactly as in prox.
+    template <class L>
+    [[gnu::noinline, gnu::cold]] static typename L::V proxScaled(typename L::V x, typename L::V lambda,
+                                                                const ProxCall<L>& call, typename L::Mask inside)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x), theta = call.theta;
+        const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(a), exponentOf<L>(theta)));
+        const V g = inside ? call.gamma * lambda : scaledProduct<L>(call.gamma, lambda, unit.power);
+        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(theta, unit), g, unit);
+    }
+
     // Two candidates: h, the best point where the penalty is flat (u >=
     // theta), and l, the soft-thresholded point clamped into [0, theta]. The
     // objective difference F(h) - F(l) is expanded so that F itself is never

@@ -10,6 +10,7 @@ struct L0Penalty {
     static constexpr const char* kName = "l0";
     static constexpr unsigned kOperations = ProxOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr bool kNumbersInWindow = false;
 
     // penaltyProx: hard thresholding. The objective is 0.5*a^2 at 0 and
     // gamma*lambda at a, so a stays exactly when a^2 > 2*gamma*lambda
@@ -18,10 +19,31 @@ struct L0Penalty {
     // [1, 2), formed without rounding as a sum of two doubles, times a power
     // of two.
     template <class L>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
+        // Most elements are far from the threshold: rounded squares that
+        // differ by more than 2^-50 relatively, in the normal range, order
+        // the exact ones alike. A zero element, or a zero weight (the element
+        // then comes back as it is), needs no comparison at all.
+        const V square = a * a, twice = (gamma * lambda) * 2.0;
+        const auto normal = (square >= 0x1p-1000) & (square <= 0x1p1000) & (twice >= 0x1p-1000) & (twice <= 0x1p1000);
+        const auto apart = (square > twice * (1 + 0x1p-50)) | (square < twice * (1 - 0x1p-50));
+        const auto decided = (normal & apart) | (a == 0.0) | (lambda == 0.0);
+        const V fast = square > twice ? a : L::splat(0.0);
+        if (L::allTrue(decided))
+            return withSignOf<L>(x, fast);
+        return withSignOf<L>(x, decided ? fast : exactly<L>(a, lambda, gamma));
+    }
+
+  private:
+    // The same decision made exactly, on any doubles: a or 0.
+    template <class L>
+    static typename L::V exactly(typename L::V a, typename L::V lambda, typename L::V gamma)
+    {
+        using V = typename L::V;
         const V ea = exponentOf<L>(a), eg = exponentOf<L>(gamma), el = exponentOf<L>(lambda);
         V square, squareError, product, productError;
         exactProduct<L>(timesPowerOfTwo<L>(a, -ea), timesPowerOfTwo<L>(a, -ea), square, squareError);
@@ -34,10 +56,9 @@ struct L0Penalty {
         productError = productError * scale;
         const auto greater = (square > product) | ((square == product) & (squareError > productError));
         const auto keep = (shift <= -2.0) | ((shift < 2.0) & greater);
-        return withSignOf<L>(x, keep ? a : L::splat(0.0));
+        return keep ? a : L::splat(0.0);
     }
 
-  private:
     // p + e = s*t exactly, for s and t in [1, 2) (Dekker's product: each
     // factor split into halves of 26 bits, whose products are exact).
     template <class L>

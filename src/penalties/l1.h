@@ -3,18 +3,21 @@
 
 #include "choice_rules.h"
 #include "penalty_type.h"
+#include "scaling.h"
 
 struct L1Penalty {
     static constexpr PenaltyType kCode = NoCode;
     static constexpr const char* kName = "l1";
     static constexpr unsigned kOperations = ProxOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr bool kNumbersInWindow = false;
 
     // penaltyProx: soft thresholding at gamma*lambda. A threshold beyond the
     // double range is inf, and every element then maps to zero, as it should.
     template <class L>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V gamma = call.gamma;
         const typename L::V a = L::magnitude(x);
         return withSignOf<L>(x, maxOf<L>(L::splat(0.0), a - gamma * lambda));
     }

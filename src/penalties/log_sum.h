@@ -12,6 +12,7 @@ struct LogSumPenalty {
     static constexpr const char* kName = "log-sum";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
+    static constexpr bool kNumbersInWindow = false;
 
     // penaltyShrink: the steps of mapOf below, in x's own units.
     template <class L>
@@ -32,32 +33,23 @@ struct LogSumPenalty {
     // the last bit for every u in [0, a], the objective is convex, and the
     // map is soft thresholding at gamma*lambda/theta, formed in x's units.
     template <class L>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V theta = call.theta, gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
         const V area = gamma * lambda;
-        // The window: every length and the square root of the area below
-        // 2^501, and at least one of them from 2^-500 on.
+        // The window: every length and the square root of the area below its
+        // upper bound, and at least one of them from its lower bound on.
         const V largest = maxOf<L>(a, theta);
-        const auto inside = (largest < 0x1p501) & (area < 0x1p1002) & ((largest >= 0x1p-500) | (area >= 0x1p-1000));
+        const V lower = call.windowLower, upper = call.windowUpper;
+        const auto inside = (largest < upper) & (area < upper * upper) & ((largest >= lower) | (area >= lower * lower));
         typename L::Mask noRoot;
-        V r;
-        if (L::allTrue(inside)) {
-            r = mapOf<L, true, false>(x, a, area, theta, theta, UnitChange<L>{}, noRoot);
-        } else {
-            const V areaExponent = nearestInteger<L>((exponentOf<L>(gamma) + exponentOf<L>(lambda) + 1.0) * 0.5);
-            const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(largest), areaExponent));
-            const V scaledArea = inside ? area : scaledProduct<L>(gamma, lambda, unit.power + unit.power);
-            r = mapOf<L, true, true>(x, toScaled<L>(a, unit), scaledArea, toScaled<L>(theta, unit), theta, unit, noRoot);
-        }
+        V r = L::allTrue(inside) ? mapOf<L, true, false>(x, a, area, theta, theta, UnitChange<L>{}, noRoot)
+                                 : proxScaled<L>(x, lambda, call, inside, noRoot);
         const auto linear = (theta >= a * 0x1p60) & (a > 0.0);
-        if (L::anyTrue(linear)) {
-            const V thetaExponent = exponentOf<L>(theta);
-            const V threshold = scaledProduct<L>(gamma, lambda, -thetaExponent) / timesPowerOfTwo<L>(theta, -thetaExponent);
-            const V soft = noRoot ? L::splat(0.0) : withSignOf<L>(x, maxOf<L>(L::splat(0.0), a - threshold));
-            r = linear ? soft : r;
-        }
+        if (L::anyTrue(linear))
+            r = linear ? proxLinear<L>(x, lambda, call, noRoot) : r;
         return r;
     }
 
@@ -71,6 +63,33 @@ struct LogSumPenalty {
     }
 
   private:
+    // penaltyProx for a block with lanes outside the window: they are solved
+    // in their own units, the lanes inside exactly as in prox.
+    template <class L>
+    [[gnu::noinline, gnu::cold]] static typename L::V proxScaled(typename L::V x, typename L::V lambda,
+                                                                const ProxCall<L>& call, typename L::Mask inside,
+                                                                typename L::Mask& noRoot)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x), theta = call.theta, gamma = call.gamma;
+        const V areaExponent = nearestInteger<L>((exponentOf<L>(gamma) + exponentOf<L>(lambda) + 1.0) * 0.5);
+        const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(maxOf<L>(a, theta)), areaExponent));
+        const V area = inside ? gamma * lambda : scaledProduct<L>(gamma, lambda, unit.power + unit.power);
+        return mapOf<L, true, true>(x, toScaled<L>(a, unit), area, toScaled<L>(theta, unit), theta, unit, noRoot);
+    }
+
+    // penaltyProx where theta >= 2^60 a: soft thresholding at gamma*lambda/theta,
+    // the threshold formed without overflow or underflow.
+    template <class L>
+    [[gnu::noinline, gnu::cold]] static typename L::V proxLinear(typename L::V x, typename L::V lambda,
+                                                                const ProxCall<L>& call, typename L::Mask noRoot)
+    {
+        using V = typename L::V;
+        const V k = exponentOf<L>(call.theta);
+        const V threshold = scaledProduct<L>(call.gamma, lambda, -k) / timesPowerOfTwo<L>(call.theta, -k);
+        return noRoot ? L::splat(0.0) : withSignOf<L>(x, maxOf<L>(L::splat(0.0), L::magnitude(x) - threshold));
+    }
+
     // The steps of the map for x, with a = |x|, weight w and shape theta
     // given in the units of `unit` when Scaled; the result is returned in
     // x's units (thetaGiven is theta in x's units). For penaltyProx
@@ -96,10 +115,12 @@ struct LogSumPenalty {
         V larger = (s + e) * 0.5;
         if constexpr (ForProx) {
             // For a far below theta, (s + e)/2 cancels (e is about -theta):
-            // once more than 26 bits would go, the root is formed from the
-            // product of the roots, a*theta - w, instead.
-            const V fromProduct = ((a * theta - w) * 2.0) / (s - e);
-            larger = ((e < 0.0) & (fromProduct < L::magnitude(e) * 0x1p-26)) ? fromProduct : larger;
+            // once more than 26 bits would go (the root below 2^-26 |e|), it
+            // is formed from the product of the roots, a*theta - w, instead.
+            const V product = (a * theta - w) * 2.0;
+            const auto cancels = (e < 0.0) & (product < (L::magnitude(e) * 0x1p-26) * (s - e));
+            if (L::anyTrue(cancels))
+                larger = cancels ? product / (s - e) : larger;
         }
         const V r1 = maxOf<L>(zero, larger);
         const V r2 = maxOf<L>(zero, (e - s) * 0.5);
@@ -116,7 +137,7 @@ struct LogSumPenalty {
             // 2^1000 times theta): r1/theta is huge or inf, and log(r1/theta +
             // 1) is log(r1/m) - k*ln2 for theta = m*2^k, to the last bit, with
             // m and k taken from theta as given.
-            const auto hugeRatio = (theta < 0x1p-1000) & (r1 / theta >= 0x1p60);
+            const auto hugeRatio = (theta < 0x1p-1000) & (r1 >= theta * 0x1p60);
             if (L::anyTrue(hugeRatio)) {
                 const V given = exponentOf<L>(thetaGiven);
                 const V m = timesPowerOfTwo<L>(thetaGiven, -given);

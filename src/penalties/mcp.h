@@ -10,6 +10,7 @@ struct McpPenalty {
     static constexpr PenaltyType kCode = Mcp;
     static constexpr const char* kName = "mcp";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
@@ -44,17 +45,15 @@ struct McpPenalty {
     }
 
     template <class L, int R>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V theta = call.theta, gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
-        const V window = numberWindow<L>(theta, gamma);
-        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), powerOfTwo<L>(-window), powerOfTwo<L>(window + 1.0));
+        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), call.windowLower, call.windowUpper);
         if (L::allTrue(inside))
             return mapOf<L, R, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
-        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(theta));
-        const UnitChange<L> unit = unitChange<L>(inside, size);
-        return mapOf<L, R, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), theta, gamma, unit);
+        return proxScaled<L, R>(x, lambda, call, inside);
     }
 
     // penaltySum's term, lambda inside: a = knee takes the curved piece, a
@@ -71,6 +70,19 @@ struct McpPenalty {
     }
 
   private:
+    // penaltyProx for a block with lanes outside the window: they are solved
+    // in their own units, the lanes inside exactly as in prox.
+    template <class L, int R>
+    [[gnu::noinline, gnu::cold]] static typename L::V proxScaled(typename L::V x, typename L::V lambda,
+                                                                const ProxCall<L>& call, typename L::Mask inside)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(call.theta));
+        const UnitChange<L> unit = unitChange<L>(inside, size);
+        return mapOf<L, R, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
+    }
+
     // Two candidates: the inner t, the best point of the curved stretch
     // [0, knee] as the regime finds it, and the outer u on the flat stretch
     // [knee, inf). The objective difference F(t) - F(u) uses 0.5*((t-a)^2 -

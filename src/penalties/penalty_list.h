@@ -11,7 +11,9 @@
 //   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
 //   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
 //   kLambdaScalesSum             whether lambda multiplies the finished sum
-//   prox<L>(x, lambda, theta, gamma)  penaltyProx's map of one element
+//   prox<L>(x, lambda, call)     penaltyProx's map of one element, with theta,
+//                                gamma and the window in call (ProxCall), and
+//   kNumbersInWindow             whether theta and gamma narrow the window
 // and, for an operation whose arithmetic depends on a regime fixed per call,
 //   kShrinkRegimes, shrinkRegime<L>(lambda, theta), shrink<L, Regime>
 //   kProxRegimes, proxRegime<L>(theta, gamma), prox<L, Regime>.

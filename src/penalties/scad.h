@@ -10,6 +10,7 @@ struct ScadPenalty {
     static constexpr PenaltyType kCode = Scad;
     static constexpr const char* kName = "scad";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, 2.0, false, __builtin_inf()};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
@@ -31,17 +32,15 @@ struct ScadPenalty {
     // lambda*theta (lambda lies below it); theta and gamma are numbers, and
     // the window leaves room for their products with the squared lengths.
     template <class L>
-    static typename L::V prox(typename L::V x, typename L::V lambda, typename L::V theta, typename L::V gamma)
+    static typename L::V prox(typename L::V x, typename L::V lambda, const ProxCall<L>& call)
     {
+        const typename L::V theta = call.theta, gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
-        const V window = numberWindow<L>(theta, gamma);
-        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), powerOfTwo<L>(-window), powerOfTwo<L>(window + 1.0));
+        const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), call.windowLower, call.windowUpper);
         if (L::allTrue(inside))
             return mapOf<L, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
-        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(theta));
-        const UnitChange<L> unit = unitChange<L>(inside, size);
-        return mapOf<L, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), theta, gamma, unit);
+        return proxScaled<L>(x, lambda, call, inside);
     }
 
     // penaltySum's term, lambda inside. The middle branch is reached only
@@ -62,6 +61,19 @@ struct ScadPenalty {
     }
 
   private:
+    // penaltyProx for a block with lanes outside the window: they are solved
+    // in their own units, the lanes inside exactly as in prox.
+    template <class L>
+    [[gnu::noinline, gnu::cold]] static typename L::V proxScaled(typename L::V x, typename L::V lambda,
+                                                                const ProxCall<L>& call, typename L::Mask inside)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(call.theta));
+        const UnitChange<L> unit = unitChange<L>(inside, size);
+        return mapOf<L, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
+    }
+
     // One candidate per piece of the penalty (on [0, lambda], the stationary
     // point of the middle piece clamped to [lambda, knee], and the flat piece
     // beyond knee = lambda*theta), each scored with its own piece's formula;

@@ -110,17 +110,25 @@ inline typename L::V scaledProduct(typename L::V p, typename L::V q, typename L:
     return timesPowerOfTwo<L>(mantissas * powerOfTwo<L>(first), total - first);
 }
 
-// The window's exponent w for maps whose objectives multiply squared
-// lengths only by numbers near 1: no intermediate leaves the normal range
-// for lengths within [2^-500, 2^501).
-inline constexpr double kLengthWindow = 500;
-
-// The window's exponent w for maps whose objectives also multiply squared
-// lengths by the numbers theta and gamma (and their ratio): narrower by the
-// numbers' own exponents, so that no such product leaves the normal range.
+// What every penalty's penaltyProx map reads besides the element and its
+// weight, formed once per call: theta, gamma, and the bounds of the window
+// [2^-w, 2^(w+1)) for the element's lengths. Maps whose objectives multiply
+// squared lengths only by numbers near 1 take w = 500, so no intermediate
+// leaves the normal range; maps whose objectives also multiply them by the
+// numbers theta and gamma (and their ratio) take a window narrower by the
+// numbers' own exponents (NumbersInWindow).
 template <class L>
-inline typename L::V numberWindow(typename L::V theta, typename L::V gamma)
+struct ProxCall {
+    typename L::V theta, gamma, windowLower, windowUpper;
+};
+
+template <class L, bool NumbersInWindow>
+inline ProxCall<L> proxCallOf(double theta, double gamma)
 {
-    const typename L::V spread = L::magnitude(exponentOf<L>(theta)) + L::magnitude(exponentOf<L>(gamma));
-    return maxOf<L>(L::splat(0.0), L::splat(kLengthWindow) - spread);
+    using V = typename L::V;
+    const V th = L::splat(theta), ga = L::splat(gamma);
+    V w = L::splat(500.0);
+    if constexpr (NumbersInWindow)
+        w = maxOf<L>(L::splat(0.0), w - (L::magnitude(exponentOf<L>(th)) + L::magnitude(exponentOf<L>(ga))));
+    return {th, ga, powerOfTwo<L>(-w), powerOfTwo<L>(w + 1.0)};
 }

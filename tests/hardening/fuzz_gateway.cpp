@@ -180,7 +180,8 @@ struct Named {
 };
 
 // What a named call must do: the outputs, the inputs, x, the penalty,
-// lambda, theta and gamma, checked in that order.
+// lambda, theta, gamma and the values of per-element weights, checked in
+// that order.
 std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, Named* call)
 {
     const int maxInputs = kName == "penaltyProx" ? 5 : 4;
@@ -202,11 +203,8 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
         return "invalidLambda";
     call->perElement = weights != 1;
     call->lambda = weights == 1 ? mxGetScalar(lambda) : 0;
-    for (std::size_t i = 0; i < (weights == 1 ? 1 : weights); ++i) {
-        const double w = weights == 1 ? call->lambda : mxGetPr(lambda)[i];
-        if (!(std::isfinite(w) && w >= 0))
-            return "invalidLambda";
-    }
+    if (!call->perElement && !(std::isfinite(call->lambda) && call->lambda >= 0))
+        return "invalidLambda";
     const ThetaRange range = kPenaltyInfo[call->penalty].theta;
     const bool thetaGiven = nrhs > 3 && !mxIsEmpty(prhs[3]);
     call->theta = 0;
@@ -219,6 +217,10 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
     call->gamma = 1;
     if (nrhs > 4 && !mxIsEmpty(prhs[4]) && !(isFiniteScalar(prhs[4], &call->gamma) && call->gamma > 0))
         return "invalidGamma";
+    // Per-element weights are checked last, as they are used.
+    for (std::size_t i = 0; call->perElement && i < weights; ++i)
+        if (!(std::isfinite(mxGetPr(lambda)[i]) && mxGetPr(lambda)[i] >= 0))
+            return "invalidLambda";
     return "";
 }
 

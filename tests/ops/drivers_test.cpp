@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "dispatch.h"
 #include "drivers.h"
 
 namespace {
@@ -40,6 +42,35 @@ TEST(Drivers, BlockBoundsStayWithinTheArray)
         expectSoundBounds<2>(n);
         expectSoundBounds<4>(n);
         expectSoundBounds<8>(n);
+    }
+}
+
+// The weight check finds the first weight that is not a finite number >= 0
+// on every path, wherever it sits in a block of four blocks or in the tail;
+// -0 and subnormals pass.
+TEST(Drivers, FirstInvalidWeightOnEveryPath)
+{
+    const double bad[] = {-1, -4.9e-324, __builtin_nan(""), __builtin_inf(), -__builtin_inf()};
+    for (int path = ScalarPath; path <= Avx512Path; ++path) {
+        if (!simdPathSupported(static_cast<SimdPath>(path)))
+            continue;
+        for (std::ptrdiff_t n : {0, 1, 7, 31, 32, 33, 100}) {
+            std::vector<double> w(n, 1.5);
+            if (n > 2) {
+                w[0] = -0.0;
+                w[1] = 4.9e-324;
+            }
+            EXPECT_EQ(firstInvalidWeightOn(static_cast<SimdPath>(path), w.data(), n), n);
+            for (std::ptrdiff_t at = 0; at < n; ++at)
+                for (double b : bad) {
+                    std::vector<double> v = w;
+                    v[at] = b;
+                    if (at + 3 < n)
+                        v[at + 3] = -2; // only the first one counts
+                    EXPECT_EQ(firstInvalidWeightOn(static_cast<SimdPath>(path), v.data(), n), at)
+                        << simdPathName(static_cast<SimdPath>(path)) << " n " << n << " bad " << b;
+                }
+        }
     }
 }
 

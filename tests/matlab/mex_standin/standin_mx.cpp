@@ -92,6 +92,8 @@ extern "C" mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dime
     return mxCreateDoubleMatrix_700(dimensions[0], dimensions[1], complexity);
 }
 
+extern "C" void mxDestroyArray(mxArray* array) { standinDestroyArray(array); }
+
 extern "C" int mxGetNumberOfDimensions_700(const mxArray*) { return 2; }
 extern "C" const int* mxGetDimensions_700(const mxArray* array) { return array->dimensions; }
 
