@@ -28,6 +28,7 @@ test: deps
 
 demo: deps build
 	@octave-cli --norc --no-history --no-window-system demo/penalty_demo.m
+	@octave-cli --norc --no-history --no-window-system demo/lla_demo.m
 
 # Each fuzz target for FUZZ_SECONDS (default 10 minutes) instead of the suite's 20 s.
 FUZZ_SECONDS ?= 600

@@ -26,5 +26,5 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/lanes/simd_path.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
-PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx
+PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative
 PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp

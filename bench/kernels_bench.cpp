@@ -103,6 +103,25 @@ void proxKernel(benchmark::State& state, SimdPath path, int penalty)
     perElement(state, n);
 }
 
+// penaltyValue (what 0) and penaltyDerivative (1) with one weight.
+void elementKernel(benchmark::State& state, SimdPath path, int penalty, int what)
+{
+    const auto n = static_cast<std::ptrdiff_t>(state.range(0));
+    const double* x = data(n).data();
+    const double lambda = 1;
+    std::vector<double> y(n);
+    for (auto _ : state) {
+        const double theta = thetaFor(kPenaltyInfo[penalty].code);
+        if (what == 0)
+            valueByPenaltyOn(path, penalty, y.data(), x, &lambda, false, n, theta);
+        else
+            derivativeByPenaltyOn(path, penalty, y.data(), x, &lambda, false, n, theta);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, n);
+}
+
 void memcpyBaseline(benchmark::State& state)
 {
     const auto n = static_cast<std::size_t>(state.range(0));
@@ -153,6 +172,10 @@ void registerAll()
             }
             sizes(benchmark::RegisterBenchmark(("prox/" + suffix).c_str(),
                                                [=](benchmark::State& s) { proxKernel(s, path, penalty); }));
+            sizes(benchmark::RegisterBenchmark(("value/" + suffix).c_str(),
+                                               [=](benchmark::State& s) { elementKernel(s, path, penalty, 0); }));
+            sizes(benchmark::RegisterBenchmark(("derivative/" + suffix).c_str(),
+                                               [=](benchmark::State& s) { elementKernel(s, path, penalty, 1); }));
         }
     }
 }

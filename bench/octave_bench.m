@@ -47,8 +47,12 @@ for n = [2^10 2^20]
     t_msum = median_time (@() m_penalty_sum (x, 1, th, code), max (1, round (inner / 10)));
     lines{end+1} = sprintf ("| 2^%d | %s | %.2f | %.2f | %.1f | %.2f | %.1f |", log2 (n), names{code}, ...
                             t_shrink / t_neg, t_prox / t_shrink, t_msh / t_shrink, t_psum / t_sum, t_msum / t_psum);
+    t_value = median_time (@() penaltyValue (x, code, 1, th), inner);
+    t_derivative = median_time (@() penaltyDerivative (x, code, 1, th), inner);
     timing{end+1} = sprintf ("  %-9s penaltyShrink %.3g us, M %.3g us; penaltySum %.3g us, M %.3g us", ...
                              names{code}, 1e6 * t_shrink, 1e6 * t_msh, 1e6 * t_psum, 1e6 * t_msum);
+    timing{end+1} = sprintf ("  %-9s penaltyProx %.3g us; penaltyValue %.3g us, penaltyDerivative %.3g us (%.2f and %.2f times y = -x)", ...
+                             "", 1e6 * t_prox, 1e6 * t_value, 1e6 * t_derivative, t_value / t_neg, t_derivative / t_neg);
   endfor
 endfor
 text = strjoin ([lines, {""}, timing], "\n");

@@ -52,20 +52,29 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
 bool checkWeights(const char* functionName, const PenaltyArguments& arguments, std::size_t start, std::size_t count,
                   mxArray** result);
 
-// Runs compute(start, count) over the elements in consecutive chunks, each
-// once its weights have passed checkWeights: a chunk's weights are then
-// still in the cache when the computation reads them, so the weights come
-// from memory once. An invalid weight raises the error before any later
-// chunk is computed.
+// The whole of an elementwise gateway (penaltyProx, penaltyValue,
+// penaltyDerivative): reads and checks the arguments, makes the result in
+// the first output (an array of x's size) and fills it by
+// compute(arguments, y, x, lambda, n) over consecutive chunks of the
+// elements, each once its weights have passed checkWeights: a chunk's
+// weights are then still in the cache when the computation reads them, so
+// they come from memory once.
 template <class Compute>
-void forEachCheckedChunk(const char* functionName, const PenaltyArguments& arguments, mxArray** result,
-                         Compute compute)
+void runElementwise(const char* functionName, unsigned operation, bool takesGamma, int nlhs, mxArray* plhs[],
+                    int nrhs, const mxArray* prhs[], Compute compute)
 {
+    PenaltyArguments arguments;
+    if (!readPenaltyArguments(functionName, operation, takesGamma, nlhs, nrhs, prhs, &arguments))
+        return;
+    plhs[0] = createRealArrayLike(prhs[0]);
+    double* const y = mxGetPr(plhs[0]);
     const std::size_t chunk = std::size_t{1} << 14;
     for (std::size_t start = 0; start < arguments.count; start += chunk) {
         const std::size_t count = arguments.count - start < chunk ? arguments.count - start : chunk;
-        if (!checkWeights(functionName, arguments, start, count, result))
+        if (!checkWeights(functionName, arguments, start, count, &plhs[0]))
             return;
-        compute(start, count);
+        compute(arguments, y + start, arguments.x + start,
+                arguments.lambdaPerElement ? arguments.lambda + start : arguments.lambda,
+                static_cast<std::ptrdiff_t>(count));
     }
 }

@@ -7,13 +7,8 @@
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    PenaltyArguments call;
-    if (!readPenaltyArguments("penaltyProx", ProxOperation, true, nlhs, nrhs, prhs, &call))
-        return;
-    plhs[0] = createRealArrayLike(prhs[0]);
-    double* y = mxGetPr(plhs[0]);
-    forEachCheckedChunk("penaltyProx", call, &plhs[0], [&](std::size_t start, std::size_t count) {
-        proxByPenalty(call.penalty, y + start, call.x + start, call.lambdaPerElement ? call.lambda + start : call.lambda,
-                      call.lambdaPerElement, static_cast<std::ptrdiff_t>(count), call.theta, call.gamma);
-    });
+    runElementwise("penaltyProx", ProxOperation, true, nlhs, plhs, nrhs, prhs,
+                   [](const PenaltyArguments& a, double* y, const double* x, const double* lambda, std::ptrdiff_t n) {
+                       proxByPenalty(a.penalty, y, x, lambda, a.lambdaPerElement, n, a.theta, a.gamma);
+                   });
 }

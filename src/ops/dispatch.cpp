@@ -84,6 +84,30 @@ void proxByPenalty(int penalty, double* dst, const double* src, const double* la
     proxByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta, gamma);
 }
 
+void valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                      bool lambdaPerElement, std::ptrdiff_t n, double theta)
+{
+    kernelsOn(path).penalty[penalty].value(dst, src, lambda, lambdaPerElement, n, theta);
+}
+
+void valueByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                    std::ptrdiff_t n, double theta)
+{
+    valueByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
+}
+
+void derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                           bool lambdaPerElement, std::ptrdiff_t n, double theta)
+{
+    kernelsOn(path).penalty[penalty].derivative(dst, src, lambda, lambdaPerElement, n, theta);
+}
+
+void derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                         std::ptrdiff_t n, double theta)
+{
+    derivativeByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
+}
+
 std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n)
 {
     return kernelsOn(path).firstInvalidWeight(weights, n);

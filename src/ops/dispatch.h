@@ -38,6 +38,17 @@ void proxByPenalty(int penalty, double* dst, const double* src, const double* la
 void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
                      bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
 
+// penaltyValue and penaltyDerivative of the penalty at position `penalty`:
+// dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (or lambda[0]).
+void valueByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                    std::ptrdiff_t n, double theta);
+void valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                      bool lambdaPerElement, std::ptrdiff_t n, double theta);
+void derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                         std::ptrdiff_t n, double theta);
+void derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                           bool lambdaPerElement, std::ptrdiff_t n, double theta);
+
 // The index of the first of n weights that is not a finite number >= 0
 // (negative, NaN or infinite), or n when every weight is fine.
 std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n);

@@ -18,11 +18,18 @@ typedef double (*SumKernel)(const double* src, std::ptrdiff_t n, double lambda, 
 typedef void (*ProxKernel)(double* dst, const double* src, const double* lambda, bool lambdaPerElement,
                            std::ptrdiff_t n, double theta, double gamma);
 
+// dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (or lambda[0]): the
+// penalty's value or its derivative.
+typedef void (*ElementKernel)(double* dst, const double* src, const double* lambda, bool lambdaPerElement,
+                              std::ptrdiff_t n, double theta);
+
 // A penalty's kernels; null for an operation it does not provide.
 struct PenaltyKernels {
     ShrinkKernel shrink;
     SumKernel sum;
     ProxKernel prox;
+    ElementKernel value;
+    ElementKernel derivative;
 };
 
 // The index of the first element that is not a finite number >= 0, or n.

@@ -85,16 +85,45 @@ void proxKernel(double* dst, const double* src, const double* lambda, bool lambd
         run.template operator()<0>();
 }
 
+// penaltyValue and penaltyDerivative: the penalty's own formula, except
+// that a NaN element gives NaN (the element itself) and a zero weight gives
+// +0, the penalty being zero everywhere.
+template <class L, class P, bool Derivative>
+void elementKernel(double* dst, const double* src, const double* lambda, bool lambdaPerElement, std::ptrdiff_t n,
+                   double theta)
+{
+    using V = typename L::V;
+    const V th = L::splat(theta);
+    auto element = [&](V x, V lam) {
+        V r;
+        if constexpr (Derivative)
+            r = P::template derivative<L>(x, lam, th);
+        else
+            r = P::template value<L>(x, lam, th);
+        return x != x ? x : (lam == 0.0 ? L::splat(0.0) : r);
+    };
+    if (lambdaPerElement) {
+        mapLanes<L>(dst, src, lambda, n, element);
+    } else {
+        const V lam = L::splat(lambda[0]);
+        mapLanes<L>(dst, src, n, [&](V x) { return element(x, lam); });
+    }
+}
+
 template <class L, class P>
 constexpr PenaltyKernels penaltyKernelsOf()
 {
-    PenaltyKernels k{nullptr, nullptr, nullptr};
+    PenaltyKernels k{nullptr, nullptr, nullptr, nullptr, nullptr};
     if constexpr ((P::kOperations & ShrinkOperation) != 0)
         k.shrink = shrinkKernel<L, P>;
     if constexpr ((P::kOperations & SumOperation) != 0)
         k.sum = sumKernel<L, P>;
     if constexpr ((P::kOperations & ProxOperation) != 0)
         k.prox = proxKernel<L, P>;
+    if constexpr ((P::kOperations & ValueOperation) != 0)
+        k.value = elementKernel<L, P, false>;
+    if constexpr ((P::kOperations & DerivativeOperation) != 0)
+        k.derivative = elementKernel<L, P, true>;
     return k;
 }
 

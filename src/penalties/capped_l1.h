@@ -8,7 +8,7 @@
 struct CappedL1Penalty {
     static constexpr PenaltyType kCode = CappedL1;
     static constexpr const char* kName = "capped-l1";
-    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, __builtin_inf()};
     static constexpr bool kNumbersInWindow = false;
 
@@ -45,6 +45,22 @@ struct CappedL1Penalty {
         if (L::allTrue(inside))
             return mapOf<L, true, false>(x, a, theta, gamma * lambda, UnitChange<L>{});
         return proxScaled<L>(x, lambda, call, inside);
+    }
+
+    // penaltyValue: lambda times the term penaltySum adds (before its final
+    // multiplication), so the two agree to the bit. +-inf gives lambda*theta.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return lambda * sumTerm<L>(x, lambda, theta);
+    }
+
+    // penaltyDerivative: lambda below theta, 0 from theta on (the right
+    // derivative at the jump a = theta), so the first step from 0 is the lasso.
+    template <class L>
+    static typename L::V derivative(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return L::magnitude(x) < theta ? lambda : L::splat(0.0);
     }
 
   private:

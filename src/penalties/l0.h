@@ -8,7 +8,7 @@
 struct L0Penalty {
     static constexpr PenaltyType kCode = NoCode;
     static constexpr const char* kName = "l0";
-    static constexpr unsigned kOperations = ProxOperation;
+    static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
     static constexpr bool kNumbersInWindow = false;
 
@@ -36,6 +36,21 @@ struct L0Penalty {
         if (L::allTrue(decided))
             return withSignOf<L>(x, fast);
         return withSignOf<L>(x, decided ? fast : exactly<L>(a, lambda, gamma));
+    }
+
+    // penaltyValue: lambda for every nonzero element, +-inf included.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V)
+    {
+        return x != 0.0 ? lambda : L::splat(0.0);
+    }
+
+    // penaltyDerivative: 0 away from 0, and inf at 0, where the right
+    // derivative is unbounded.
+    template <class L>
+    static typename L::V derivative(typename L::V x, typename L::V, typename L::V)
+    {
+        return x == 0.0 ? L::splat(__builtin_inf()) : L::splat(0.0);
     }
 
   private:

@@ -8,7 +8,7 @@
 struct L1Penalty {
     static constexpr PenaltyType kCode = NoCode;
     static constexpr const char* kName = "l1";
-    static constexpr unsigned kOperations = ProxOperation;
+    static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
     static constexpr bool kNumbersInWindow = false;
 
@@ -21,4 +21,18 @@ struct L1Penalty {
         const typename L::V a = L::magnitude(x);
         return withSignOf<L>(x, maxOf<L>(L::splat(0.0), a - gamma * lambda));
     }
+    // penaltyValue: lambda*a, inf at +-inf.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V)
+    {
+        return lambda * L::magnitude(x);
+    }
+
+    // penaltyDerivative: lambda everywhere, 0 included (the right derivative).
+    template <class L>
+    static typename L::V derivative(typename L::V, typename L::V lambda, typename L::V)
+    {
+        return lambda;
+    }
+
 };

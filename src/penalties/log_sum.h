@@ -10,7 +10,7 @@
 struct LogSumPenalty {
     static constexpr PenaltyType kCode = LogSum;
     static constexpr const char* kName = "log-sum";
-    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
     static constexpr bool kNumbersInWindow = false;
 
@@ -60,6 +60,21 @@ struct LogSumPenalty {
     static typename L::V sumTerm(typename L::V x, typename L::V, typename L::V theta)
     {
         return naturalLogLanes<L>(L::magnitude(x) / theta + 1.0);
+    }
+
+    // penaltyValue: lambda times the term penaltySum adds, the logarithm of
+    // the rounded a/theta + 1, so the two agree to the bit; +-inf gives inf.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return lambda * sumTerm<L>(x, lambda, theta);
+    }
+
+    // penaltyDerivative: lambda/(theta + a), lambda/theta at 0 and 0 at +-inf.
+    template <class L>
+    static typename L::V derivative(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return lambda / (theta + L::magnitude(x));
     }
 
   private:

@@ -9,7 +9,7 @@
 struct McpPenalty {
     static constexpr PenaltyType kCode = Mcp;
     static constexpr const char* kName = "mcp";
-    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
 
@@ -67,6 +67,25 @@ struct McpPenalty {
         const V flat = (knee * 0.5) * lambda;
         const V a = L::magnitude(x);
         return knee >= a ? (lambda - (a * 0.5) / theta) * a : flat;
+    }
+
+    // penaltyValue: the term penaltySum adds, lambda inside, so that adding
+    // the values in index order from +0 gives penaltySum's bits.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return sumTerm<L>(x, lambda, theta);
+    }
+
+    // penaltyDerivative: lambda - a/theta up to the knee (lambda at 0), 0
+    // beyond; held at 0 where a knee rounded up would make it a hair negative.
+    template <class L>
+    static typename L::V derivative(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V curved = maxOf<L>(L::splat(0.0), lambda - a / theta);
+        return lambda * theta >= a ? curved : L::splat(0.0);
     }
 
   private:

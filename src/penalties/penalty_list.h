@@ -14,6 +14,8 @@
 //   prox<L>(x, lambda, call)     penaltyProx's map of one element, with theta,
 //                                gamma and the window in call (ProxCall), and
 //   kNumbersInWindow             whether theta and gamma narrow the window
+//   value<L>(x, lambda, theta)   penaltyValue's p(x) of one element
+//   derivative<L>(x, lambda, theta)  penaltyDerivative's p'(|x|), right-sided
 // and, for an operation whose arithmetic depends on a regime fixed per call,
 //   kShrinkRegimes, shrinkRegime<L>(lambda, theta), shrink<L, Regime>
 //   kProxRegimes, proxRegime<L>(theta, gamma), prox<L, Regime>.

@@ -21,6 +21,8 @@ enum PenaltyOperation : unsigned {
     ShrinkOperation = 1, // penaltyShrink: the map with a unit step
     SumOperation = 2,    // penaltySum: the penalty summed over a vector
     ProxOperation = 4,   // penaltyProx: the map with a step size and weights
+    ValueOperation = 8,  // penaltyValue: the penalty of each element
+    DerivativeOperation = 16, // penaltyDerivative: its derivative in |x|
 };
 
 // Where theta must lie for the penalty's definition to hold: theta > lower

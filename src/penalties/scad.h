@@ -9,7 +9,7 @@
 struct ScadPenalty {
     static constexpr PenaltyType kCode = Scad;
     static constexpr const char* kName = "scad";
-    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation;
+    static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, 2.0, false, __builtin_inf()};
 
@@ -58,6 +58,26 @@ struct ScadPenalty {
         const V a = L::magnitude(x);
         const V middle = ((((knee * 2.0) - a) * a - lambdaSq) * 0.5) / (theta - 1.0);
         return lambda >= a ? a * lambda : (a > knee ? flat : middle);
+    }
+
+    // penaltyValue: the term penaltySum adds, lambda inside, so that adding
+    // the values in index order from +0 gives penaltySum's bits.
+    template <class L>
+    static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        return sumTerm<L>(x, lambda, theta);
+    }
+
+    // penaltyDerivative: lambda up to lambda (the right derivative at 0 too),
+    // (knee - a)/(theta - 1) up to the knee, 0 beyond; continuous at both knots.
+    template <class L>
+    static typename L::V derivative(typename L::V x, typename L::V lambda, typename L::V theta)
+    {
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V knee = lambda * theta;
+        const V middle = (knee - a) / (theta - 1.0);
+        return lambda >= a ? lambda : (knee >= a ? middle : L::splat(0.0));
     }
 
   private:

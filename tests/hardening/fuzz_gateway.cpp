@@ -277,9 +277,15 @@ std::vector<std::uint64_t> directResult(const mxArray* const* prhs, long long co
         *columns = standinColumns(prhs[0]);
         const std::size_t n = *rows * *columns;
         out.resize(n);
-        if (n)
-            proxByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), named.perElement ? mxGetPr(prhs[2]) : &named.lambda,
-                          named.perElement, static_cast<std::ptrdiff_t>(n), named.theta, named.gamma);
+        const double* lambda = named.perElement ? mxGetPr(prhs[2]) : &named.lambda;
+        const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(n);
+        if (n && kName == "penaltyProx")
+            proxByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta,
+                          named.gamma);
+        else if (n && kName == "penaltyValue")
+            valueByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta);
+        else if (n)
+            derivativeByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta);
     }
     std::vector<std::uint64_t> bits(out.size());
     if (!out.empty())

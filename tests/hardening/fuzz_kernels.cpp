@@ -63,9 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const PenaltyType type = kPenaltyInfo[p].code;
         const unsigned operations = kPenaltyInfo[p].operations;
         // Each operation the penalty provides: penaltyShrink's map and sum,
-        // then penaltyProx's map with one weight and with one per element.
-        for (int operation = 0; operation < 4; ++operation) {
-            if ((operation < 2 && !(operations & ShrinkOperation)) || (operation >= 2 && !(operations & ProxOperation)))
+        // then penaltyProx's map, penaltyValue and penaltyDerivative, each
+        // with one weight (even operations) and with one per element (odd).
+        for (int operation = 0; operation < 8; ++operation) {
+            const unsigned needs[] = {ShrinkOperation, SumOperation, ProxOperation, ProxOperation,
+                                      ValueOperation, ValueOperation, DerivativeOperation, DerivativeOperation};
+            if (!(operations & needs[operation]))
                 continue;
             const std::size_t outLength = operation == 1 ? 1 : length;
             for (int path = ScalarPath; path <= Avx512Path; ++path) {
@@ -79,9 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         shrinkByPenaltyOn(on, type, out, src, n, lambda, theta);
                     else if (operation == 1)
                         sumByPenaltyOn(on, type, &sum, src, n, lambda, theta);
-                    else if (length) // penaltyProx is called only on whole arrays
-                        proxByPenaltyOn(on, p, out, src, operation == 3 ? weights : &lambda, operation == 3,
-                                        static_cast<std::ptrdiff_t>(length), theta, gamma);
+                    else if (length) { // the elementwise functions run only on whole arrays
+                        const bool perElement = operation % 2 == 1;
+                        const double* w = perElement ? weights : &lambda;
+                        const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(length);
+                        if (operation < 4)
+                            proxByPenaltyOn(on, p, out, src, w, perElement, count, theta, gamma);
+                        else if (operation < 6)
+                            valueByPenaltyOn(on, p, out, src, w, perElement, count, theta);
+                        else
+                            derivativeByPenaltyOn(on, p, out, src, w, perElement, count, theta);
+                    }
                     if (path == ScalarPath && repeat == 0 && outLength)
                         std::memcpy(reference, result, 8 * outLength);
                     check(sameResults(result, reference, outLength), "result differs from the scalar reference", p, path);

@@ -23,7 +23,8 @@ const int kThreads = 4;
 const int kPaths = Avx512Path + 1;
 
 // Per penalty: penaltyShrink's kLength results and the sum (where the
-// penalty has them), then penaltyProx's kLength results.
+// penalty has them), then penaltyProx's, penaltyValue's and
+// penaltyDerivative's kLength results each.
 using Results = std::vector<std::vector<double>>;
 
 double thetaOf(int penalty) { return kPenaltyInfo[penalty].code == Scad ? 3.7 : 2.5; }
@@ -32,7 +33,7 @@ void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, c
             Results& out)
 {
     for (int p = 0; p < kPenaltyCount; ++p) {
-        out[p].assign(2 * kLength + 1, 0.0);
+        out[p].assign(4 * kLength + 1, 0.0);
         const PenaltyType type = kPenaltyInfo[p].code;
         if (kPenaltyInfo[p].operations & ShrinkOperation) {
             if (throughBestPath) {
@@ -44,10 +45,17 @@ void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, c
             }
         }
         double* proximal = &out[p][kLength + 1];
-        if (throughBestPath)
+        double* values = proximal + kLength;
+        double* derivatives = values + kLength;
+        if (throughBestPath) {
             proxByPenalty(p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
-        else
+            valueByPenalty(p, values, x.data(), weights.data(), true, kLength, thetaOf(p));
+            derivativeByPenalty(p, derivatives, x.data(), weights.data(), true, kLength, thetaOf(p));
+        } else {
             proxByPenaltyOn(path, p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
+            valueByPenaltyOn(path, p, values, x.data(), weights.data(), true, kLength, thetaOf(p));
+            derivativeByPenaltyOn(path, p, derivatives, x.data(), weights.data(), true, kLength, thetaOf(p));
+        }
     }
 }
 

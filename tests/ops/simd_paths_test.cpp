@@ -97,23 +97,39 @@ TEST(SimdPaths, MatchTheScalarReference)
     }
 }
 
-// penaltyProx on every path against the scalar path: its worked cases in
-// every lane position, and random vectors with one weight or one per
+// penaltyProx, penaltyValue and penaltyDerivative on every path against the
+// scalar path: penaltyProx's worked cases in every lane position, and
+// random vectors with one weight or one per
 // element (zeros among them), steps from 1e-3 to 1e3, and elements across
 // the whole double range, where the change of units differs from lane to
 // lane.
+// penaltyProx (what = 0), penaltyValue (1) and penaltyDerivative (2).
+void runElementwise(int what, SimdPath path, int penalty, double* out, const std::vector<double>& x,
+                    const std::vector<double>& weights, bool perElement, double theta, double gamma)
+{
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
+    if (what == 0)
+        proxByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta, gamma);
+    else if (what == 1)
+        valueByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta);
+    else
+        derivativeByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta);
+}
+
 void expectProxSameAsScalar(SimdPath path, int penalty, const std::vector<double>& x, const std::vector<double>& weights,
                             bool perElement, double theta, double gamma)
 {
     const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
-    std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
-    proxByPenaltyOn(ScalarPath, penalty, want.data(), x.data(), weights.data(), perElement, n, theta, gamma);
-    proxByPenaltyOn(path, penalty, got.data(), x.data(), weights.data(), perElement, n, theta, gamma);
-    for (std::ptrdiff_t i = 0; i <= n; ++i)
-        ASSERT_TRUE(sameBits(got[i], want[i]))
-            << simdPathName(path) << " prox, " << kPenaltyInfo[penalty].name << ", lambda "
-            << weights[perElement && i < n ? i : 0] << ", theta " << theta << ", gamma " << gamma << ", element " << i
-            << " = " << describe(x[i < n ? i : 0]);
+    for (int what = 0; what < 3; ++what) {
+        std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
+        runElementwise(what, ScalarPath, penalty, want.data(), x, weights, perElement, theta, gamma);
+        runElementwise(what, path, penalty, got.data(), x, weights, perElement, theta, gamma);
+        for (std::ptrdiff_t i = 0; i <= n; ++i)
+            ASSERT_TRUE(sameBits(got[i], want[i]))
+                << simdPathName(path) << " " << (what == 0 ? "prox" : what == 1 ? "value" : "derivative") << ", "
+                << kPenaltyInfo[penalty].name << ", lambda " << weights[perElement && i < n ? i : 0] << ", theta "
+                << theta << ", gamma " << gamma << ", element " << i << " = " << describe(x[i < n ? i : 0]);
+    }
 }
 
 TEST(SimdPaths, ProxMatchesTheScalarReference)

@@ -162,3 +162,36 @@ inline const ProxStepCase kProxStepCases[] = {
     {"mcp", 1, 3, 2, 1.7976931348623157e308, 1.7976931348623157e308},
     {"scad", 1, 3.7, 0.5, -1e300, -1e300}, {"capped-l1", 1, 2, 1, 1e300, 1e300},
 };
+
+// penaltyValue ('v') and penaltyDerivative ('d'): (penalty, what, lambda,
+// theta, x, expected) for one element: the limits at +-inf, the right
+// derivatives at 0 and at capped-l1's jump, NaN, and zero weights.
+struct ElementCase {
+    const char* penalty;
+    char what;
+    double lambda, theta, x, expected;
+};
+
+inline const ElementCase kElementCases[] = {
+    {"l1", 'v', 2, 0, -1.5, 3}, {"l1", 'v', 2, 0, -kInf, kInf}, {"l1", 'd', 2, 0, 0.0, 2},
+    {"l1", 'd', 2, 0, -kInf, 2},
+    {"l0", 'v', 2, 0, -0.0, 0.0}, {"l0", 'v', 2, 0, 4.9e-324, 2}, {"l0", 'v', 2, 0, kInf, 2},
+    {"l0", 'd', 2, 0, 0.0, kInf}, {"l0", 'd', 2, 0, -0.0, kInf}, {"l0", 'd', 2, 0, -3, 0.0}, {"l0", 'd', 0, 0, 0.0, 0.0},
+    // capped-l1: the derivative jumps at theta; the right derivative is 0.
+    {"capped-l1", 'v', 2, 1, -0.5, 1}, {"capped-l1", 'v', 2, 1, kInf, 2}, {"capped-l1", 'd', 2, 1, 0.0, 2},
+    {"capped-l1", 'd', 2, 1, 0.9999999999999999, 2}, {"capped-l1", 'd', 2, 1, -1, 0.0},
+    {"capped-l1", 'd', 2, 0, 0.0, 0.0},
+    // log-sum: lambda/theta at 0; the value is inf at +-inf, the derivative 0.
+    {"log-sum", 'v', 3, 2, -2, 3 * kLn2}, {"log-sum", 'v', 3, 2, -kInf, kInf}, {"log-sum", 'd', 3, 2, 0.0, 1.5},
+    {"log-sum", 'd', 3, 2, 4, 0.5}, {"log-sum", 'd', 3, 2, kInf, 0.0},
+    // SCAD (lambda 1, theta 3): lambda up to lambda, then (3 - a)/2, then 0.
+    {"scad", 'v', 1, 3, 1, 1}, {"scad", 'v', 1, 3, -2, 1.75}, {"scad", 'v', 1, 3, 3, 2}, {"scad", 'v', 1, 3, kInf, 2},
+    {"scad", 'd', 1, 3, 0.0, 1}, {"scad", 'd', 1, 3, 1, 1}, {"scad", 'd', 1, 3, -2, 0.5}, {"scad", 'd', 1, 3, 3, 0.0},
+    {"scad", 'd', 1, 3, -kInf, 0.0},
+    // MCP (lambda 1, theta 2): lambda - a/theta up to the knee 2, then 0.
+    {"mcp", 'v', 1, 2, -1, 0.75}, {"mcp", 'v', 1, 2, 2, 1}, {"mcp", 'v', 1, 2, 7, 1}, {"mcp", 'd', 1, 2, 0.0, 1},
+    {"mcp", 'd', 1, 2, 1, 0.5}, {"mcp", 'd', 1, 2, -2, 0.0}, {"mcp", 'd', 1, 2, kInf, 0.0},
+    // NaN gives NaN, whatever the penalty would make of it; a zero weight 0.
+    {"capped-l1", 'v', 2, 1, kNaN, kNaN}, {"mcp", 'v', 1, 2, kNaN, kNaN}, {"l0", 'd', 1, 0, kNaN, kNaN},
+    {"log-sum", 'v', 0, 2, kInf, 0.0}, {"scad", 'd', 0, 3, -1, 0.0}, {"l0", 'v', 0, 0, 5, 0.0},
+};

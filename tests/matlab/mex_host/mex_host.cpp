@@ -298,22 +298,37 @@ mxArray* text(const char* s)
 
 mxArray* empty() { return standinCreateArray(StandinDouble, 0, 0, false, false); }
 
-// penaltyProx: its worked cases, and per penalty random elements (special
-// values and arbitrary bit patterns among them) with one weight or one per
-// element (zeros among them) and steps from 1e-3 to 1e3.
-void replayProx(MexEntry prox)
+bool takesTheta(const char* penalty)
+{
+    for (int p = 0; p < kPenaltyCount; ++p)
+        if (std::strcmp(kPenaltyInfo[p].name, penalty) == 0)
+            return kPenaltyInfo[p].theta.taken;
+    return false;
+}
+
+// penaltyProx (what 'p'), penaltyValue ('v') and penaltyDerivative ('d'):
+// their worked cases, and per penalty random elements (special values and
+// arbitrary bit patterns among them) with one weight or one per element
+// (zeros among them) and, for penaltyProx, steps from 1e-3 to 1e3.
+void replayElementwise(MexEntry entry, const std::string& name, char what)
 {
     int i = 0;
-    for (const ProxStepCase& c : kProxStepCases) {
-        const std::string label = "golden prox " + std::to_string(i++);
-        bool takesTheta = false;
-        for (int p = 0; p < kPenaltyCount; ++p)
-            takesTheta = takesTheta || (std::strcmp(kPenaltyInfo[p].name, c.penalty) == 0 && kPenaltyInfo[p].theta.taken);
-        const CallResult r = callMex(prox, {doubleColumn({c.x}), text(c.penalty), scalar(c.lambda),
-                                            takesTheta ? scalar(c.theta) : empty(), scalar(c.gamma)});
+    auto golden = [&](const char* penalty, double x, double lambda, double theta, double gamma, double expected) {
+        const std::string label = "golden " + name + " " + std::to_string(i++);
+        std::vector<mxArray*> args = {doubleColumn({x}), text(penalty), scalar(lambda),
+                                      takesTheta(penalty) ? scalar(theta) : empty()};
+        if (what == 'p')
+            args.push_back(scalar(gamma));
+        const CallResult r = callMex(entry, args);
         printResult(label, r);
-        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
-    }
+        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], expected), label);
+    };
+    if (what == 'p')
+        for (const ProxStepCase& c : kProxStepCases)
+            golden(c.penalty, c.x, c.lambda, c.theta, c.gamma, c.expected);
+    for (const ElementCase& c : kElementCases)
+        if (c.what == what)
+            golden(c.penalty, c.x, c.lambda, c.theta, 1, c.expected);
     const double steps[] = {1e-3, 0.25, 1, 1, 3.5, 1e3};
     for (int p = 0; p < kPenaltyCount; ++p) {
         const ThetaRange range = kPenaltyInfo[p].theta;
@@ -328,17 +343,20 @@ void replayProx(MexEntry prox)
                 std::memcpy(&x[k], &bits, sizeof bits);
             }
             const bool perElement = set % 2 == 0;
-            char label[80];
-            std::snprintf(label, sizeof label, "random prox %s set %d", kPenaltyInfo[p].name, set);
-            printResult(label, callMex(prox, {doubleColumn(x), text(kPenaltyInfo[p].name),
-                                              perElement ? doubleColumn(weights) : scalar(weights[0]),
-                                              range.taken ? scalar(theta) : empty(), scalar(gamma)}));
+            std::vector<mxArray*> args = {doubleColumn(x), text(kPenaltyInfo[p].name),
+                                          perElement ? doubleColumn(weights) : scalar(weights[0]),
+                                          range.taken ? scalar(theta) : empty()};
+            if (what == 'p')
+                args.push_back(scalar(gamma));
+            char label[96];
+            std::snprintf(label, sizeof label, "random %s %s set %d", name.c_str(), kPenaltyInfo[p].name, set);
+            printResult(label, callMex(entry, args));
         }
     }
     // Asking for two outputs is an error, not a crash.
-    const CallResult r = callMex(prox, {doubleColumn({1}), text("l1"), scalar(1)}, 2);
-    printResult("badcall penaltyProx two outputs", r);
-    check(r.raised && r.identifier == "penaltyProx:tooManyOutputs", "badcall penaltyProx two outputs");
+    const CallResult r = callMex(entry, {doubleColumn({1}), text("l1"), scalar(1)}, 2);
+    printResult("badcall " + name + " two outputs", r);
+    check(r.raised && r.identifier == name + ":tooManyOutputs", "badcall " + name + " two outputs");
 }
 
 // Every call of the bad-call table for this function: the identifier it
@@ -386,8 +404,11 @@ int main(int argc, char** argv)
     replayGolden(mex["penaltyShrink"], mex["penaltySum"]);
     replayConversions(mex["penaltyShrink"], mex["penaltySum"]);
     replayRandom(mex["penaltyShrink"], mex["penaltySum"]);
-    if (mex.count("penaltyProx"))
-        replayProx(mex["penaltyProx"]);
+    const struct { const char* name; char what; } elementwise[] = {
+        {"penaltyProx", 'p'}, {"penaltyValue", 'v'}, {"penaltyDerivative", 'd'}};
+    for (const auto& e : elementwise)
+        if (mex.count(e.name))
+            replayElementwise(mex[e.name], e.name, e.what);
     for (const auto& [name, entry] : mex)
         replayBadCalls(entry, name);
     std::printf("mex_host: %d passed, %d failed\n", passed, failed);

@@ -5,7 +5,9 @@
 start_suite ();
 functions = {"penaltyShrink", "PENALTYSHRINK Proximal map", {"1     capped-l1", "4     MCP", "other capped-l1"};
              "penaltySum", "PENALTYSUM Value of a", {"1     capped-l1", "3     SCAD", "other capped-l1"};
-             "penaltyProx", "PENALTYPROX Proximal map with step size", {"'l0'", "'scad'", "code 4", "FISTA"}};
+             "penaltyProx", "PENALTYPROX Proximal map with step size", {"'l0'", "'scad'", "code 4", "FISTA"};
+             "penaltyValue", "PENALTYVALUE Penalty of each element", {"'log-sum'", "penaltySum", "within"};
+             "penaltyDerivative", "PENALTYDERIVATIVE Derivative of", {"LLA", "right derivative", "within"}};
 for k = 1:rows (functions)
   name = functions{k, 1};
   expect_true ([name " resolves to the MEX file"], ! isempty (regexp (which (name), '\.mex$')));
