@@ -21,7 +21,7 @@ PENALTY_KERNEL_INCLUDE_DIRS = src/lanes src/libm src/penalties src/ops
 PENALTY_GATEWAY_INCLUDE_DIRS = matlab
 
 # The kernels: plain arrays in and out, nothing of MATLAB.
-PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/lanes/simd_path.cpp \
+PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp src/lanes/simd_path.cpp \
     src/ops/dispatch.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp
 

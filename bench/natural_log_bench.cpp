@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "dispatch.h"
 #include "natural_log.h"
 
 namespace {
@@ -44,9 +46,35 @@ void run(benchmark::State& state)
 
 double libraryLog(double x) { return std::log(x); }
 
+// naturalLog on every vector path, as a map over the same inputs.
+void lanes(benchmark::State& state, SimdPath path)
+{
+    const std::vector<double> x = inputs(state.range(0) == 0);
+    std::vector<double> y(x.size());
+    for (auto _ : state) {
+        naturalLogOn(path, y.data(), x.data(), static_cast<std::ptrdiff_t>(x.size()));
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+
 } // namespace
 
 BENCHMARK(run<naturalLog>)->Name("naturalLog")->ArgName("anyBinade")->Arg(0)->Arg(1);
 BENCHMARK(run<libraryLog>)->Name("std::log")->ArgName("anyBinade")->Arg(0)->Arg(1);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    for (int p = Sse2Path; p <= Avx512Path; ++p) {
+        const SimdPath path = static_cast<SimdPath>(p);
+        if (simdPathSupported(path))
+            benchmark::RegisterBenchmark((std::string("naturalLogLanes/") + simdPathName(path)).c_str(),
+                                         [=](benchmark::State& s) { lanes(s, path); })
+                ->ArgName("anyBinade")->Arg(0)->Arg(1);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,6 +1,8 @@
-// Correctly rounded natural logarithm in plain IEEE double arithmetic: no
-// fused multiply-add, no extended precision, no C library call, so every
-// build gives the same bits.
+// Correctly rounded natural logarithm in IEEE double arithmetic: no
+// extended precision, no C library call, so every build gives the same
+// bits. The fast path runs with fused multiply-adds where the CPU has them
+// and in plain arithmetic elsewhere; being correctly rounded, both give the
+// same bits (see natural_log_steps.h).
 //
 // x = 2^E * m with m in [1, 2); m from about sqrt(2) on is halved and E
 // raised by one, so that log x = E ln2 + T_i + log1p(z), where
@@ -19,9 +21,11 @@
 #include "natural_log.h"
 #include "natural_log_internal.h"
 
+#include <atomic>
 #include <bit>
 #include <cstdint>
 
+#include "natural_log_steps.h"
 #include "natural_log_tables.h"
 
 namespace {
@@ -63,82 +67,31 @@ inline void twoProduct(double a, double b, double& p, double& e)
 
 inline std::uint64_t bitsOf(double d) { return std::bit_cast<std::uint64_t>(d); }
 inline double fromBits(std::uint64_t b) { return std::bit_cast<double>(b); }
-inline double magnitude(double d) { return fromBits(bitsOf(d) & 0x7fffffffffffffffull); }
 
-// --- Argument reduction ---
-
-struct Reduced {
-    double exponent; // E, after the halving of m
-    int index;       // table interval of m
-    double z;        // m r - 1, exact
+// The fast path's arithmetic without fusing: exact products by Dekker's
+// split, every other operation rounded once, as in all of this project.
+struct PlainArithmetic {
+    static double mulAdd(double a, double b, double c) { return a * b + c; }
+    static double productError(double a, double b, double p) // a*b - p, exact, p = a*b rounded
+    {
+        double ah, al, bh, bl;
+        split(a, ah, al);
+        split(b, bh, bl);
+        return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    }
+    // m r - 1, exact: m's low 10 bits are split off so that both partial
+    // products with the 10-bit r are exact, and m_high r - 1 is exact
+    // because m_high r lies within a factor 2 of 1.
+    static double reducedOffset(double m, double r)
+    {
+        const double mHigh = fromBits(bitsOf(m) & ~0x3ffull);
+        const double mLow = m - mHigh;
+        return (mHigh * r - 1.0) + mLow * r;
+    }
 };
 
-// x positive, finite and normal. m r is a multiple of 2^-61 (m of 2^-52, r of
-// 2^-9) within 2^-8 of 1, so m r - 1 needs at most 53 bits and is a double.
-// It is formed exactly without FMA: m's low 10 bits are split off so that
-// both partial products with the 10-bit r are exact, and m_high r - 1 is
-// exact because m_high r lies within a factor 2 of 1.
-inline Reduced reducedArgument(double x, int exponentBias)
-{
-    const std::uint64_t bits = bitsOf(x);
-    const int index = static_cast<int>((bits >> 44) & 0xff);
-    const int halved = index >= tables::kHalvedFrom ? 1 : 0;
-    const double m = fromBits((bits & 0x000fffffffffffffull) | 0x3ff0000000000000ull);
-    const double mHigh = fromBits(bitsOf(m) & ~0x3ffull);
-    const double mLow = m - mHigh;
-    const double r = tables::kReciprocal[index];
-    Reduced out;
-    out.exponent = static_cast<double>(static_cast<int>(bits >> 52) - 1023 + exponentBias + halved);
-    out.index = index;
-    out.z = (mHigh * r - 1.0) + mLow * r;
-    return out;
-}
-
-// --- Fast path: double-double, relative error below 2^-67 ---
-//
-// Parts and their errors. Relative to the result y: when E = 0 and T_i = 0,
-// y = log1p(z) with |y| > (1 - 2^-9)|z|; when E = 0 and T_i != 0, |T_i| >=
-// 1.97 |z| keeps |y| > 0.97 |z|; when E != 0, |y| > ln2 - 0.35 - 2^-8 > 1/4.
-//   E ln2High               exact (42-bit constant, |E| < 2^11)
-//   E ln2Low                rounding 2^-53 of 2^-43 |E ln2|       < 2^-95 |y|
-//   T_i as two doubles      2^-106 |T_i|                           < 2^-100 |y|
-//   z, z^2/2                exact (two-product)
-//   z^3 P(z), P the series  1/3 - z/4 + ... + z^6/9: truncation |z|^10/10
-//                           < 2^-75 |z|; rounding: z^3 and P each within
-//                           2^-52, their product 2^-53, so 2^-50.6 of
-//                           |z^3 P| <= |z|^3/3 < 2^-17.5 |z|   < 2^-68.1 |z|
-//   the exact two-sums and the rounded sum of the small parts   < 2^-95 |y|
-// so |y_high + y_low - log x| < 2^-68 |y|; kFastErrorBound allows 2^-67, the
-// margin covering the rounding of the test itself (2^-100 |y|).
-constexpr double kFastErrorBound = 0x1p-67;
-
-struct DoubleDouble {
-    double high, low;
-};
-
-inline DoubleDouble fastLog(const Reduced& in)
-{
-    const double z = in.z;
-    const double* term = tables::kLogTerm[in.index];
-    // Each sum below is exact with the cheaper fast two-sum, whose larger
-    // operand must come first: |E ln2| >= ln2 > |T_i| unless E = 0; every
-    // nonzero T_i is at least 1.97 times the largest z of its interval (the
-    // test NaturalLog.TableTermsDominateTheirArguments checks this); and
-    // z^2/2 and the small parts are far below what they are added to.
-    double s1, e1, s2, e2, s3, e3, square, squareError;
-    fastTwoSum(in.exponent * tables::kLn2High, term[0], s1, e1);
-    fastTwoSum(s1, z, s2, e2);
-    twoProduct(z, z, square, squareError);
-    fastTwoSum(s2, -0.5 * square, s3, e3);
-    const double series = ((((((1.0 / 9 * z - 0.125) * z + 1.0 / 7) * z - 1.0 / 6) * z + 0.2) * z - 0.25) * z
-                           + 1.0 / 3);
-    const double cube = square * z;
-    const double small = ((e1 + e2) + e3) + ((-0.5 * squareError) + (in.exponent * tables::kLn2Low + term[1]))
-                         + cube * series;
-    DoubleDouble y;
-    fastTwoSum(s3, small, y.high, y.low);
-    return y;
-}
+using natural_log_steps::DoubleDouble;
+using natural_log_steps::Reduced;
 
 // --- Slow path: exact sums of doubles (expansions) ---
 //
@@ -282,15 +235,11 @@ Expansion slowLogExpansion(const Reduced& in)
     }
     Expansion total{{}, 0};
     addProduct(total, series, in.z);
-    addTriple(total, tables::kLogTerm[in.index]);
+    addTriple(total, &tables::kInterval[in.index][1]);
     const Triple ln2{{tables::kLn2[0], tables::kLn2[1], tables::kLn2[2]}};
     addProduct(total, ln2, in.exponent);
     return total;
 }
-
-// NaN as the x86 C libraries return it for a negative argument (sign set,
-// quiet bit only), fixed here so every build returns the same bits.
-constexpr std::uint64_t kNegativeArgumentNaN = 0xfff8000000000000ull;
 
 // Kept out of line, so that the fast path carries none of its stack frame.
 [[gnu::noinline, gnu::cold]] double slowLog(const Reduced& in)
@@ -298,18 +247,31 @@ constexpr std::uint64_t kNegativeArgumentNaN = 0xfff8000000000000ull;
     return roundExpansion(slowLogExpansion(in));
 }
 
-Reduced reducedPositive(double x) // x positive and finite
+Reduced reducedPositive(double x) { return natural_log_steps::reducedPositive<PlainArithmetic>(x); }
+
+// naturalLog's variant for this CPU, chosen at the first call: the fused
+// one where the CPU has FMA (natural_log_fma.cpp), the plain one elsewhere.
+// Every call of the resolver stores the same pointer, so a race between
+// first calls is harmless.
+double resolveNaturalLog(double x);
+std::atomic<double (*)(double)> chosenNaturalLog{resolveNaturalLog};
+
+double plainNaturalLog(double x) { return natural_log_steps::naturalLogOf<PlainArithmetic>(x, nullptr); }
+
+double resolveNaturalLog(double x)
 {
-    // Subnormals are scaled into the normal range by 2^52, exactly.
-    const bool subnormal = bitsOf(x) < 0x0010000000000000ull;
-    return reducedArgument(subnormal ? x * 0x1p52 : x, subnormal ? -52 : 0);
+    double (*const chosen)(double) = naturalLogHasFma() ? naturalLogFused : plainNaturalLog;
+    chosenNaturalLog.store(chosen, std::memory_order_relaxed);
+    return chosen(x);
 }
 
 } // namespace
 
+double naturalLogSlowPath(double x) { return slowLog(reducedPositive(x)); }
+
 void naturalLogFastParts(double x, double* high, double* low)
 {
-    const DoubleDouble y = fastLog(reducedPositive(x));
+    const DoubleDouble y = natural_log_steps::fastLog<PlainArithmetic>(reducedPositive(x));
     *high = y.high;
     *low = y.low;
 }
@@ -322,32 +284,16 @@ void naturalLogSlowParts(double x, double parts[3])
         parts[k] = t.part[k];
 }
 
-double naturalLogWithPath(double x, bool* tookSlowPath)
+double naturalLogWithVariant(double x, bool fused, bool* tookSlowPath)
 {
-    const std::uint64_t bits = bitsOf(x);
-    if (tookSlowPath)
-        *tookSlowPath = false;
-    if (bits >= 0x7ff0000000000000ull || bits == 0) {
-        if (x != x)
-            return x + x; // quietens a signalling NaN, keeps the payload
-        if (bits == 0x7ff0000000000000ull)
-            return x;
-        if (x == 0)
-            return -1.0 / magnitude(x); // -inf for either zero
-        return fromBits(kNegativeArgumentNaN);
-    }
-    if (bits == 0x3ff0000000000000ull)
-        return 0.0;
-    const Reduced in = reducedPositive(x);
-    const DoubleDouble y = fastLog(in);
-    const double allowance = kFastErrorBound * magnitude(y.high);
-    const double below = y.high + (y.low - allowance);
-    const double above = y.high + (y.low + allowance);
-    if (below == above)
-        return below;
-    if (tookSlowPath)
-        *tookSlowPath = true;
-    return slowLog(in);
+    if (fused)
+        return naturalLogFusedWithPath(x, tookSlowPath);
+    return natural_log_steps::naturalLogOf<PlainArithmetic>(x, tookSlowPath);
 }
 
-double naturalLog(double x) { return naturalLogWithPath(x, nullptr); }
+double naturalLogWithPath(double x, bool* tookSlowPath)
+{
+    return naturalLogWithVariant(x, naturalLogHasFma(), tookSlowPath);
+}
+
+double naturalLog(double x) { return chosenNaturalLog.load(std::memory_order_relaxed)(x); }

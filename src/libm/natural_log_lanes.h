@@ -1,13 +1,59 @@
-// naturalLog on L::N lanes at once, bit-identical to the scalar function:
-// the same reduction and the same double-double fast path, operation for
-// operation. Lanes that the fast path leaves open (about 1 in 8000), and
-// lanes outside the positive normal range (zero, negative, subnormal,
-// infinite, NaN), are handed to the scalar naturalLog, which decides them
-// exactly as it always does. On a single lane it is naturalLog itself.
+// naturalLog on L::N lanes at once, correctly rounded like the scalar
+// function and so equal to it bit for bit: the same reduction and the same
+// double-double fast path (natural_log_steps.h), with fused multiply-adds
+// where the lanes have them (AVX2 and AVX-512 on 64-bit x86) and plain
+// arithmetic elsewhere; both stay within the fast path's error bound. Lanes
+// the fast path leaves open (about 1 in 8000), and lanes outside the
+// positive normal range (zero, negative, subnormal, infinite, NaN), are
+// handed to the scalar naturalLog, which decides them as it always does.
+// On a single lane it is naturalLog itself.
 #pragma once
 
 #include "natural_log.h"
+#include "natural_log_steps.h"
 #include "natural_log_tables.h"
+
+// a*b + c, fused (one rounding) where the lanes have FMA.
+template <class S>
+inline typename S::V mulAddLanes(typename S::V a, typename S::V b, typename S::V c)
+{
+    if constexpr (S::kFma)
+        return S::fma(a, b, c);
+    else
+        return a * b + c;
+}
+
+// a*b - p exactly, for p = a*b rounded: fused, or by Dekker's split.
+template <class S>
+inline typename S::V productErrorLanes(typename S::V a, typename S::V b, typename S::V p)
+{
+    using V = typename S::V;
+    if constexpr (S::kFma) {
+        return S::fma(a, b, -p);
+    } else {
+        auto split = [](V v, V& high, V& low) {
+            const V t = S::splat(134217729.0) * v; // 2^27 + 1
+            high = t - (t - v);
+            low = v - high;
+        };
+        V ah, al, bh, bl;
+        split(a, ah, al);
+        split(b, bh, bl);
+        return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    }
+}
+
+// Lanes the fast path left open, decided one by one; kept out of line so
+// that the vector loop carries none of it.
+template <class S>
+[[gnu::noinline, gnu::cold]] typename S::V undecidedLanes(typename S::V x, typename S::V result,
+                                                         typename S::Mask decided)
+{
+    for (int k = 0; k < S::N; ++k)
+        if (!decided[k])
+            result[k] = naturalLog(x[k]);
+    return result;
+}
 
 template <class S>
 inline typename S::V naturalLogVector(typename S::V x)
@@ -18,64 +64,60 @@ inline typename S::V naturalLogVector(typename S::V x)
     namespace tables = natural_log_tables;
 
     const U bits = (U)x;
-    const I regular = (bits >= S::splatU(0x0010000000000000ull)) & (bits < S::splatU(0x7ff0000000000000ull));
-    const U b = regular ? bits : S::splatU(0x3ff0000000000000ull); // others stand in as 1
+    // Positive normal: bits - 2^52 below the distance from the smallest
+    // normal to infinity, in one unsigned comparison.
+    const I regular = (I)((bits - S::splatU(0x0010000000000000ull)) < S::splatU(0x7fe0000000000000ull));
 
-    // Reduction, as reducedArgument: index, halving, exact z = m r - 1.
-    const U index = (b >> 44) & S::splatU(0xff);
-    const I halved = (I)index >= (I)S::splatU(tables::kHalvedFrom);
-    const V m = (V)((b & S::splatU(0x000fffffffffffffull)) | S::splatU(0x3ff0000000000000ull));
-    const V mHigh = (V)((U)m & S::splatU(~0x3ffull));
-    const V mLow = m - mHigh;
-    const V r = S::gather(tables::kReciprocal, index);
-    // E as a double: the biased exponent (plus one if halved) placed in the
-    // low bits of 2^52 and 2^52 subtracted, exact, then the bias removed.
-    const U biased = (b >> 52) + (U)(halved & (I)S::splatU(1));
-    const V exponent = ((V)(biased | S::splatU(0x4330000000000000ull)) - S::splat(0x1p52)) - S::splat(1023.0);
-    const V z = (mHigh * r - S::splat(1.0)) + mLow * r;
+    // Reduction, as reducedArgument: row, exponent (raised for a halved m)
+    // and the exact z = m r - 1. Lanes that are not regular take whatever
+    // row their bits give and are decided by the scalar function.
+    const U shifted = bits - S::splatU(static_cast<std::uint64_t>(tables::kHalvedFrom) << 44);
+    const U index = (shifted >> 44) & S::splatU(0xff);
+    const V m = (V)((bits & S::splatU(0x000fffffffffffffull)) | S::splatU(0x3ff0000000000000ull));
+    V r, term0, term1;
+    S::loadRows(tables::kInterval, index, r, term0, term1);
+    // E as a double: the exponent field placed in the low bits of 2^52 and
+    // 2^52 subtracted, exact, then the bias removed.
+    const V exponent = ((V)((shifted >> 52) | S::splatU(0x4330000000000000ull)) - S::splat(0x1p52)) - S::splat(1022.0);
+    V z;
+    if constexpr (S::kFma) {
+        z = S::fma(m, r, S::splat(-1.0));
+    } else {
+        const V mHigh = (V)((U)m & S::splatU(~0x3ffull));
+        const V mLow = m - mHigh;
+        z = (mHigh * r - S::splat(1.0)) + mLow * r;
+    }
 
     // Fast path, as fastLog.
-    const U termIndex = index * S::splatU(3);
-    const V term0 = S::gather(&tables::kLogTerm[0][0], termIndex);
-    const V term1 = S::gather(&tables::kLogTerm[0][1], termIndex);
     auto fastTwoSum = [](V a, V c, V& s, V& e) {
         s = a + c;
         e = c - (s - a);
     };
-    auto split = [](V a, V& high, V& low) {
-        const V t = S::splat(134217729.0) * a;
-        high = t - (t - a);
-        low = a - high;
-    };
     V s1, e1, s2, e2, s3, e3;
     fastTwoSum(exponent * S::splat(tables::kLn2High), term0, s1, e1);
     fastTwoSum(s1, z, s2, e2);
-    V zh, zl;
-    split(z, zh, zl);
     const V square = z * z;
-    const V squareError = ((zh * zh - square) + zh * zl + zl * zh) + zl * zl;
+    const V squareError = productErrorLanes<S>(z, z, square);
     fastTwoSum(s2, S::splat(-0.5) * square, s3, e3);
-    const V series = ((((((S::splat(1.0 / 9) * z - S::splat(0.125)) * z + S::splat(1.0 / 7)) * z
-                         - S::splat(1.0 / 6)) * z + S::splat(0.2)) * z - S::splat(0.25)) * z
-                      + S::splat(1.0 / 3));
+    V series = mulAddLanes<S>(S::splat(1.0 / 9), z, S::splat(-0.125));
+    series = mulAddLanes<S>(series, z, S::splat(1.0 / 7));
+    series = mulAddLanes<S>(series, z, S::splat(-1.0 / 6));
+    series = mulAddLanes<S>(series, z, S::splat(0.2));
+    series = mulAddLanes<S>(series, z, S::splat(-0.25));
+    series = mulAddLanes<S>(series, z, S::splat(1.0 / 3));
     const V cube = square * z;
-    const V small = ((e1 + e2) + e3)
-                    + ((S::splat(-0.5) * squareError) + (exponent * S::splat(tables::kLn2Low) + term1))
-                    + cube * series;
+    const V tails = mulAddLanes<S>(S::splat(-0.5), squareError,
+                                   mulAddLanes<S>(exponent, S::splat(tables::kLn2Low), term1));
+    const V small = mulAddLanes<S>(cube, series, ((e1 + e2) + e3) + tails);
     V high, low;
     fastTwoSum(s3, small, high, low);
 
-    // Ziv's test, as naturalLog: the bound times |high|.
-    const V allowance = S::splat(0x1p-67) * S::magnitude(high);
-    const V below = high + (low - allowance);
-    const V above = high + (low + allowance);
-    const I decided = regular & (below == above);
-    V result = below;
-    if (!S::allTrue(decided)) {
-        for (int k = 0; k < S::N; ++k)
-            if (!decided[k])
-                result[k] = naturalLog(x[k]);
-    }
+    // The rounding test, as roundedIfDecided; lanes it leaves open go to
+    // the scalar function.
+    const I decided = regular & (high == high + low * S::splat(natural_log_steps::kRoundingTestFactor));
+    V result = high;
+    if (__builtin_expect(!S::allTrue(decided), 0))
+        result = undecidedLanes<S>(x, result, decided);
     return result;
 }
 

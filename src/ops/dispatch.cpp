@@ -117,3 +117,8 @@ std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n)
 {
     return firstInvalidWeightOn(bestSimdPath(), weights, n);
 }
+
+void naturalLogOn(SimdPath path, double* dst, const double* src, std::ptrdiff_t n)
+{
+    kernelsOn(path).naturalLog(dst, src, n);
+}

@@ -53,3 +53,7 @@ void derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double
 // (negative, NaN or infinite), or n when every weight is fine.
 std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n);
 std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n);
+
+// naturalLog of every element, on a chosen path: for the tests that hold
+// every path's logarithm to the others' and to MPFR, and the benchmarks.
+void naturalLogOn(SimdPath path, double* dst, const double* src, std::ptrdiff_t n);

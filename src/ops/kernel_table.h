@@ -35,9 +35,14 @@ struct PenaltyKernels {
 // The index of the first element that is not a finite number >= 0, or n.
 typedef std::ptrdiff_t (*WeightCheck)(const double* v, std::ptrdiff_t n);
 
+// dst[i] = naturalLog(src[i]) on the table's lanes: for the tests that hold
+// every path's logarithm to the others', and for the benchmarks.
+typedef void (*LogKernel)(double* dst, const double* src, std::ptrdiff_t n);
+
 struct KernelTable {
     PenaltyKernels penalty[kPenaltyCount];
     WeightCheck firstInvalidWeight;
+    LogKernel naturalLog;
 };
 
 extern const KernelTable kScalarKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;

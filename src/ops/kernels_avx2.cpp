@@ -1,8 +1,9 @@
-// Every penalty's kernels on the four lanes of AVX2.
+// Every penalty's kernels on the four lanes of AVX2 (with FMA, which only
+// naturalLog's fast path uses).
 #include "vector_prologue.h"
 
 #if PENALTY_X86_VECTORS
-PENALTY_TARGET_BEGIN("avx2")
+PENALTY_TARGET_BEGIN("avx2,fma")
 #include "avx2_lanes.h"
 #include "penalty_kernels.h"
 

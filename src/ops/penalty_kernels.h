@@ -127,8 +127,14 @@ constexpr PenaltyKernels penaltyKernelsOf()
     return k;
 }
 
+template <class L>
+void naturalLogKernel(double* dst, const double* src, std::ptrdiff_t n)
+{
+    mapLanes<L>(dst, src, n, naturalLogLanes<L>);
+}
+
 template <class L, class... P>
 constexpr KernelTable kernelTableOf(PenaltyList<P...>)
 {
-    return KernelTable{{penaltyKernelsOf<L, P>()...}, firstNotFiniteNonnegative<L>};
+    return KernelTable{{penaltyKernelsOf<L, P>()...}, firstNotFiniteNonnegative<L>, naturalLogKernel<L>};
 }

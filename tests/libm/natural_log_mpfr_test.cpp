@@ -1,7 +1,10 @@
 // naturalLog against MPFR's correctly rounded logarithm, bit for bit, on
 // COUNT seeded inputs per shard: every binade (subnormals included), the
 // arguments log-sum actually takes (1 + r/theta, r >= 0), and the doubles
-// around 1 where cancellation is worst.
+// around 1 where cancellation is worst. Each input goes through the scalar
+// function with the plain fast path and, where the CPU has FMA, the fused
+// one, and through the vector lanes of every path the CPU runs, in batches
+// whose length is no multiple of any lane count.
 //   natural_log_mpfr_test SHARD COUNT
 #include <cmath>
 #include <cstdint>
@@ -12,7 +15,10 @@
 
 #include <mpfr.h>
 
+#include "dispatch.h"
 #include "natural_log.h"
+#include "natural_log_internal.h"
+#include "simd_path.h"
 
 namespace {
 
@@ -55,26 +61,47 @@ int main(int argc, char** argv)
     mpfr_t in, out;
     mpfr_init2(in, 53);
     mpfr_init2(out, 53);
-    long passed = 0, failed = 0, slow = 0;
-    for (long i = 0; i < count; ++i) {
-        const double x = input(rng, i);
-        if (!(x > 0) || std::isinf(x))
-            continue;
-        mpfr_set_d(in, x, MPFR_RNDN);
-        mpfr_log(out, in, MPFR_RNDN);
-        const double expected = mpfr_get_d(out, MPFR_RNDN);
-        bool tookSlowPath = false;
-        const double got = naturalLogWithPath(x, &tookSlowPath);
-        slow += tookSlowPath;
-        if (std::memcmp(&got, &expected, sizeof got) == 0) {
-            ++passed;
-        } else if (++failed <= 20) {
-            std::printf("FAIL log(%a) = %a, expected %a\n", x, got, expected);
+    constexpr int kBatch = 4093;
+    static double x[kBatch], expected[kBatch], got[kBatch];
+    const char* variantName[] = {"plain", "fused"};
+    long checked = 0, failed = 0, slow[2] = {0, 0};
+    for (long done = 0; done < count;) {
+        int n = 0;
+        for (; n < kBatch && done < count; ++done) {
+            const double v = input(rng, done);
+            if (!(v > 0) || std::isinf(v))
+                continue;
+            x[n] = v;
+            mpfr_set_d(in, v, MPFR_RNDN);
+            mpfr_log(out, in, MPFR_RNDN);
+            expected[n++] = mpfr_get_d(out, MPFR_RNDN);
+        }
+        auto compare = [&](const char* what) {
+            for (int i = 0; i < n; ++i) {
+                ++checked;
+                if (std::memcmp(&got[i], &expected[i], sizeof got[i]) != 0 && ++failed <= 20)
+                    std::printf("FAIL %s: log(%a) = %a, expected %a\n", what, x[i], got[i], expected[i]);
+            }
+        };
+        for (int fused = 0; fused <= (naturalLogHasFma() ? 1 : 0); ++fused) {
+            for (int i = 0; i < n; ++i) {
+                bool tookSlowPath = false;
+                got[i] = naturalLogWithVariant(x[i], fused != 0, &tookSlowPath);
+                slow[fused] += tookSlowPath;
+            }
+            compare(variantName[fused]);
+        }
+        for (int p = Sse2Path; p <= Avx512Path; ++p) {
+            const SimdPath path = static_cast<SimdPath>(p);
+            if (!simdPathSupported(path))
+                continue;
+            naturalLogOn(path, got, x, n);
+            compare(simdPathName(path));
         }
     }
     mpfr_clear(in);
     mpfr_clear(out);
-    std::printf("slow path taken %ld times\n", slow);
-    std::printf("natural_log shard %ld: %ld passed, %ld failed\n", shard, passed, failed);
+    std::printf("slow path taken %ld times (plain), %ld (fused)\n", slow[0], slow[1]);
+    std::printf("natural_log shard %ld: %ld results checked, %ld wrong\n", shard, checked, failed);
     return failed ? 1 : 0;
 }

@@ -53,28 +53,45 @@ TEST(NaturalLog, SpecialValues)
 // The fast path adds z to the table term with a fast two-sum, exact only if
 // the term is the larger: every nonzero term must exceed every |z| of its
 // interval (z = m r - 1 at the interval's ends), and |z| < 2^-8 everywhere.
+// Row j holds interval (j + kHalvedFrom) mod 256.
 TEST(NaturalLog, TableTermsDominateTheirArguments)
 {
     namespace tables = natural_log_tables;
-    for (int i = 0; i < 256; ++i) {
-        const double r = tables::kReciprocal[i];
+    for (int j = 0; j < 256; ++j) {
+        const int i = (j + tables::kHalvedFrom) % 256;
+        const double r = tables::kInterval[j][0];
         const double zLow = (1 + i / 256.0) * r - 1, zHigh = (1 + (i + 1) / 256.0) * r - 1;
         const double zMax = std::max(std::fabs(zLow), std::fabs(zHigh));
         EXPECT_LE(zMax, 0x1p-8) << "interval " << i;
-        const double term = tables::kLogTerm[i][0];
+        const double term = tables::kInterval[j][1];
         EXPECT_TRUE(term == 0 || std::fabs(term) > zMax) << "interval " << i;
         EXPECT_EQ(term == 0, i == 0 || i == 255) << "interval " << i;
     }
 }
 
-// |approximation - log x| / |log x| on the fast and the slow path, against
-// MPFR at 400 bits, on inputs from every region the reduction treats apart.
+double relativeError(mpfr_t exact, const double* parts, int count)
+{
+    mpfr_t approx;
+    mpfr_init2(approx, 400);
+    mpfr_set_d(approx, parts[0], MPFR_RNDN);
+    for (int k = 1; k < count; ++k)
+        mpfr_add_d(approx, approx, parts[k], MPFR_RNDN);
+    mpfr_sub(approx, approx, exact, MPFR_RNDN);
+    mpfr_div(approx, approx, exact, MPFR_RNDN);
+    const double error = std::fabs(mpfr_get_d(approx, MPFR_RNDN));
+    mpfr_clear(approx);
+    return error;
+}
+
+// |approximation - log x| / |log x| on the fast path, plain and fused, and
+// on the slow path, against MPFR at 400 bits, on inputs from every region
+// the reduction treats apart.
 TEST(NaturalLog, ErrorBoundsOfBothPaths)
 {
-    mpfr_t exact, approx;
-    mpfr_inits2(400, exact, approx, static_cast<mpfr_ptr>(nullptr));
+    mpfr_t exact;
+    mpfr_init2(exact, 400);
     std::mt19937_64 rng(3);
-    double worstFast = 0, worstSlow = 0;
+    double worstPlain = 0, worstFused = 0, worstSlow = 0;
     for (int i = 0; i < 40000; ++i) {
         double x;
         switch (i % 5) {
@@ -89,26 +106,22 @@ TEST(NaturalLog, ErrorBoundsOfBothPaths)
             continue;
         mpfr_set_d(exact, x, MPFR_RNDN);
         mpfr_log(exact, exact, MPFR_RNDN);
-        double high, low, parts[3];
-        naturalLogFastParts(x, &high, &low);
-        mpfr_set_d(approx, high, MPFR_RNDN);
-        mpfr_add_d(approx, approx, low, MPFR_RNDN);
-        mpfr_sub(approx, approx, exact, MPFR_RNDN);
-        mpfr_div(approx, approx, exact, MPFR_RNDN);
-        worstFast = std::max(worstFast, std::fabs(mpfr_get_d(approx, MPFR_RNDN)));
+        double parts[3];
+        naturalLogFastParts(x, &parts[0], &parts[1]);
+        worstPlain = std::max(worstPlain, relativeError(exact, parts, 2));
+        if (naturalLogHasFma()) {
+            naturalLogFastPartsFma(x, &parts[0], &parts[1]);
+            worstFused = std::max(worstFused, relativeError(exact, parts, 2));
+        }
         naturalLogSlowParts(x, parts);
-        mpfr_set_d(approx, parts[0], MPFR_RNDN);
-        mpfr_add_d(approx, approx, parts[1], MPFR_RNDN);
-        mpfr_add_d(approx, approx, parts[2], MPFR_RNDN);
-        mpfr_sub(approx, approx, exact, MPFR_RNDN);
-        mpfr_div(approx, approx, exact, MPFR_RNDN);
-        worstSlow = std::max(worstSlow, std::fabs(mpfr_get_d(approx, MPFR_RNDN)));
+        worstSlow = std::max(worstSlow, relativeError(exact, parts, 3));
     }
-    mpfr_clears(exact, approx, static_cast<mpfr_ptr>(nullptr));
-    EXPECT_LT(worstFast, 0x1p-68) << "fast path: worst relative error " << worstFast;
+    mpfr_clear(exact);
+    EXPECT_LT(worstPlain, 0x1p-68) << "plain fast path: worst relative error " << worstPlain;
+    EXPECT_LT(worstFused, 0x1p-68) << "fused fast path: worst relative error " << worstFused;
     EXPECT_LT(worstSlow, 0x1p-145) << "slow path: worst relative error " << worstSlow;
-    std::printf("worst relative error: fast 2^%.1f, slow 2^%.1f\n", std::log2(worstFast),
-                std::log2(worstSlow));
+    std::printf("worst relative error: plain 2^%.1f, fused 2^%.1f, slow 2^%.1f\n", std::log2(worstPlain),
+                std::log2(worstFused), std::log2(worstSlow));
 }
 
 // Inputs whose logarithm lies within a tiny fraction of an ulp of a midpoint
@@ -119,13 +132,15 @@ TEST(NaturalLog, HardCasesTakeTheSlowPathAndRoundCorrectly)
     mpfr_t v;
     mpfr_init2(v, 53);
     for (const HardCase& c : kHardCases) {
-        bool tookSlowPath = false;
-        const double got = naturalLogWithPath(c.x, &tookSlowPath);
         mpfr_set_d(v, c.x, MPFR_RNDN);
         mpfr_log(v, v, MPFR_RNDN);
         EXPECT_TRUE(sameBits(mpfr_get_d(v, MPFR_RNDN), c.expected)) << "table row " << describe(c.x);
-        EXPECT_TRUE(sameBits(got, c.expected)) << "log(" << describe(c.x) << ")";
-        EXPECT_TRUE(tookSlowPath) << "fast path decided " << describe(c.x);
+        for (int fused = 0; fused <= (naturalLogHasFma() ? 1 : 0); ++fused) {
+            bool tookSlowPath = false;
+            const double got = naturalLogWithVariant(c.x, fused != 0, &tookSlowPath);
+            EXPECT_TRUE(sameBits(got, c.expected)) << "log(" << describe(c.x) << "), fused " << fused;
+            EXPECT_TRUE(tookSlowPath) << "fast path decided " << describe(c.x) << ", fused " << fused;
+        }
     }
     mpfr_clear(v);
 }
