@@ -143,20 +143,20 @@ int readPenalty(const char* functionName, unsigned operation, const mxArray* arr
 
 } // namespace
 
-bool checkWeights(const char* functionName, const PenaltyArguments& arguments, std::size_t start, std::size_t count,
-                  mxArray** result)
+void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
+                         mxArray** result)
 {
-    if (!arguments.lambdaPerElement)
-        return true;
-    const std::size_t bad = start + static_cast<std::size_t>(firstInvalidWeight(arguments.lambda + start,
-                                                                               static_cast<std::ptrdiff_t>(count)));
-    if (bad < start + count) {
-        mxDestroyArray(*result);
-        *result = nullptr;
-        return raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.",
-                     bad + 1, shown(arguments.lambda[bad]).text);
-    }
-    return true;
+    mxDestroyArray(*result);
+    *result = nullptr;
+    raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.", bad + 1,
+          shown(arguments.lambda[bad]).text);
+}
+
+void joinThreadsAtExit()
+{
+    static bool registered = false;
+    if (!registered)
+        registered = mexAtExit(stopThreads) == 0;
 }
 
 namespace {
@@ -225,8 +225,8 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
             return raise(functionName, "invalidLambda", "LAMBDA must be finite and >= 0; it is %s.",
                          shown(arguments->lambdaValue).text);
     } else {
-        // The weights themselves are checked by checkWeights, chunk by
-        // chunk just before they are used.
+        // The weights themselves are checked by the computation, chunk
+        // by chunk just before it uses them.
         arguments->lambda = mxGetPr(lambda);
         arguments->lambdaPerElement = true;
     }

@@ -44,21 +44,18 @@ struct PenaltyArguments {
 bool readPenaltyArguments(const char* functionName, unsigned operation, bool takesGamma, int nlhs, int nrhs,
                           const mxArray* prhs[], PenaltyArguments* arguments);
 
-// Checks weights start .. start+count-1. At the first that is negative, NaN
-// or infinite it destroys *result (the array being filled, so that the
-// error leaves nothing behind), raises invalidLambda and returns false
-// should the host return; true when they are all fine, or when lambda is a
-// scalar.
-bool checkWeights(const char* functionName, const PenaltyArguments& arguments, std::size_t start, std::size_t count,
-                  mxArray** result);
+// Per-element weights are checked by the computation, as it uses them:
+// for the first that failed, at index `bad`, destroys *result (the array
+// being filled, so that the error leaves nothing behind) and raises
+// invalidLambda.
+void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
+                         mxArray** result);
 
 // The whole of an elementwise gateway (penaltyProx, penaltyValue,
 // penaltyDerivative): reads and checks the arguments, makes the result in
 // the first output (an array of x's size) and fills it by
-// compute(arguments, y, x, lambda, n) over consecutive chunks of the
-// elements, each once its weights have passed checkWeights: a chunk's
-// weights are then still in the cache when the computation reads them, so
-// they come from memory once.
+// compute(arguments, y), which returns the index of the first weight that
+// failed its check, or the element count when none did.
 template <class Compute>
 void runElementwise(const char* functionName, unsigned operation, bool takesGamma, int nlhs, mxArray* plhs[],
                     int nrhs, const mxArray* prhs[], Compute compute)
@@ -67,14 +64,11 @@ void runElementwise(const char* functionName, unsigned operation, bool takesGamm
     if (!readPenaltyArguments(functionName, operation, takesGamma, nlhs, nrhs, prhs, &arguments))
         return;
     plhs[0] = createRealArrayLike(prhs[0]);
-    double* const y = mxGetPr(plhs[0]);
-    const std::size_t chunk = std::size_t{1} << 14;
-    for (std::size_t start = 0; start < arguments.count; start += chunk) {
-        const std::size_t count = arguments.count - start < chunk ? arguments.count - start : chunk;
-        if (!checkWeights(functionName, arguments, start, count, &plhs[0]))
-            return;
-        compute(arguments, y + start, arguments.x + start,
-                arguments.lambdaPerElement ? arguments.lambda + start : arguments.lambda,
-                static_cast<std::ptrdiff_t>(count));
-    }
+    const std::ptrdiff_t bad = compute(arguments, mxGetPr(plhs[0]));
+    if (bad >= 0 && static_cast<std::size_t>(bad) < arguments.count)
+        reportInvalidWeight(functionName, arguments, static_cast<std::size_t>(bad), &plhs[0]);
 }
+
+// The worker threads outlive a call: registers, once per MEX file, their
+// joining for when the host clears the file or exits.
+void joinThreadsAtExit();

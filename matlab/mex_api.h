@@ -37,6 +37,7 @@ bool mxIsComplex(const mxArray* array);
 bool mxIsSparse(const mxArray* array);
 bool mxIsEmpty(const mxArray* array);
 void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
+int mexAtExit(void (*exitFunction)(void));
 }
 
 inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
@@ -67,6 +68,21 @@ inline bool readString(const mxArray* array, char* buffer, int size)
 
 #include "mex.h"
 
+#if defined(HAVE_OCTAVE)
+// Octave's results are created uninitialised: every gateway writes every
+// element of what it returns, so zeroing them first is wasted time.
+inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
+{
+    return mxCreateUninitNumericMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(columns), mxDOUBLE_CLASS,
+                                       mxREAL);
+}
+
+inline mxArray* createRealArrayLike(const mxArray* array)
+{
+    return mxCreateUninitNumericArray(mxGetNumberOfDimensions(array), const_cast<mwSize*>(mxGetDimensions(array)),
+                                      mxDOUBLE_CLASS, mxREAL);
+}
+#else
 inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
 {
     return mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(columns), mxREAL);
@@ -76,6 +92,7 @@ inline mxArray* createRealArrayLike(const mxArray* array)
 {
     return mxCreateNumericArray(mxGetNumberOfDimensions(array), mxGetDimensions(array), mxDOUBLE_CLASS, mxREAL);
 }
+#endif
 
 inline std::size_t dimensionOf(const mxArray* array, int k)
 {

@@ -7,8 +7,10 @@
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
+    joinThreadsAtExit();
     runElementwise("penaltyProx", ProxOperation, true, nlhs, plhs, nrhs, prhs,
-                   [](const PenaltyArguments& a, double* y, const double* x, const double* lambda, std::ptrdiff_t n) {
-                       proxByPenalty(a.penalty, y, x, lambda, a.lambdaPerElement, n, a.theta, a.gamma);
+                   [](const PenaltyArguments& a, double* y) {
+                       const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(a.count);
+                       return proxByPenalty(a.penalty, y, a.x, a.lambda, a.lambdaPerElement, n, a.theta, a.gamma);
                    });
 }

@@ -7,6 +7,7 @@
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     (void)nlhs;
+    joinThreadsAtExit();
     PenaltyCall call;
     if (!readPenaltyCall("penaltySum", nrhs, prhs, &call))
         return;

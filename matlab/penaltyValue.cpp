@@ -7,8 +7,10 @@
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
+    joinThreadsAtExit();
     runElementwise("penaltyValue", ValueOperation, false, nlhs, plhs, nrhs, prhs,
-                   [](const PenaltyArguments& a, double* y, const double* x, const double* lambda, std::ptrdiff_t n) {
-                       valueByPenalty(a.penalty, y, x, lambda, a.lambdaPerElement, n, a.theta);
+                   [](const PenaltyArguments& a, double* y) {
+                       const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(a.count);
+                       return valueByPenalty(a.penalty, y, a.x, a.lambda, a.lambdaPerElement, n, a.theta);
                    });
 }

@@ -10,6 +10,7 @@ add_executable(kernel_tests
     penalties/sum_golden_test.cpp
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp
+    ops/threads_test.cpp
     matlab/count_conversion_test.cpp)
 target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)

@@ -1,6 +1,10 @@
 #include "dispatch.h"
 
+#include <algorithm>
+#include <atomic>
+
 #include "kernel_table.h"
+#include "parallel_drivers.h"
 #include "target_region.h"
 
 namespace {
@@ -48,10 +52,16 @@ int penaltyIndexOfName(const char* name)
     return -1;
 }
 
+// Every elementwise operation runs over ranges of the array, on as many
+// threads as pay (forEachRange): a range is computed exactly as the whole.
+
 void shrinkByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                        std::int32_t n, double lambda, double theta)
 {
-    kernelsOn(path).penalty[penaltyIndexOfCode(type)].shrink(dst, src, n, lambda, theta);
+    const ShrinkKernel shrink = kernelsOn(path).penalty[penaltyIndexOfCode(type)].shrink;
+    forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        shrink(dst + begin, src + begin, end - begin, lambda, theta);
+    });
 }
 
 void shrinkByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n,
@@ -60,10 +70,32 @@ void shrinkByPenalty(PenaltyType type, double* dst, const double* src, std::int3
     shrinkByPenaltyOn(bestSimdPath(), type, dst, src, n, lambda, theta);
 }
 
+namespace {
+
+struct SumCall {
+    const PenaltyKernels* kernels;
+    const double* src;
+    double lambda, theta;
+};
+
+} // namespace
+
 void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                     std::int32_t n, double lambda, double theta)
 {
-    *dst = kernelsOn(path).penalty[penaltyIndexOfCode(type)].sum(src, n, lambda, theta);
+    const PenaltyKernels& k = kernelsOn(path).penalty[penaltyIndexOfCode(type)];
+    const SumCall call{&k, src, lambda, theta};
+    const SumParts parts{
+        [](const void* c, double* terms, std::ptrdiff_t begin, std::ptrdiff_t count) {
+            const SumCall& q = *static_cast<const SumCall*>(c);
+            q.kernels->sumTerms(terms, q.src + begin, count, q.lambda, q.theta);
+        },
+        [](const void* c, std::ptrdiff_t begin, std::ptrdiff_t count, double start) {
+            const SumCall& q = *static_cast<const SumCall*>(c);
+            return q.kernels->sum(q.src + begin, count, q.lambda, q.theta, start);
+        },
+        &call};
+    *dst = finishedSum(k, orderedSum(parts, n, 0.0), lambda);
 }
 
 void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n, double lambda,
@@ -72,40 +104,97 @@ void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t
     sumByPenaltyOn(bestSimdPath(), type, dst, src, n, lambda, theta);
 }
 
-void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                     bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
+namespace {
+
+// The elementwise operations with weights: with one weight (checked by the
+// caller) compute(begin, end) over the ranges; with one per element, each
+// range chunk by chunk, each chunk once its weights have passed the check,
+// so that they are still in the cache when the computation reads them.
+// Returns the index of the first weight that fails, or n.
+template <class Compute>
+std::ptrdiff_t checkedRanges(const KernelTable& table, const double* lambda, bool lambdaPerElement,
+                             std::ptrdiff_t n, Compute compute)
 {
-    kernelsOn(path).penalty[penalty].prox(dst, src, lambda, lambdaPerElement, n, theta, gamma);
+    if (!lambdaPerElement) {
+        forEachRange(n, compute);
+        return n;
+    }
+    constexpr std::ptrdiff_t kChunk = std::ptrdiff_t{1} << 14;
+    std::atomic<std::ptrdiff_t> firstBad{n};
+    forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        // A failed weight ends the call: the ranges after it stop early.
+        for (std::ptrdiff_t start = begin; start < end && start < firstBad.load(std::memory_order_relaxed);
+             start += kChunk) {
+            const std::ptrdiff_t count = std::min(kChunk, end - start);
+            const std::ptrdiff_t bad = start + table.firstInvalidWeight(lambda + start, count);
+            if (bad < start + count) {
+                std::ptrdiff_t seen = firstBad.load(std::memory_order_relaxed);
+                while (bad < seen && !firstBad.compare_exchange_weak(seen, bad, std::memory_order_relaxed)) {
+                }
+                return;
+            }
+            compute(start, start + count);
+        }
+    });
+    return firstBad.load(std::memory_order_relaxed);
 }
 
-void proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
-                   bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
+} // namespace
+
+std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                               bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
 {
-    proxByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta, gamma);
+    const KernelTable& table = kernelsOn(path);
+    const ProxKernel prox = table.penalty[penalty].prox;
+    return checkedRanges(table, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        prox(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement, end - begin,
+             theta, gamma);
+    });
 }
 
-void valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                      bool lambdaPerElement, std::ptrdiff_t n, double theta)
+std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                             bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma)
 {
-    kernelsOn(path).penalty[penalty].value(dst, src, lambda, lambdaPerElement, n, theta);
+    return proxByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta, gamma);
 }
 
-void valueByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
-                    std::ptrdiff_t n, double theta)
+namespace {
+
+std::ptrdiff_t elementsOn(const KernelTable& table, ElementKernel kernel, double* dst, const double* src,
+                          const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
-    valueByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
+    return checkedRanges(table, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        kernel(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement,
+               end - begin, theta);
+    });
 }
 
-void derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                           bool lambdaPerElement, std::ptrdiff_t n, double theta)
+} // namespace
+
+std::ptrdiff_t valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                                bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
-    kernelsOn(path).penalty[penalty].derivative(dst, src, lambda, lambdaPerElement, n, theta);
+    const KernelTable& table = kernelsOn(path);
+    return elementsOn(table, table.penalty[penalty].value, dst, src, lambda, lambdaPerElement, n, theta);
 }
 
-void derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
-                         std::ptrdiff_t n, double theta)
+std::ptrdiff_t valueByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                              bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
-    derivativeByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
+    return valueByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
+}
+
+std::ptrdiff_t derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src,
+                                     const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
+{
+    const KernelTable& table = kernelsOn(path);
+    return elementsOn(table, table.penalty[penalty].derivative, dst, src, lambda, lambdaPerElement, n, theta);
+}
+
+std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                                   bool lambdaPerElement, std::ptrdiff_t n, double theta)
+{
+    return derivativeByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
 }
 
 std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n)
@@ -122,3 +211,5 @@ void naturalLogOn(SimdPath path, double* dst, const double* src, std::ptrdiff_t 
 {
     kernelsOn(path).naturalLog(dst, src, n);
 }
+
+void stopThreads() { releaseDriverThreads(); }

@@ -32,27 +32,36 @@ void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* 
 
 // penaltyProx of the penalty at position `penalty` of the list (one that
 // provides it): dst[i] for i = 0 .. n-1 from src[i] and lambda[i], or
-// lambda[0] for every i when lambdaPerElement is false.
-void proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
-                   bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
-void proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                     bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
+// lambda[0] for every i when lambdaPerElement is false (the caller has
+// checked that one). Per-element weights are checked as they are used:
+// the index of the first that is negative, NaN or infinite is returned,
+// and dst is then unfinished; n when every weight is fine.
+std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                             bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
+std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                               bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
 
 // penaltyValue and penaltyDerivative of the penalty at position `penalty`:
-// dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (or lambda[0]).
-void valueByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
-                    std::ptrdiff_t n, double theta);
-void valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                      bool lambdaPerElement, std::ptrdiff_t n, double theta);
-void derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda, bool lambdaPerElement,
-                         std::ptrdiff_t n, double theta);
-void derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
-                           bool lambdaPerElement, std::ptrdiff_t n, double theta);
+// dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (or lambda[0]), the
+// weights checked and the result returned as for proxByPenalty.
+std::ptrdiff_t valueByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                              bool lambdaPerElement, std::ptrdiff_t n, double theta);
+std::ptrdiff_t valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
+                                bool lambdaPerElement, std::ptrdiff_t n, double theta);
+std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda,
+                                   bool lambdaPerElement, std::ptrdiff_t n, double theta);
+std::ptrdiff_t derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src,
+                                     const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta);
 
 // The index of the first of n weights that is not a finite number >= 0
 // (negative, NaN or infinite), or n when every weight is fine.
 std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n);
 std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n);
+
+// Joins the worker threads that large arrays are spread over, and frees
+// what they share; the next large call starts them again. For the MEX
+// files' exit handler: never while another thread is inside a call.
+void stopThreads();
 
 // naturalLog of every element, on a chosen path: for the tests that hold
 // every path's logarithm to the others' and to MPFR, and the benchmarks.

@@ -84,13 +84,13 @@ inline void mapLanes(double* dst, const double* src, const double* weight, std::
     }
 }
 
-// The running sum of term(src[i]) from +0, one addition at a time in
+// The running sum of term(src[i]) from start, one addition at a time in
 // increasing index order: only the terms are formed on lanes, so the
 // rounding of every partial sum is that of the plain scalar loop.
 template <class L, class Term>
-inline double sumLanes(const double* src, std::ptrdiff_t n, Term term)
+inline double sumLanes(const double* src, std::ptrdiff_t n, double start, Term term)
 {
-    double s = 0.0;
+    double s = start;
     if constexpr (L::N == 1) {
         for (std::ptrdiff_t i = 0; i < n; ++i)
             s = s + term(src[i]);

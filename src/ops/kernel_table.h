@@ -10,8 +10,11 @@
 // dst[i] for i = 0 .. n-1 from src[i]; nothing is touched when n <= 0.
 typedef void (*ShrinkKernel)(double* dst, const double* src, std::ptrdiff_t n, double lambda,
                              double theta);
-// The penalty summed over src[0 .. n-1]; the empty sum when n <= 0.
-typedef double (*SumKernel)(const double* src, std::ptrdiff_t n, double lambda, double theta);
+// start plus the penalty's terms of src[0 .. n-1], added one at a time in
+// index order (start itself when n <= 0). Where the penalty's lambda
+// multiplies the finished sum (lambdaScalesSum), the terms leave it out and
+// the caller applies it once at the end.
+typedef double (*SumKernel)(const double* src, std::ptrdiff_t n, double lambda, double theta, double start);
 
 // dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (lambda[0] for every i
 // when lambdaPerElement is false).
@@ -27,10 +30,20 @@ typedef void (*ElementKernel)(double* dst, const double* src, const double* lamb
 struct PenaltyKernels {
     ShrinkKernel shrink;
     SumKernel sum;
+    ShrinkKernel sumTerms; // the terms sum adds, written out
+    bool lambdaScalesSum;
     ProxKernel prox;
     ElementKernel value;
     ElementKernel derivative;
 };
+
+// The penalty's sum from the running sum of its terms: where lambda is not
+// inside the terms it multiplies the finished sum, so the empty sum is
+// lambda*0 (-0 for a negative lambda, NaN for an infinite or NaN one).
+inline double finishedSum(const PenaltyKernels& k, double termSum, double lambda)
+{
+    return k.lambdaScalesSum ? lambda * termSum : termSum;
+}
 
 // The index of the first element that is not a finite number >= 0, or n.
 typedef std::ptrdiff_t (*WeightCheck)(const double* v, std::ptrdiff_t n);

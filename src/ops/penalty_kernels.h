@@ -40,18 +40,19 @@ void shrinkKernel(double* dst, const double* src, std::ptrdiff_t n, double lambd
 }
 
 template <class L, class P>
-double sumKernel(const double* src, std::ptrdiff_t n, double lambda, double theta)
+double sumKernel(const double* src, std::ptrdiff_t n, double lambda, double theta, double start)
 {
     using V = typename L::V;
     const V lam = L::splat(lambda), th = L::splat(theta);
-    const double s = sumLanes<L>(src, n, [&](V x) { return P::template sumTerm<L>(x, lam, th); });
-    // Where lambda is not inside the terms it multiplies the finished sum,
-    // so the empty sum is lambda*0: -0 for a negative lambda, NaN for an
-    // infinite or NaN one.
-    if constexpr (P::kLambdaScalesSum)
-        return lambda * s;
-    else
-        return s;
+    return sumLanes<L>(src, n, start, [&](V x) { return P::template sumTerm<L>(x, lam, th); });
+}
+
+template <class L, class P>
+void sumTermsKernel(double* dst, const double* src, std::ptrdiff_t n, double lambda, double theta)
+{
+    using V = typename L::V;
+    const V lam = L::splat(lambda), th = L::splat(theta);
+    mapLanes<L>(dst, src, n, [&](V x) { return P::template sumTerm<L>(x, lam, th); });
 }
 
 // penaltyProx: the penalty's map where it applies, and the element itself
@@ -113,11 +114,14 @@ void elementKernel(double* dst, const double* src, const double* lambda, bool la
 template <class L, class P>
 constexpr PenaltyKernels penaltyKernelsOf()
 {
-    PenaltyKernels k{nullptr, nullptr, nullptr, nullptr, nullptr};
+    PenaltyKernels k{nullptr, nullptr, nullptr, false, nullptr, nullptr, nullptr};
     if constexpr ((P::kOperations & ShrinkOperation) != 0)
         k.shrink = shrinkKernel<L, P>;
-    if constexpr ((P::kOperations & SumOperation) != 0)
+    if constexpr ((P::kOperations & SumOperation) != 0) {
         k.sum = sumKernel<L, P>;
+        k.sumTerms = sumTermsKernel<L, P>;
+        k.lambdaScalesSum = P::kLambdaScalesSum;
+    }
     if constexpr ((P::kOperations & ProxOperation) != 0)
         k.prox = proxKernel<L, P>;
     if constexpr ((P::kOperations & ValueOperation) != 0)

@@ -10,7 +10,8 @@
     }                                                                                             \
     void sum##Name(double* dst, const double* src, std::int32_t n, double lambda, double theta)   \
     {                                                                                             \
-        *dst = sumKernel<ScalarLanes, Penalty>(src, n, lambda, theta);                            \
+        const PenaltyKernels k = penaltyKernelsOf<ScalarLanes, Penalty>();                        \
+        *dst = finishedSum(k, k.sum(src, n, lambda, theta, 0.0), lambda);                         \
     }
 
 PENALTY_REFERENCE_KERNELS(CappedL1, CappedL1Penalty)

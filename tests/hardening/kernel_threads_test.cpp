@@ -1,9 +1,11 @@
-// The kernels share nothing but the cached choice of vector path, which the
-// first call of all makes. Several threads start together and make that
-// first call at once through the dispatch, then run every penalty's
-// kernels on every path this CPU supports, on shared inputs into outputs of
-// their own (under ThreadSanitizer). Every result must be the scalar
-// reference's, computed afterwards on the main thread.
+// The kernels share the cached choice of vector path, which the first call
+// of all makes, and the worker pool that large arrays are spread over.
+// Several threads start together and make that first call at once through
+// the dispatch, then run every penalty's kernels on every path this CPU
+// supports, on shared inputs into outputs of their own, all at once
+// contending for the pool (under ThreadSanitizer). Every result must be the
+// scalar reference's, computed afterwards on the main thread, and so must
+// the results with more workers than the machine has cores.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -14,11 +16,12 @@
 #include <vector>
 
 #include "dispatch.h"
+#include "parallel_drivers.h"
 #include "penalty_list.h"
 
 namespace {
 
-const int kLength = 1 << 14;
+const int kLength = 2 * kElementsPerThread + 77; // two ranges for every operation
 const int kThreads = 4;
 const int kPaths = Avx512Path + 1;
 
@@ -102,6 +105,20 @@ int main()
                     ++failed;
                 }
             }
+    // The pool alone, with more workers than cores, and started afresh.
+    for (int workers : {5, 3}) {
+        overrideThreadBudget(workers);
+        Results many(kPenaltyCount);
+        runAll(bestSimdPath(), false, x, weights, many);
+        for (int p = 0; p < kPenaltyCount; ++p) {
+            ++checked;
+            if (std::memcmp(many[p].data(), reference[p].data(), 8 * reference[p].size()) != 0) {
+                std::printf("FAIL %d threads, %s\n", workers, kPenaltyInfo[p].name);
+                ++failed;
+            }
+        }
+        stopThreads();
+    }
     std::printf("kernel threads: %d passed, %d failed (best path %s)\n", checked - failed, failed,
                 simdPathName(bestSimdPath()));
     return failed ? 1 : 0;

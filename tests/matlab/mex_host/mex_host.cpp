@@ -81,8 +81,14 @@ void check(bool ok, const std::string& label)
     }
 }
 
-MexEntry loadMex(const char* path)
+struct LoadedMex {
+    void* module = nullptr;
+    MexEntry entry = nullptr;
+};
+
+LoadedMex loadMex(const char* path)
 {
+    LoadedMex loaded;
 #if defined(_WIN32)
     // Wine maps the Unix root to drive Z:; LoadLibrary wants backslashes.
     std::string windowsPath = path[0] == '/' ? std::string("Z:") + path : std::string(path);
@@ -90,14 +96,39 @@ MexEntry loadMex(const char* path)
         if (c == '/')
             c = '\\';
     HMODULE module = LoadLibraryA(windowsPath.c_str());
-    if (!module)
-        return nullptr;
-    return reinterpret_cast<MexEntry>(reinterpret_cast<void*>(GetProcAddress(module, "mexFunction")));
+    if (module) {
+        loaded.module = module;
+        loaded.entry = reinterpret_cast<MexEntry>(reinterpret_cast<void*>(GetProcAddress(module, "mexFunction")));
+    }
 #else
-    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        return nullptr;
-    return reinterpret_cast<MexEntry>(dlsym(module, "mexFunction"));
+    loaded.module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (loaded.module)
+        loaded.entry = reinterpret_cast<MexEntry>(dlsym(loaded.module, "mexFunction"));
+#endif
+    return loaded;
+}
+
+// `clear`: the file's exit function (which joins its worker threads), then
+// the file unloaded; a thread left running in it would now crash the host.
+void clearMex(const LoadedMex& loaded)
+{
+    standinClearMex(loaded.entry);
+#if defined(_WIN32)
+    FreeLibrary(static_cast<HMODULE>(loaded.module));
+#else
+    dlclose(loaded.module);
+#endif
+}
+
+void setThreadCap(const char* value) // null: unset
+{
+#if defined(_WIN32)
+    SetEnvironmentVariableA("OMP_NUM_THREADS", value);
+#else
+    if (value)
+        setenv("OMP_NUM_THREADS", value, 1);
+    else
+        unsetenv("OMP_NUM_THREADS");
 #endif
 }
 
@@ -373,11 +404,72 @@ void replayBadCalls(MexEntry entry, const std::string& name)
     }
 }
 
+// Arrays long enough to be spread over the worker threads, through every
+// function and penalty: the result with the threads the machine has must
+// be the bits of the one with OMP_NUM_THREADS=1, and a digest of it is
+// printed for the comparison across builds (any NaN counted as one).
+void replayLarge(std::map<std::string, MexEntry>& mex)
+{
+    const int length = 3 * 32768 + 77;
+    auto digestOf = [](const CallResult& r) {
+        std::uint64_t h = 0xcbf29ce484222325ull; // FNV-1a over the bits
+        for (double v : r.values) {
+            const std::uint64_t bits = v != v ? 0x7ff8000000000000ull : bitsOf(v);
+            for (int k = 0; k < 64; k += 8)
+                h = (h ^ ((bits >> k) & 0xff)) * 0x100000001b3ull;
+        }
+        return h;
+    };
+    auto compare = [&](const std::string& label, MexEntry entry, auto makeArguments) {
+        setThreadCap(nullptr);
+        const CallResult spread = callMex(entry, makeArguments());
+        setThreadCap("1");
+        const CallResult single = callMex(entry, makeArguments());
+        setThreadCap(nullptr);
+        bool same = !spread.raised && !single.raised && spread.values.size() == single.values.size();
+        for (std::size_t i = 0; same && i < spread.values.size(); ++i)
+            same = sameBits(spread.values[i], single.values[i]);
+        std::printf("%s %zu values, digest %016" PRIx64 "\n", label.c_str(), spread.values.size(), digestOf(spread));
+        check(same, label + ": threads change no bit");
+    };
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        const double lambda = 0.5 + unitRandom() * 2;
+        const ThetaRange range = kPenaltyInfo[p].theta;
+        const double theta = range.taken ? range.lower + 0.5 + unitRandom() * 4 : 0;
+        std::vector<double> x(length), weights(length);
+        for (int k = 0; k < length; ++k) {
+            const std::uint64_t bits = randomElementBits(lambda, theta);
+            std::memcpy(&x[k], &bits, sizeof bits);
+            weights[k] = nextRandom() % 7 == 0 ? 0.0 : unitRandom() * 3;
+        }
+        const std::string name = kPenaltyInfo[p].name;
+        const int code = kPenaltyInfo[p].code;
+        if (kPenaltyInfo[p].operations & ShrinkOperation) {
+            compare("large penaltyShrink " + name, mex["penaltyShrink"],
+                    [&] { return penaltyArgs(x, length, lambda, theta, code); });
+            compare("large penaltySum " + name, mex["penaltySum"],
+                    [&] { return penaltyArgs(x, length, lambda, theta, code); });
+        }
+        for (const char* function : {"penaltyProx", "penaltyValue", "penaltyDerivative"}) {
+            if (!mex.count(function))
+                continue;
+            compare(std::string("large ") + function + " " + name, mex[function], [&] {
+                std::vector<mxArray*> args = {doubleColumn(x), text(name.c_str()), doubleColumn(weights),
+                                              range.taken ? scalar(theta) : empty()};
+                if (std::strcmp(function, "penaltyProx") == 0)
+                    args.push_back(scalar(0.75));
+                return args;
+            });
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::map<std::string, MexEntry> mex; // by function name: the file's base name
+    std::vector<LoadedMex> loaded;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--x87") == 0 && i + 1 < argc) {
             x87ControlWord = std::strcmp(argv[++i], "53") == 0 ? 0x027f : 0x037f;
@@ -387,7 +479,8 @@ int main(int argc, char** argv)
             std::string name = argv[i];
             name = name.substr(name.find_last_of("/\\") + 1);
             name = name.substr(0, name.find('.'));
-            mex[name] = loadMex(argv[i]);
+            loaded.push_back(loadMex(argv[i]));
+            mex[name] = loaded.back().entry;
             if (!mex[name]) {
                 std::fprintf(stderr, "mex_host: cannot load %s\n", argv[i]);
                 return 2;
@@ -411,6 +504,9 @@ int main(int argc, char** argv)
             replayElementwise(mex[e.name], e.name, e.what);
     for (const auto& [name, entry] : mex)
         replayBadCalls(entry, name);
+    replayLarge(mex);
+    for (const LoadedMex& m : loaded)
+        clearMex(m);
     std::printf("mex_host: %d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;
 }

@@ -53,3 +53,8 @@ typedef void (*MexEntry)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prh
 STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs,
                                 const mxArray* prhs[], char* identifier,
                                 std::size_t identifierSize);
+
+// Clears the MEX file whose entry this is, as `clear` does: runs the exit
+// function it registered with mexAtExit, if any, once. The caller may then
+// unload the file.
+STANDIN_API void standinClearMex(MexEntry entry);

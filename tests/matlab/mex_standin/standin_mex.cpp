@@ -28,6 +28,16 @@ typedef std::jmp_buf JumpBuffer;
 // fuzz and thread tests each own theirs.
 thread_local JumpBuffer* pendingCall = nullptr;
 thread_local char raisedIdentifier[128];
+thread_local MexEntry callingEntry = nullptr;
+
+// The exit functions registered with mexAtExit, one per MEX file (known by
+// its entry), as the host keeps them; registering again replaces.
+struct ExitFunction {
+    MexEntry entry;
+    void (*function)(void);
+};
+ExitFunction exitFunctions[16];
+int exitFunctionCount = 0;
 
 } // namespace
 
@@ -46,18 +56,51 @@ extern "C" void mexErrMsgIdAndTxt(const char* identifier, const char* format, ..
     STANDIN_LONGJMP(*pendingCall);
 }
 
+// Documented behaviour: the function runs when the MEX file that registered
+// it is cleared or the host exits; 0 means registered.
+extern "C" int mexAtExit(void (*function)(void))
+{
+    for (int i = 0; i < exitFunctionCount; ++i) {
+        if (exitFunctions[i].entry == callingEntry) {
+            exitFunctions[i].function = function;
+            return 0;
+        }
+    }
+    if (!callingEntry || exitFunctionCount == 16)
+        return 1;
+    exitFunctions[exitFunctionCount++] = {callingEntry, function};
+    return 0;
+}
+
+STANDIN_API void standinClearMex(MexEntry entry)
+{
+    for (int i = 0; i < exitFunctionCount; ++i) {
+        if (exitFunctions[i].entry == entry) {
+            void (*function)(void) = exitFunctions[i].function;
+            exitFunctions[i] = exitFunctions[--exitFunctionCount];
+            if (function)
+                function();
+            return;
+        }
+    }
+}
+
 STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs,
                                 const mxArray* prhs[], char* identifier, std::size_t identifierSize)
 {
     JumpBuffer buffer;
     JumpBuffer* outer = pendingCall;
+    MexEntry outerEntry = callingEntry;
     pendingCall = &buffer;
+    callingEntry = entry;
     if (STANDIN_SETJMP(buffer) == 0) {
         entry(nlhs, plhs, nrhs, prhs);
         pendingCall = outer;
+        callingEntry = outerEntry;
         return false;
     }
     pendingCall = outer;
+    callingEntry = outerEntry;
     std::snprintf(identifier, identifierSize, "%s", raisedIdentifier);
     return true;
 }
