@@ -1,7 +1,9 @@
 // ns per element of every kernel on every vector path this CPU supports, at
-// n = 2^10, 2^16, 2^20 and 2^24, beside a memcpy of the same bytes and a
-// plain sequential sum loop measured in the same run. Data: N(0, 4).
-// Not a test: `make bench` runs it and keeps the JSON.
+// n = 2^10, 2^16, 2^20 and 2^24, with the threads the machine has (as the
+// MEX files run them) and, on the widest path, on one thread; beside, in
+// the same run, a memcpy of the same bytes, y = -x on one thread and on
+// all (split exactly as the kernels are), and a plain sequential sum.
+// Data: N(0, 4). Not a test: `make bench` runs it and keeps the JSON.
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -11,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "dispatch.h"
+#include "parallel_drivers.h"
 #include "penalty_list.h"
 
 namespace {
@@ -54,13 +57,14 @@ const std::vector<double>& weights(std::size_t n)
     return w;
 }
 
+// The counter is a rate of giga-elements per second, inverted at the end:
+// seconds per giga-element, i.e. ns per element.
 void perElement(benchmark::State& state, std::int64_t n)
 {
     state.SetItemsProcessed(state.iterations() * n);
-    state.counters["ns_per_element"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * n),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ns_per_element"] = state.counters["ns_per_element"].value * 1e9;
+    state.counters["ns_per_element"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * static_cast<double>(n) * 1e-9,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void shrinkKernel(benchmark::State& state, SimdPath path, PenaltyType type)
@@ -148,34 +152,73 @@ void sequentialSumBaseline(benchmark::State& state)
     perElement(state, static_cast<std::int64_t>(n));
 }
 
+// y = -x, the least an elementwise operation does, on one thread or cut
+// into ranges over every thread exactly as the kernels are.
+void negateBaseline(benchmark::State& state, bool allCores)
+{
+    const auto n = static_cast<std::ptrdiff_t>(state.range(0));
+    const double* x = data(static_cast<std::size_t>(n)).data();
+    std::vector<double> y(static_cast<std::size_t>(n));
+    auto negate = [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        for (std::ptrdiff_t i = begin; i < end; ++i)
+            y[i] = -x[i];
+    };
+    for (auto _ : state) {
+        if (allCores)
+            forEachRange(n, negate);
+        else
+            negate(0, n);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, n);
+}
+
+// Runs body with `threads` as the thread budget (0: the machine's).
+template <class Body>
+auto withThreads(int threads, Body body)
+{
+    return [=](benchmark::State& state) {
+        overrideThreadBudget(threads);
+        body(state);
+        overrideThreadBudget(0);
+    };
+}
+
 void registerAll()
 {
     auto sizes = [](benchmark::internal::Benchmark* b) {
         for (int log2n : {10, 16, 20, 24})
             b->Arg(std::int64_t{1} << log2n);
-        b->Unit(benchmark::kMicrosecond);
+        b->Unit(benchmark::kMicrosecond)->UseRealTime();
     };
     sizes(benchmark::RegisterBenchmark("baseline/memcpy", memcpyBaseline));
     sizes(benchmark::RegisterBenchmark("baseline/sequential_sum", sequentialSumBaseline));
-    for (int onPath = ScalarPath; onPath <= Avx512Path; ++onPath) {
-        const auto path = static_cast<SimdPath>(onPath);
+    sizes(benchmark::RegisterBenchmark("baseline/negate", [](benchmark::State& s) { negateBaseline(s, false); }));
+    sizes(benchmark::RegisterBenchmark("baseline/negate_all_cores",
+                                       [](benchmark::State& s) { negateBaseline(s, true); }));
+    const SimdPath widest = bestSimdPath();
+    for (int onPath = ScalarPath; onPath <= Avx512Path + 1; ++onPath) {
+        // The last round: the widest path again, on one thread.
+        const bool oneThread = onPath > Avx512Path;
+        const auto path = oneThread ? widest : static_cast<SimdPath>(onPath);
         if (!simdPathSupported(path))
             continue;
+        const int threads = oneThread ? 1 : 0;
         for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
             const PenaltyType type = kPenaltyInfo[penalty].code;
-            const std::string suffix = std::string(kPenaltyInfo[penalty].name) + "/" + simdPathName(path);
+            const std::string suffix = std::string(kPenaltyInfo[penalty].name) + "/" + simdPathName(path) +
+                                       (oneThread ? "/1-thread" : "");
+            auto add = [&](const std::string& name, auto body) {
+                sizes(benchmark::RegisterBenchmark((name + "/" + suffix).c_str(), withThreads(threads, body)));
+            };
             if (kPenaltyInfo[penalty].operations & ShrinkOperation) {
-                sizes(benchmark::RegisterBenchmark(("shrink/" + suffix).c_str(),
-                                                   [=](benchmark::State& s) { shrinkKernel(s, path, type); }));
-                sizes(benchmark::RegisterBenchmark(("sum/" + suffix).c_str(),
-                                                   [=](benchmark::State& s) { sumKernel(s, path, type); }));
+                add("shrink", [=](benchmark::State& s) { shrinkKernel(s, path, type); });
+                add("sum", [=](benchmark::State& s) { sumKernel(s, path, type); });
             }
-            sizes(benchmark::RegisterBenchmark(("prox/" + suffix).c_str(),
-                                               [=](benchmark::State& s) { proxKernel(s, path, penalty); }));
-            sizes(benchmark::RegisterBenchmark(("value/" + suffix).c_str(),
-                                               [=](benchmark::State& s) { elementKernel(s, path, penalty, 0); }));
-            sizes(benchmark::RegisterBenchmark(("derivative/" + suffix).c_str(),
-                                               [=](benchmark::State& s) { elementKernel(s, path, penalty, 1); }));
+            add("prox", [=](benchmark::State& s) { proxKernel(s, path, penalty); });
+            add("value", [=](benchmark::State& s) { elementKernel(s, path, penalty, 0); });
+            add("derivative", [=](benchmark::State& s) { elementKernel(s, path, penalty, 1); });
         }
     }
 }

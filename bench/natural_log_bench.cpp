@@ -1,6 +1,7 @@
-// Scalar naturalLog against the C library's log, in the same run, on the
-// arguments log-sum takes (1 + r/theta) and on doubles spread over every
-// binade. Not a test: it only reports ns per call.
+// Scalar naturalLog (with FMA where the CPU has it, and without) against
+// the C library's log, in the same run, on the arguments log-sum takes
+// (1 + r/theta) and on doubles spread over every binade, and the vector
+// lanes of every path. Not a test: it only reports ns per call.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "dispatch.h"
 #include "natural_log.h"
+#include "natural_log_internal.h"
 
 namespace {
 
@@ -46,6 +48,9 @@ void run(benchmark::State& state)
 
 double libraryLog(double x) { return std::log(x); }
 
+// The fast path without fused multiply-adds, as on CPUs without FMA.
+double plainLog(double x) { return naturalLogWithVariant(x, false, nullptr); }
+
 // naturalLog on every vector path, as a map over the same inputs.
 void lanes(benchmark::State& state, SimdPath path)
 {
@@ -62,6 +67,7 @@ void lanes(benchmark::State& state, SimdPath path)
 } // namespace
 
 BENCHMARK(run<naturalLog>)->Name("naturalLog")->ArgName("anyBinade")->Arg(0)->Arg(1);
+BENCHMARK(run<plainLog>)->Name("naturalLog/plain")->ArgName("anyBinade")->Arg(0)->Arg(1);
 BENCHMARK(run<libraryLog>)->Name("std::log")->ArgName("anyBinade")->Arg(0)->Arg(1);
 
 int main(int argc, char** argv)

@@ -9,3 +9,7 @@
 %   penaltySum        - Capped-l1, log-sum, SCAD or MCP summed over a vector.
 %
 %   Penalty codes: 1 capped-l1, 2 log-sum, 3 SCAD, 4 MCP.
+%
+%   From 65536 elements on, every function spreads its work over the cores
+%   this process may use, with results the same to the bit; the environment
+%   variable OMP_NUM_THREADS caps the number of threads.

@@ -76,6 +76,12 @@
 %       and from THETA > 2^60*|X(i)| on it is soft thresholding at
 %       GAMMA*LAMBDA/THETA, exact.
 %
+%   Threads
+%     From 65536 elements on, the array is split over the cores this
+%     process may use; the environment variable OMP_NUM_THREADS caps their
+%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
+%     the same bits for any number of threads.
+%
 %   Errors (identifier: cause)
 %     penaltyProx:notEnoughInputs  fewer than three inputs
 %     penaltyProx:tooManyInputs    more than five inputs

@@ -45,6 +45,12 @@
 %     - Outside the ranges above the same arithmetic runs and its IEEE
 %       result is returned without a warning.
 %
+%   Threads
+%     From 65536 elements on, the array is split over the cores this
+%     process may use; the environment variable OMP_NUM_THREADS caps their
+%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
+%     the same bits for any number of threads.
+%
 %   Errors (identifier: cause)
 %     penaltyShrink:notEnoughInputs     fewer than five inputs
 %     penaltyShrink:invalidX            X not a real, full double array

@@ -42,6 +42,13 @@
 %     - Outside the ranges above the same arithmetic runs and its IEEE
 %       result is returned without a warning.
 %
+%   Threads
+%     From 65536 elements on, other cores form the terms while this one
+%     adds them, one at a time in index order as above. The environment
+%     variable OMP_NUM_THREADS caps the number of threads
+%     (setenv('OMP_NUM_THREADS', '1') keeps to one). The sum has the same
+%     bits for any number of threads.
+%
 %   Errors (identifier: cause)
 %     penaltySum:notEnoughInputs     fewer than five inputs
 %     penaltySum:invalidX            X not a real, full double array

@@ -31,6 +31,12 @@
 %       SCAD and MCP. X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
 %
+%   Threads
+%     From 65536 elements on, the array is split over the cores this
+%     process may use; the environment variable OMP_NUM_THREADS caps their
+%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
+%     the same bits for any number of threads.
+%
 %   Errors: penaltyValue:<id>, with the identifiers of penaltyProx (except
 %   invalidGamma; at most four inputs):
 %     penaltyValue:notEnoughInputs  fewer than three inputs

@@ -15,7 +15,7 @@
 //
 // The fast path evaluates this in double-double with a relative error below
 // 2^-67 and returns the rounded sum when no value within its error bound
-// rounds differently (Ziv's test). Otherwise, about once in 2^13 calls, the
+// rounds differently (Ziv's test). Otherwise, about once in 2^12 calls, the
 // slow path recomputes the sum as an exact sum of doubles carrying about
 // 150 bits and rounds that exactly.
 #include "natural_log.h"

@@ -3,7 +3,7 @@
 // double-double fast path (natural_log_steps.h), with fused multiply-adds
 // where the lanes have them (AVX2 and AVX-512 on 64-bit x86) and plain
 // arithmetic elsewhere; both stay within the fast path's error bound. Lanes
-// the fast path leaves open (about 1 in 8000), and lanes outside the
+// the fast path leaves open (about 1 in 4000), and lanes outside the
 // positive normal range (zero, negative, subnormal, infinite, NaN), are
 // handed to the scalar naturalLog, which decides them as it always does.
 // On a single lane it is naturalLog itself.
