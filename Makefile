@@ -8,7 +8,7 @@ JOBS ?= 2
 # them, so a missing tool fails loudly instead of skipping its tests.
 PARTS := OCTAVE WINDOWS SANITIZE FUZZ THREADS
 GATEWAYS := $(shell sed -n 's/^PENALTY_GATEWAYS = //p' sources.mk)
-configure = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(foreach p,$(PARTS),-DPENALTY_$(p)=$(1))
+configure = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON $(foreach p,$(PARTS),-DPENALTY_$(p)=$(1))
 
 .PHONY: all build deps test demo package fuzz bench bench-publish clean
 
@@ -26,9 +26,9 @@ test: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: deps build
-	@octave-cli --norc --no-history --no-window-system demo/penalty_demo.m
-	@octave-cli --norc --no-history --no-window-system demo/lla_demo.m
+# Only what the demo needs, quietly (the log goes to $(BUILD)/demo.log).
+demo:
+	@scripts/demo.sh $(BUILD) $(JOBS)
 
 # Each fuzz target for FUZZ_SECONDS (default 10 minutes) instead of the suite's 20 s.
 FUZZ_SECONDS ?= 600

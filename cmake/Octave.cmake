@@ -32,4 +32,6 @@ foreach(name ${PENALTY_GATEWAYS})
         COMMAND ${CMAKE_COMMAND} -E copy_if_different
                 ${PROJECT_SOURCE_DIR}/matlab/help/${name}.m ${PENALTY_DIST_DIR}/octave/)
 endforeach()
-configure_file(matlab/help/Contents.m ${PENALTY_DIST_DIR}/octave/Contents.m COPYONLY)
+foreach(file sparsepenalty.m Contents.m)
+    configure_file(matlab/help/${file} ${PENALTY_DIST_DIR}/octave/${file} COPYONLY)
+endforeach()

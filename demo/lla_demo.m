@@ -1,15 +1,23 @@
-% The local linear approximation (LLA, reweighted l1) for SCAD and MCP:
-% each stage is a weighted lasso, solved by FISTA with penaltyProx's 'l1'
-% map and the weights w = penaltyDerivative(x, ...) of the stage before,
-% beside plain proximal gradient on the nonconvex objective itself. The
-% matrix is left with its own norm: every step has size 1/L.
-here = fileparts(mfilename('fullpath'));
-added = {here};
+function lla_demo()
+%LLA_DEMO Reweighted l1 (LLA) for SCAD and MCP against proximal gradient.
+%   LLA_DEMO solves a sparse regression with the local linear approximation:
+%   each stage is a weighted lasso, solved by FISTA with penaltyProx's 'l1'
+%   map and the weights w = penaltyDerivative(x, ...) of the stage before;
+%   beside it, plain proximal gradient on the nonconvex objective itself.
+%   The matrix keeps its own norm: every step has size 1/L. Runs in MATLAB
+%   and in Octave.
+%
+%   See also PENALTY_DEMO, PENALTYDERIVATIVE, PENALTYPROX.
 if exist('penaltyProx', 'file') ~= 3
-    added = {here, fullfile(here, '..', 'dist', 'octave')};
+    % Run from the source tree: the built MEX files, for this session only.
+    kind = 'windows';
+    if exist('OCTAVE_VERSION', 'builtin')
+        kind = 'octave';
+    end
+    mex_dir = fullfile(fileparts(fileparts(mfilename('fullpath'))), 'dist', kind);
+    addpath(mex_dir);
+    restore_path = onCleanup(@() rmpath(mex_dir));
 end
-addpath(added{:});
-restore_path = onCleanup(@() rmpath(added{:}));
 randn('state', 11);
 rand('state', 11);
 m = 200; p = 800; k = 20; sigma = 0.05;
@@ -48,3 +56,32 @@ end
 fprintf(['\nThe objective is 0.5*||A*x - y||^2 + sum(penaltyValue(x, ...)). Stage 1 of LLA is\n', ...
          'the lasso; reweighting by the derivative then lifts the penalty off large\n', ...
          'coefficients, and a few stages reach the objective of the nonconvex problem.\n']);
+end
+
+function x = solve_fista(A, y, prox, step, x, max_iterations, tolerance)
+% FISTA for  min 0.5*||A*x - y||^2 + g(x)  from X: a gradient step of size
+% STEP (at most 1/L, L = ||A||^2) at the extrapolated point, then PROX, the
+% proximal map of STEP*g.
+z = x;
+t = 1;
+for iteration = 1:max_iterations
+    x_old = x;
+    x = prox(z - step * (A' * (A * z - y)));
+    t_old = t;
+    t = (1 + sqrt(1 + 4 * t^2)) / 2;
+    z = x + ((t_old - 1) / t) * (x - x_old);
+    if norm(x - x_old) <= tolerance * max(norm(x), 1)
+        break;
+    end
+end
+end
+
+function report_recovery(label, stages, objective, x, x0)
+% One row of the recovery table: the objective, the error relative to the
+% truth x0, the support found and its precision and recall.
+found = x ~= 0;
+truth = x0 ~= 0;
+fprintf('%-30s %6d %10.6f %10.4f %8d %9.3f %7.3f\n', label, stages, objective, ...
+        norm(x - x0) / norm(x0), sum(found), sum(found & truth) / max(sum(found), 1), ...
+        sum(found & truth) / sum(truth));
+end

@@ -40,6 +40,7 @@ for name = build.PENALTY_GATEWAYS
     end
     copyfile(fullfile(here, 'help', [name{1} '.m']), out_dir);
 end
+copyfile(fullfile(here, 'help', 'sparsepenalty.m'), out_dir);
 copyfile(fullfile(here, 'help', 'Contents.m'), out_dir);
 fprintf('build_mex: %s built in %s\n', strjoin(build.PENALTY_GATEWAYS, ', '), out_dir);
 end

@@ -81,21 +81,22 @@ Number shown(double d)
 
 } // namespace
 
-bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], PenaltyCall* call)
+bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray* prhs[], PenaltyCall* call)
 {
+    if (nlhs > 1)
+        return raise(functionName, "tooManyOutputs", "One output is returned; %d were asked for.", nlhs);
     if (nrhs < 5)
-        return raise(functionName, "notEnoughInputs", "Five inputs are needed: x, n, lambda, theta, code.");
+        return raise(functionName, "notEnoughInputs", "Five inputs are needed: X, N, LAMBDA, THETA, CODE; %d %s given.",
+                     nrhs, nrhs == 1 ? "was" : "were");
     if (!isRealFullDouble(prhs[0]))
-        return raise(functionName, "invalidX", "X must be a real, full (non-sparse) double array.");
-    const char* const scalarMessages[4] = {
-        "N must be a real, non-empty numeric or logical value.",
-        "LAMBDA must be a real, non-empty numeric or logical value.",
-        "THETA must be a real, non-empty numeric or logical value.",
-        "CODE must be a real, non-empty numeric or logical value.",
-    };
+        return raise(functionName, "invalidX", "X must be a real, full double array; it is a %s.",
+                     describe(prhs[0]).text);
+    const char* const names[4] = {"N", "LAMBDA", "THETA", "CODE"};
     for (int k = 1; k <= 4; ++k) {
         if (!isRealScalarSource(prhs[k]))
-            return raise(functionName, "invalidScalar", "%s", scalarMessages[k - 1]);
+            return raise(functionName, "invalidScalar",
+                         "%s must be a real, non-empty numeric or logical value; it is a %s.", names[k - 1],
+                         describe(prhs[k]).text);
     }
 
     call->x = mxGetPr(prhs[0]);
@@ -104,8 +105,10 @@ bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], 
     call->theta = mxGetScalar(prhs[3]);
     call->type = static_cast<PenaltyType>(int32FromDouble(mxGetScalar(prhs[4])));
 
-    if (call->n > 0 && static_cast<std::size_t>(call->n) > mxGetNumberOfElements(prhs[0]))
-        return raise(functionName, "countExceedsLength", "N exceeds the number of elements of X.");
+    const std::size_t length = mxGetNumberOfElements(prhs[0]);
+    if (call->n > 0 && static_cast<std::size_t>(call->n) > length)
+        return raise(functionName, "countExceedsLength", "N (%d) exceeds the number of elements of X (%zu).",
+                     static_cast<int>(call->n), length);
     return true;
 }
 

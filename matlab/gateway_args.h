@@ -21,7 +21,7 @@ struct PenaltyCall {
 // Fills *call and returns true for a valid call. For an invalid one it raises
 // the error through the host (which does not return) and returns false in
 // case a host's error function ever does.
-bool readPenaltyCall(const char* functionName, int nrhs, const mxArray* prhs[], PenaltyCall* call);
+bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray* prhs[], PenaltyCall* call);
 
 // penaltyProx(x, penalty, lambda, theta, gamma), penaltyValue and
 // penaltyDerivative (x, penalty, lambda, theta): x any real double array,

@@ -6,10 +6,9 @@
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
     joinThreadsAtExit();
     PenaltyCall call;
-    if (!readPenaltyCall("penaltyShrink", nrhs, prhs, &call))
+    if (!readPenaltyCall("penaltyShrink", nlhs, nrhs, prhs, &call))
         return;
     // A count of zero or less reads nothing and gives an empty 0-by-1 column;
     // a negative row count is never handed to the host.

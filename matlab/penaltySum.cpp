@@ -6,10 +6,9 @@
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
     joinThreadsAtExit();
     PenaltyCall call;
-    if (!readPenaltyCall("penaltySum", nrhs, prhs, &call))
+    if (!readPenaltyCall("penaltySum", nlhs, nrhs, prhs, &call))
         return;
     plhs[0] = createRealMatrix(1, 1);
     sumByPenalty(call.type, mxGetPr(plhs[0]), call.x, call.n, call.lambda, call.theta);

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build and the tests need and
-# this machine lacks. Safe to run again: it installs nothing that is present.
+# install-deps.sh [demo]: installs, from Debian's packages, whatever the
+# build and the tests need and this machine lacks; with `demo`, only what
+# the demo needs (a compiler, CMake, Octave with mkoctfile, gnuplot). Safe
+# to run again: it installs nothing that is present.
 set -euo pipefail
+only_demo=false
+[ "${1:-}" = demo ] && only_demo=true
 
 missing=()
 need() { # need <package> <check command...>
@@ -14,22 +18,24 @@ has() { command -v "$1"; }
 need g++ has g++
 need make has make
 need cmake has cmake
-need libgtest-dev test -f /usr/include/gtest/gtest.h
-need libbenchmark-dev test -f /usr/include/benchmark/benchmark.h
-need libmpfr-dev test -f /usr/include/mpfr.h # the reference for naturalLog, in tests only
-# Sanitizer, fuzzing and thread-checking builds: clang and its runtimes (libFuzzer).
-need clang has clang++
-need libclang-rt-14-dev test -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
 need octave has octave-cli
 need liboctave-dev has mkoctfile
 # The demo's figure: gnuplot draws it headless, Octave's text needs FreeSans.
 need gnuplot-nox has gnuplot
 need fonts-freefont-otf test -f /usr/share/fonts/opentype/freefont/FreeSans.otf
-need g++-mingw-w64-x86-64-win32 has x86_64-w64-mingw32-g++
-need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
-need wine has wine
-need wine64 test -x /usr/lib/wine/wine64
-need wine32:i386 dpkg-query -W -f='${Status}' wine32:i386
+if ! $only_demo; then
+    need libgtest-dev test -f /usr/include/gtest/gtest.h
+    need libbenchmark-dev test -f /usr/include/benchmark/benchmark.h
+    need libmpfr-dev test -f /usr/include/mpfr.h # the reference for naturalLog, in tests only
+    # Sanitizer, fuzzing and thread-checking builds: clang and its runtimes (libFuzzer).
+    need clang has clang++
+    need libclang-rt-14-dev test -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
+    need g++-mingw-w64-x86-64-win32 has x86_64-w64-mingw32-g++
+    need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
+    need wine has wine
+    need wine64 test -x /usr/lib/wine/wine64
+    need wine32:i386 dpkg-query -W -f='${Status}' wine32:i386
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
     exit 0

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make-package.sh [OUTDIR]: builds the Octave package tarball that
-# `pkg install` accepts: DESCRIPTION, INDEX, COPYING, the help files in
-# inst/, and in src/ the sources that sources.mk lists (with every header of
+# `pkg install` accepts: DESCRIPTION, INDEX, COPYING, the help files and the
+# demos in inst/, and in src/ the sources that sources.mk lists (with every header of
 # their folders), sources.mk itself and a Makefile that builds the MEX files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,7 +23,7 @@ gateways=$(value PENALTY_GATEWAYS)
 for gateway in $gateways; do
     cp "$root/matlab/help/$gateway.m" "$pkg/inst/"
 done
-cp "$root/matlab/help/Contents.m" "$pkg/inst/"
+cp "$root/matlab/help/sparsepenalty.m" "$root/matlab/help/Contents.m" "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$pkg/inst/"
 
 files="$(value PENALTY_KERNEL_SOURCES) $(value PENALTY_GATEWAY_SOURCES)"
 for gateway in $gateways; do

@@ -37,7 +37,8 @@
 %     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
 %     the same bits for any number of threads.
 %
-%   Errors: penaltyDerivative:<id>, as penaltyValue's:
+%   Errors: penaltyDerivative:<id>, as penaltyValue's; each message says
+%   what was received:
 %     penaltyDerivative:notEnoughInputs  fewer than three inputs
 %     penaltyDerivative:tooManyInputs    more than four inputs
 %     penaltyDerivative:tooManyOutputs   more than one output
@@ -59,4 +60,43 @@
 %       z = x + ((t_old - 1)/t)*(x - x_old);
 %     end
 %
-%   See also PENALTYVALUE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK.
+%   References
+%     J. Fan and R. Li, Variable selection via nonconcave penalized
+%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
+%       (2001) 1348-1360 (SCAD).
+%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
+%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
+%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
+%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
+%       877-905 (log-sum).
+%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
+%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
+%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
+%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%
+%   See also PENALTYVALUE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK, SPARSEPENALTY.
+
+%!test
+%! % Right derivatives at 0: the first LLA stage from zero is the lasso.
+%! assert (penaltyDerivative (0, 'scad', 2, 3.7), 2);
+%! assert (penaltyDerivative (0, 'log-sum', 2, 4), 0.5);
+%! assert (penaltyDerivative (0, 'l0', 1), Inf);
+%!test
+%! % Pieces and knots; the size of X is kept.
+%! assert (penaltyDerivative ([1 2; 3 7], 'mcp', 1, 3), [2/3 1/3; 0 0], -1e-15);
+%! assert (penaltyDerivative ([1.999 2 -2.5], 'capped-l1', 1, 2), [1 0 0]);
+%! assert (penaltyDerivative ([0.5 2 5], 'scad', 1, 3.7), [1 1.7/2.7 0], -1e-15);
+%!test
+%! % NaN stays NaN; a zero weight gives 0.
+%! assert (penaltyDerivative ([NaN 1], 'l1', [1 0]), [NaN 0]);
+%!error id=penaltyDerivative:unknownPenalty penaltyDerivative (1, 'ridge', 1)
+%!error id=penaltyDerivative:invalidLambda penaltyDerivative ([1 2], 'l1', [1 NaN])
+%!error id=penaltyDerivative:tooManyOutputs [a, b] = penaltyDerivative (1, 'l1', 1);
+
+%!demo
+%! % LLA weights for SCAD and MCP at LAMBDA = 1: flat near 0, zero beyond the knot.
+%! x = linspace (0, 5, 501);
+%! plot (x, penaltyDerivative (x, 'scad', 1, 3.7), x, penaltyDerivative (x, 'mcp', 1, 3), ...
+%!       x, penaltyDerivative (x, 'log-sum', 1, 1));
+%! legend ('SCAD, \theta = 3.7', 'MCP, \theta = 3', 'log-sum, \theta = 1');
+%! title ('penaltyDerivative, \lambda = 1');

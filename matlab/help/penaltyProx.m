@@ -82,7 +82,7 @@
 %     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
 %     the same bits for any number of threads.
 %
-%   Errors (identifier: cause)
+%   Errors (identifier: cause); each message says what was received
 %     penaltyProx:notEnoughInputs  fewer than three inputs
 %     penaltyProx:tooManyInputs    more than five inputs
 %     penaltyProx:tooManyOutputs   more than one output
@@ -94,7 +94,6 @@
 %     penaltyProx:invalidTheta     THETA missing, given to 'l1' or 'l0', not
 %                                  a finite scalar, or out of range
 %     penaltyProx:invalidGamma     GAMMA not a finite scalar > 0
-%   Each message says what was received.
 %
 %   Example: FISTA for 0.5*norm(A*x - y)^2 + sum(p(x)) with SCAD
 %     A = randn(200, 800); y = A*[ones(10, 1); zeros(790, 1)] + 0.1*randn(200, 1);
@@ -107,4 +106,70 @@
 %       z = x + ((t_old - 1)/t)*(x - x_old);
 %     end
 %
-%   See also PENALTYSHRINK, PENALTYSUM.
+%   References
+%     J. Fan and R. Li, Variable selection via nonconcave penalized
+%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
+%       (2001) 1348-1360 (SCAD).
+%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
+%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
+%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
+%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
+%       877-905 (log-sum).
+%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
+%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
+%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
+%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%
+%   See also PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM, SPARSEPENALTY.
+
+%!test
+%! % The worked examples: MCP at a unit step, SCAD with step size 0.5.
+%! x = [-3 -1 -0.5 0 0.5 1 3];
+%! assert (penaltyProx (x, 'mcp', 1, 3), [-3 0 0 0 0 0 3]);
+%! assert (penaltyProx (x, 'scad', 1, 3.7, 0.5), [-2.840909090909091 -0.5 0 0 0 0.5 2.840909090909091], -1e-15);
+%!test
+%! % The size of X is kept; names in any case; GAMMA = 1 is penaltyShrink.
+%! x = [-2 0.3; 4 -0.9];
+%! assert (size (penaltyProx (x, 'L1', 1)), [2 2]);
+%! assert (penaltyProx (x(:), 'Log-Sum', 1, 1, 1), penaltyShrink (x, 4, 1, 1, 2));
+%!test
+%! % Per-element weights; a zero weight, Inf and NaN return the element.
+%! y = penaltyProx ([2 2 Inf NaN], 'l1', [1 0 1 1]);
+%! assert (y, [1 2 Inf NaN]);
+%!test
+%! % l0: hard thresholding at sqrt(2*GAMMA*LAMBDA), decided exactly.
+%! assert (penaltyProx ([1.5 1.3 -2], 'l0', 1), [1.5 0 -2]);
+%! assert (penaltyProx ([1.4142135 1.4142136], 'l0', 1), [0 1.4142136]);
+%!test
+%! % Signs of zero: a negative X(i) mapped to zero gives -0.
+%! assert (signbit (penaltyProx (-0.5, 'capped-l1', 1, 2)));
+%!error id=penaltyProx:unknownPenalty penaltyProx (1, 'lasso', 1)
+%!error id=penaltyProx:invalidLambda penaltyProx ([1 2], 'l1', [1 -1])
+%!error id=penaltyProx:invalidTheta penaltyProx (1, 'scad', 1, 2)
+%!error id=penaltyProx:invalidGamma penaltyProx (1, 'mcp', 1, 3, 0)
+%!error id=penaltyProx:tooManyOutputs [a, b] = penaltyProx (1, 'l1', 1);
+
+%!demo
+%! % The six maps at LAMBDA = 1 and step size GAMMA = 1.
+%! x = linspace (-4, 4, 801);
+%! plot (x, penaltyProx (x, 'l1', 1), x, penaltyProx (x, 'l0', 1), ...
+%!       x, penaltyProx (x, 'capped-l1', 1, 2), x, penaltyProx (x, 'log-sum', 1, 1), ...
+%!       x, penaltyProx (x, 'scad', 1, 3.7), x, penaltyProx (x, 'mcp', 1, 3));
+%! legend ('l1', 'l0', 'capped-l1', 'log-sum', 'SCAD', 'MCP', 'location', 'northwest');
+%! title ('penaltyProx, \lambda = 1, \gamma = 1');
+
+%!demo
+%! % FISTA for 0.5*norm(A*x - y)^2 + sum(p(x)) with MCP: the support is found.
+%! randn ('state', 1);
+%! m = 100; n = 400; k = 8;
+%! A = randn (m, n) / sqrt (m);
+%! truth = zeros (n, 1); truth(1:k) = 2 + rand (k, 1);
+%! y = A * truth + 0.01 * randn (m, 1);
+%! L = norm (A)^2; x = zeros (n, 1); z = x; t = 1;
+%! for iteration = 1:500
+%!   x_old = x;
+%!   x = penaltyProx (z - A' * (A * z - y) / L, 'mcp', 0.1, 3, 1 / L);
+%!   t_old = t; t = (1 + sqrt (1 + 4 * t^2)) / 2;
+%!   z = x + ((t_old - 1) / t) * (x - x_old);
+%! end
+%! fprintf ('nonzeros found %d (true %d), relative error %.4f\n', nnz (x), k, norm (x - truth) / norm (truth));

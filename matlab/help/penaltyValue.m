@@ -38,7 +38,7 @@
 %     the same bits for any number of threads.
 %
 %   Errors: penaltyValue:<id>, with the identifiers of penaltyProx (except
-%   invalidGamma; at most four inputs):
+%   invalidGamma; at most four inputs); each message says what was received:
 %     penaltyValue:notEnoughInputs  fewer than three inputs
 %     penaltyValue:tooManyInputs    more than four inputs
 %     penaltyValue:tooManyOutputs   more than one output
@@ -53,4 +53,45 @@
 %   Example: the objective of a sparse regression, term by term
 %     objective = 0.5*norm(A*x - y)^2 + sum(penaltyValue(x, 'mcp', 0.1, 3));
 %
-%   See also PENALTYDERIVATIVE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK.
+%   References
+%     J. Fan and R. Li, Variable selection via nonconcave penalized
+%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
+%       (2001) 1348-1360 (SCAD).
+%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
+%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
+%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
+%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
+%       877-905 (log-sum).
+%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
+%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
+%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
+%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%
+%   See also PENALTYDERIVATIVE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK, SPARSEPENALTY.
+
+%!test
+%! % The formulas at a few points; the size of X is kept.
+%! assert (penaltyValue ([-2 0 0.5], 'l1', 3), [6 0 1.5]);
+%! assert (penaltyValue ([-2 0; 0.5 1], 'l0', 2), [2 0; 2 2]);
+%! assert (penaltyValue ([1 5], 'capped-l1', 2, 3), [2 6]);
+%! assert (penaltyValue ([1 4], 'mcp', 1, 2), [0.75 1]);
+%!test
+%! % The terms of penaltySum: SCAD and MCP add up to it bit for bit.
+%! x = [0.3 -1.7 2.2 -5 0.01];
+%! assert (sum (penaltyValue (x, 'mcp', 0.8, 2.5)), penaltySum (x, 5, 0.8, 2.5, 4));
+%!test
+%! % Limits at +-Inf, NaN kept, zero weights give 0.
+%! assert (penaltyValue ([Inf -Inf NaN], 'scad', 1, 3.7), [2.35 2.35 NaN], 1e-15);
+%! assert (penaltyValue ([1 2], 'log-sum', [0 1], 1), [0 log(3)], -1e-15);
+%!error id=penaltyValue:invalidTheta penaltyValue (1, 'l1', 1, 2)
+%!error id=penaltyValue:tooManyInputs penaltyValue (1, 'mcp', 1, 3, 1)
+%!error id=penaltyValue:tooManyOutputs [a, b] = penaltyValue (1, 'l1', 1);
+
+%!demo
+%! % The six penalties at LAMBDA = 1.
+%! x = linspace (-5, 5, 1001);
+%! plot (x, penaltyValue (x, 'l1', 1), x, penaltyValue (x, 'l0', 1), ...
+%!       x, penaltyValue (x, 'capped-l1', 1, 2), x, penaltyValue (x, 'log-sum', 1, 1), ...
+%!       x, penaltyValue (x, 'scad', 1, 3.7), x, penaltyValue (x, 'mcp', 1, 3));
+%! legend ('l1', 'l0', 'capped-l1', 'log-sum', 'SCAD', 'MCP', 'location', 'north');
+%! title ('penaltyValue, \lambda = 1');

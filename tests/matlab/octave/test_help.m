@@ -1,10 +1,11 @@
 % `help` must find the help text beside each MEX file (it stops doing so
 % silently if the .m files move or gain code) and show the H1 line, the
-% penalties, and every error identifier the bad-call table expects of it.
+% penalties, and every error identifier the bad-call table expects of it;
+% `test` runs each function's self-tests, `lookfor` finds the penalties.
 1;
 start_suite ();
-functions = {"penaltyShrink", "PENALTYSHRINK Proximal map", {"1     capped-l1", "4     MCP", "other capped-l1"};
-             "penaltySum", "PENALTYSUM Value of a", {"1     capped-l1", "3     SCAD", "other capped-l1"};
+functions = {"penaltyShrink", "PENALTYSHRINK Unit-step proximal map", {"1     capped-l1", "4     MCP", "other capped-l1", "1.34e154"};
+             "penaltySum", "PENALTYSUM Capped-l1, log-sum, SCAD or MCP", {"1     capped-l1", "3     SCAD", "other capped-l1"};
              "penaltyProx", "PENALTYPROX Proximal map with step size", {"'l0'", "'scad'", "code 4", "FISTA"};
              "penaltyValue", "PENALTYVALUE Penalty of each element", {"'log-sum'", "penaltySum", "within"};
              "penaltyDerivative", "PENALTYDERIVATIVE Derivative of", {"LLA", "right derivative", "within"}};
@@ -20,8 +21,25 @@ for k = 1:rows (functions)
     expect_true ([name " documents " id{1}], ! isempty (strfind (text, [name ":" id{1}])));
   endfor
 endfor
+for k = 1:rows (functions)
+  % Every text cites its references and links the other functions, and
+  % holds the self-tests that `test` runs, none of which `help` shows.
+  text = evalc (sprintf ("help %s", functions{k, 1}));
+  expect_true ([functions{k, 1} " references"], ! isempty (strfind (text, "Fan and R. Li")));
+  expect_true ([functions{k, 1} " see also"], ! isempty (regexp (text, "See also.*SPARSEPENALTY")));
+  expect_true ([functions{k, 1} " help stops before the tests"], isempty (strfind (text, "%!")));
+  [passed, total] = test (functions{k, 1}, "quiet");
+  expect_true ([functions{k, 1} " self-tests pass"], total > 3 && passed == total);
+endfor
+overview = evalc ("help sparsepenalty");
 contents = evalc ("help Contents");
 for k = 1:rows (functions)
+  expect_true (["help sparsepenalty lists " functions{k, 1}], ! isempty (strfind (overview, functions{k, 1})));
   expect_true (["Contents lists " functions{k, 1}], ! isempty (strfind (contents, functions{k, 1})));
+endfor
+% The penalties' names are in the first lines, where lookfor searches.
+for name = {"SCAD", "MCP", "log-sum", "capped-l1"}
+  found = evalc (sprintf ("lookfor %s", name{1}));
+  expect_true (["lookfor " name{1}], ! isempty (strfind (found, "penaltyShrink")) && ! isempty (strfind (found, "penaltySum")));
 endfor
 finish_suite ("help");

@@ -47,6 +47,22 @@ expect_bits ("x unchanged", x, [1 -2 3]);
 
 % Bad calls: each raises its identifier and the host survives.
 check_bad_calls ("penaltyShrink");
+try
+  [a, b] = f (2, 1, 1, 2, 1);
+  expect_true ("two outputs raise an error", false);
+catch err
+  expect_true ("two outputs: tooManyOutputs", strcmp (err.identifier, "penaltyShrink:tooManyOutputs"));
+end_try_catch
+messages = {{single([1 2]), 2, 1, 2, 1}, "it is a 1-by-2 single array"; {[1 2], 3, 1, 2, 1}, "N (3) exceeds the number of elements of X (2)"; ...
+            {[1 2], 2, [], 2, 1}, "LAMBDA must be"; {[1 2], 2, 1, 2}, "4 were given"};
+for k = 1:rows (messages)
+  try
+    f (messages{k, 1}{:});
+    expect_true (["message: " messages{k, 2}], false);
+  catch err
+    expect_true (["message says: " messages{k, 2}], ! isempty (strfind (err.message, messages{k, 2})));
+  end_try_catch
+endfor
 expect_bits ("still running after bad calls", f (2, 1, 1, 2, 1), 1);
 
 finish_suite ("penaltyShrink");

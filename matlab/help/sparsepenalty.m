@@ -1,0 +1,34 @@
+function sparsepenalty
+%SPARSEPENALTY Nonconvex sparsity penalties: proximal maps, values and derivatives.
+%   Elementwise MEX functions for proximal-gradient, FISTA, reweighted-l1
+%   (LLA) and other nonconvex sparse-learning solvers, computing in IEEE
+%   double precision in a fixed order of operations: every build returns
+%   the same bits.
+%
+%   penaltyProx       - Proximal map with a step size and per-element
+%                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP.
+%   penaltyValue      - The penalty of each element.
+%   penaltyDerivative - Its derivative: the weights of reweighted l1 (LLA).
+%   penaltyShrink     - Unit-step proximal map (thresholding) of capped-l1,
+%                       log-sum, SCAD or MCP on a vector.
+%   penaltySum        - Capped-l1, log-sum, SCAD or MCP summed over a vector.
+%
+%   Penalties, a = |u|, by name or (the last four) by code:
+%     'l1'         LAMBDA*a
+%     'l0'         LAMBDA*(a ~= 0)
+%     'capped-l1'  LAMBDA*min(a, THETA)                        code 1
+%     'log-sum'    LAMBDA*log(1 + a/THETA)                     code 2
+%     'scad'       smoothly clipped absolute deviation         code 3
+%     'mcp'        minimax concave penalty                     code 4
+%   HELP PENALTYPROX gives every formula and range.
+%
+%   From 65536 elements on, every function spreads its work over the cores
+%   this process may use, with results the same to the bit; the environment
+%   variable OMP_NUM_THREADS caps the number of threads.
+%
+%   Demos: DEMO PENALTYPROX (Octave) shows the maps and a FISTA solve.
+%   License: BSD 3-Clause.
+%
+%   See also PENALTYPROX, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
+help('sparsepenalty');
+end
