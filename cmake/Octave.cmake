@@ -28,10 +28,8 @@ foreach(name ${PENALTY_GATEWAYS})
     target_link_libraries(${name} PRIVATE penalty_kernels)
     target_link_options(${name} PRIVATE -Wl,-Bsymbolic)
     penalty_compile_options(${name})
-    add_custom_command(TARGET ${name} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                ${PROJECT_SOURCE_DIR}/matlab/help/${name}.m ${PENALTY_DIST_DIR}/octave/)
 endforeach()
-foreach(file sparsepenalty.m Contents.m)
-    configure_file(matlab/help/${file} ${PENALTY_DIST_DIR}/octave/${file} COPYONLY)
+# The help files, copied again whenever one changes (CMake then reconfigures).
+foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
+    configure_file(matlab/help/${file}.m ${PENALTY_DIST_DIR}/octave/${file}.m COPYONLY)
 endforeach()

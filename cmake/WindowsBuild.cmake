@@ -37,14 +37,11 @@ foreach(name ${PENALTY_GATEWAYS})
     target_link_options(${name} PRIVATE ${WINDOWS_LINK_OPTIONS} -s)
     add_dependencies(${name} matlab_import_libs)
     penalty_compile_options(${name})
-    # The help text beside the DLL: MATLAB prefers a MEX file to a .m only
-    # within one folder, and reads help from the .m beside it.
-    add_custom_command(TARGET ${name} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                ${PROJECT_SOURCE_DIR}/matlab/help/${name}.m ${PENALTY_DIST_DIR}/windows/)
 endforeach()
-foreach(file sparsepenalty.m Contents.m)
-    configure_file(${PROJECT_SOURCE_DIR}/matlab/help/${file} ${PENALTY_DIST_DIR}/windows/${file} COPYONLY)
+# The help texts beside the DLLs: MATLAB prefers a MEX file to a .m only
+# within one folder, and reads help from the .m beside it.
+foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
+    configure_file(${PROJECT_SOURCE_DIR}/matlab/help/${file}.m ${PENALTY_DIST_DIR}/windows/${file}.m COPYONLY)
 endforeach()
 
 # Test host: stand-in libmx.dll and libmex.dll beside mex_host.exe, which the

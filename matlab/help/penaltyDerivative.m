@@ -1,5 +1,5 @@
-%PENALTYDERIVATIVE Derivative of l1, l0, capped-l1, log-sum, SCAD or MCP: the weights of reweighted l1.
-%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA)          % 'l1', 'l0'
+%PENALTYDERIVATIVE Derivative of l1, l0, capped-l1, log-sum, SCAD, MCP, l1/2, l2/3 or elastic net: reweighted-l1 weights.
+%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
 %   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA, THETA)   % the others
 %   returns an array of the size of X with D(i) = p'(|X(i)|; LAMBDA(i), THETA),
 %   the derivative of the penalty in the magnitude, for the penalties,
@@ -10,7 +10,8 @@
 %   Every D(i) is a nonnegative weight. At X(i) = 0 it is the right
 %   derivative p'(0+), so that the first LLA stage from zero is the lasso:
 %   LAMBDA for 'l1', 'capped-l1', 'scad' and 'mcp', LAMBDA/THETA for
-%   'log-sum', and Inf for 'l0', whose derivative at 0 is unbounded.
+%   'log-sum', LAMBDA*THETA for 'elastic-net', and Inf for 'l0', 'l1/2' and
+%   'l2/3', whose derivatives at 0 are unbounded.
 %
 %   The formulas, a = |X(i)|, each a few IEEE operations in this order:
 %     'l1'         LAMBDA                                            exact
@@ -23,11 +24,17 @@
 %                  0 beyond                   within 1e-15*LAMBDA absolutely
 %     'mcp'        max(0, LAMBDA - a/THETA) up to LAMBDA*THETA; 0 beyond
 %                                             within 5e-16*LAMBDA absolutely
+%     'l1/2'       LAMBDA/(sqrt(a)*2)                          within 2 ulp
+%     'l2/3'       LAMBDA/(a^(1/3)*1.5), the cube root as in
+%                  penaltyValue                              within 2.5 ulp
+%     'elastic-net' LAMBDA*((1 - THETA)*a + THETA)           within 3 ulp
 %   SCAD's and MCP's derivatives are continuous; their absolute bounds
 %   allow for the cancellation next to the knot LAMBDA*THETA.
 %
 %   Conventions
-%     - X(i) = +-Inf gives the limit: LAMBDA for 'l1', 0 for the others.
+%     - X(i) = +-Inf gives the limit: LAMBDA for 'l1' (and for
+%       'elastic-net' with THETA = 1), Inf for 'elastic-net' with THETA < 1,
+%       0 for the others.
 %       X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
 %
@@ -89,6 +96,11 @@
 %!test
 %! % NaN stays NaN; a zero weight gives 0.
 %! assert (penaltyDerivative ([NaN 1], 'l1', [1 0]), [NaN 0]);
+%!test
+%! % Unbounded at 0 for l1/2 and l2/3; LAMBDA*THETA for the elastic net.
+%! assert (penaltyDerivative ([0 4], 'l1/2', 1), [Inf 0.25]);
+%! assert (penaltyDerivative ([0 8], 'l2/3', 3), [Inf 1]);
+%! assert (penaltyDerivative ([0 2], 'elastic-net', 2, 0.25), [0.5 3.5]);
 %!error id=penaltyDerivative:unknownPenalty penaltyDerivative (1, 'ridge', 1)
 %!error id=penaltyDerivative:invalidLambda penaltyDerivative ([1 2], 'l1', [1 NaN])
 %!error id=penaltyDerivative:tooManyOutputs [a, b] = penaltyDerivative (1, 'l1', 1);

@@ -1,5 +1,5 @@
-%PENALTYVALUE Penalty of each element: l1, l0, capped-l1, log-sum, SCAD, MCP.
-%   V = PENALTYVALUE(X, PENALTY, LAMBDA)          % 'l1', 'l0'
+%PENALTYVALUE Penalty of each element: l1, l0, capped-l1, log-sum, SCAD, MCP, l1/2, l2/3, elastic net.
+%   V = PENALTYVALUE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
 %   V = PENALTYVALUE(X, PENALTY, LAMBDA, THETA)   % the others
 %   returns an array of the size of X with V(i) = p(X(i); LAMBDA(i), THETA),
 %   for the penalties, weights and THETA of penaltyProx (see HELP
@@ -20,13 +20,19 @@
 %                                                            within 5 ulp
 %     'mcp'        (LAMBDA - (a*0.5)/THETA)*a (up to LAMBDA*THETA);
 %                  (LAMBDA*THETA*0.5)*LAMBDA beyond          within 3 ulp
+%     'l1/2'       LAMBDA*sqrt(a)                            within 2 ulp
+%     'l2/3'       LAMBDA*a^(2/3), the cube root by Newton's iteration
+%                  (fixed IEEE operations, no C library function) with a
+%                  last step in double-double                within 2 ulp
+%     'elastic-net' (LAMBDA*a)*(((1 - THETA)*0.5)*a + THETA)   within 3 ulp
 %   They are penaltySum's terms: adding V's elements one at a time in index
 %   order from +0 gives exactly penaltySum's result for SCAD and MCP, and
 %   for capped-l1 and log-sum each V(i) is LAMBDA times the term that
 %   penaltySum adds before its final multiplication by LAMBDA.
 %
 %   Conventions
-%     - X(i) = +-Inf gives the penalty's limit: Inf for 'l1' and 'log-sum',
+%     - X(i) = +-Inf gives the penalty's limit: Inf for 'l1', 'log-sum',
+%       'l1/2', 'l2/3' and 'elastic-net',
 %       LAMBDA for 'l0', LAMBDA*THETA for 'capped-l1', the flat value for
 %       SCAD and MCP. X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
@@ -83,7 +89,13 @@
 %! % Limits at +-Inf, NaN kept, zero weights give 0.
 %! assert (penaltyValue ([Inf -Inf NaN], 'scad', 1, 3.7), [2.35 2.35 NaN], 1e-15);
 %! assert (penaltyValue ([1 2], 'log-sum', [0 1], 1), [0 log(3)], -1e-15);
+%!test
+%! % l1/2, l2/3 (exact where the power is a double) and the elastic net.
+%! assert (penaltyValue ([-4 0 0.25], 'l1/2', 2), [4 0 1]);
+%! assert (penaltyValue ([8 -27 2^-30], 'l2/3', 1), [4 9 2^-20]);
+%! assert (penaltyValue ([2 -1], 'elastic-net', 1, 0.5), [2 0.75]);
 %!error id=penaltyValue:invalidTheta penaltyValue (1, 'l1', 1, 2)
+%!error id=penaltyValue:invalidTheta penaltyValue (1, 'elastic-net', 1, 1.5)
 %!error id=penaltyValue:tooManyInputs penaltyValue (1, 'mcp', 1, 3, 1)
 %!error id=penaltyValue:tooManyOutputs [a, b] = penaltyValue (1, 'l1', 1);
 

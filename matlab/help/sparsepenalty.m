@@ -6,7 +6,8 @@ function sparsepenalty
 %   the same bits.
 %
 %   penaltyProx       - Proximal map with a step size and per-element
-%                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP.
+%                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP,
+%                       l1/2, l2/3, elastic net.
 %   penaltyValue      - The penalty of each element.
 %   penaltyDerivative - Its derivative: the weights of reweighted l1 (LLA).
 %   penaltyShrink     - Unit-step proximal map (thresholding) of capped-l1,
@@ -20,6 +21,9 @@ function sparsepenalty
 %     'log-sum'    LAMBDA*log(1 + a/THETA)                     code 2
 %     'scad'       smoothly clipped absolute deviation         code 3
 %     'mcp'        minimax concave penalty                     code 4
+%     'l1/2'       LAMBDA*a^(1/2)
+%     'l2/3'       LAMBDA*a^(2/3)
+%     'elastic-net' LAMBDA*(THETA*a + (1 - THETA)*a^2/2)
 %   HELP PENALTYPROX gives every formula and range.
 %
 %   From 65536 elements on, every function spreads its work over the cores

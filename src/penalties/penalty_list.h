@@ -24,8 +24,11 @@
 #pragma once
 
 #include "capped_l1.h"
+#include "elastic_net.h"
 #include "l0.h"
 #include "l1.h"
+#include "l_half.h"
+#include "l_two_thirds.h"
 #include "log_sum.h"
 #include "mcp.h"
 #include "scad.h"
@@ -35,7 +38,8 @@ struct PenaltyList {
     static constexpr int kCount = sizeof...(P);
 };
 
-using Penalties = PenaltyList<L1Penalty, L0Penalty, CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty>;
+using Penalties = PenaltyList<L1Penalty, L0Penalty, CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty,
+                              LHalfPenalty, LTwoThirdsPenalty, ElasticNetPenalty>;
 
 // What the list holds, for code that works at run time (dispatch by code,
 // tests and benchmarks that loop over penalties).

@@ -40,12 +40,15 @@ inline typename L::V powerOfTwo(typename L::V e)
     return L::fromBits((L::bits(e + (two52 + 1023.0)) - L::bits(two52)) << 52);
 }
 
-// The nearest integer (ties to even) of |v| < 2^51.
+// The nearest integer (ties to even) of |v| < 2^51, rounded in magnitude
+// and given v's sign: below 2^52 the doubles are 1/2 apart, so adding 2^52
+// to a negative v would round it to a multiple of 1/2, not of 1.
 template <class L>
 inline typename L::V nearestInteger(typename L::V v)
 {
     const typename L::V two52 = L::splat(0x1p52);
-    return (v + two52) - two52;
+    const typename L::V rounded = (L::magnitude(v) + two52) - two52;
+    return v < 0.0 ? -rounded : rounded;
 }
 
 // d * 2^e for an integer-valued e in [-2000, 2000], in two exact steps

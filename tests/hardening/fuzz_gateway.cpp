@@ -154,7 +154,7 @@ std::string expectedCountedError(int nrhs, const mxArray* const* prhs, long long
 // from the gateway's reader: -1 for none.
 int namedPenalty(const mxArray* a)
 {
-    const char* const names[] = {"l1", "l0", "capped-l1", "log-sum", "scad", "mcp"};
+    const char* const names[] = {"l1", "l0", "capped-l1", "log-sum", "scad", "mcp", "l1/2", "l2/3", "elastic-net"};
     if (mxIsChar(a) && standinRows(a) <= 1) {
         std::string name;
         for (std::size_t i = 0; i < standinColumns(a); ++i) {

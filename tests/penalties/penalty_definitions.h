@@ -10,13 +10,13 @@
 #include "dispatch.h"
 #include "penalty_list.h"
 
-enum class Defined { L1, L0, CappedL1, LogSum, Scad, Mcp };
+enum class Defined { L1, L0, CappedL1, LogSum, Scad, Mcp, LHalf, LTwoThirds, ElasticNet };
 
 // The definition of the penalty at position `penalty` of the list.
 inline Defined definedOf(int penalty)
 {
-    const char* const names[] = {"l1", "l0", "capped-l1", "log-sum", "scad", "mcp"};
-    for (int k = 0; k < 6; ++k)
+    const char* const names[] = {"l1", "l0", "capped-l1", "log-sum", "scad", "mcp", "l1/2", "l2/3", "elastic-net"};
+    for (int k = 0; k < 9; ++k)
         if (std::strcmp(kPenaltyInfo[penalty].name, names[k]) == 0)
             return static_cast<Defined>(k);
     return Defined::L1;
@@ -37,6 +37,9 @@ inline double definedPenalty(Defined p, double a, double lambda, double theta)
             return (a * (2 * lambda * theta - a) - lambda * lambda) / (2 * (theta - 1));
         return lambda * lambda * (theta + 1) / 2;
     case Defined::Mcp: return a <= lambda * theta ? a * (lambda - a / (2 * theta)) : lambda * lambda * theta / 2;
+    case Defined::LHalf: return lambda * std::sqrt(a);
+    case Defined::LTwoThirds: return lambda * std::cbrt(a * a);
+    case Defined::ElasticNet: return lambda * (theta * a + (1 - theta) * a * a / 2);
     default: return lambda * std::min(a, theta);
     }
 }

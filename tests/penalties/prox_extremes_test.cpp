@@ -5,7 +5,9 @@
 // penalties' definitions give (every stationary point, knot and end). A
 // result passes when it is within 1e-9 of the minimiser relatively (log-sum,
 // whose closed form may lose up to 26 bits where x lies far below theta:
-// 2e-8), or its objective within 1e-12 of the least.
+// 2e-8), or its objective within 1e-12 of the least. l1/2's and l2/3's
+// stationary points are roots of a cubic and a quartic, found here by
+// Newton's iteration in MPFR.
 //   prox_extremes_test COUNT SEED
 #include <cmath>
 #include <cstdio>
@@ -42,8 +44,27 @@ Real operator*(const Real& a, const Real& b) { return apply(mpfr_mul, a, b); }
 Real operator/(const Real& a, const Real& b) { return apply(mpfr_div, a, b); }
 bool operator<(const Real& a, const Real& b) { return mpfr_less_p(a.v, b.v); }
 Real sqrtOf(const Real& a) { Real r; mpfr_sqrt(r.v, a.v, MPFR_RNDN); return r; }
+Real cbrtOf(const Real& a) { Real r; mpfr_cbrt(r.v, a.v, MPFR_RNDN); return r; }
 Real atLeast(const Real& lo, const Real& v) { return v < lo ? lo : v; }
 Real clamp(const Real& v, const Real& lo, const Real& hi) { const Real w = atLeast(lo, v); return hi < w ? hi : w; }
+
+// The largest root of f(v) = v^degree - a*v + c (c > 0), or -1 when f has
+// none: one exists where f is <= 0 at its minimum vMin, and Newton's
+// iteration from start, to the right of it on the convex branch, descends
+// to it.
+Real largestRoot(int degree, const Real& a, const Real& c, const Real& vMin, Real v)
+{
+    auto power = [&](const Real& x, int n) { Real r(1); for (int k = 0; k < n; ++k) r = r * x; return r; };
+    if (Real(0) < power(vMin, degree) - a * vMin + c)
+        return Real(-1);
+    for (int step = 0; step < 400; ++step) {
+        const Real next = v - (power(v, degree) - a * v + c) / (Real(degree) * power(v, degree - 1) - a);
+        if (!(next < v))
+            break;
+        v = next;
+    }
+    return v;
+}
 
 Real penaltyAt(Defined p, const Real& u, const Real& l, const Real& t)
 {
@@ -59,6 +80,9 @@ Real penaltyAt(Defined p, const Real& u, const Real& l, const Real& t)
     case Defined::Mcp:
         if (!(l * t < u)) return u * (l - u / (Real(2) * t));
         return l * l * t / Real(2);
+    case Defined::LHalf: return l * sqrtOf(u);
+    case Defined::LTwoThirds: return l * cbrtOf(u * u);
+    case Defined::ElasticNet: return l * (t * u + (Real(1) - t) * u * u / Real(2));
     }
     return Real(0);
 }
@@ -98,6 +122,21 @@ std::vector<Real> candidates(Defined p, const Real& a, const Real& l, const Real
         c.push_back(l * t);
         break;
     }
+    case Defined::LHalf: { // v = sqrt(u): v^3 - a v + gl/2 = 0
+        const Real v = largestRoot(3, a, gl / Real(2), sqrtOf(a / Real(3)), sqrtOf(a));
+        if (!(v < Real(0)))
+            c.push_back(v * v);
+        break;
+    }
+    case Defined::LTwoThirds: { // v = u^(1/3): v^4 - a v + 2gl/3 = 0
+        const Real v = largestRoot(4, a, Real(2) * gl / Real(3), cbrtOf(a / Real(4)), cbrtOf(a));
+        if (!(v < Real(0)))
+            c.push_back(v * v * v);
+        break;
+    }
+    case Defined::ElasticNet:
+        c.push_back(atLeast(Real(0), a - gl * t) / (Real(1) + gl * (Real(1) - t)));
+        break;
     }
     return c;
 }
@@ -115,7 +154,9 @@ int main(int argc, char** argv)
         const Defined p = definedOf(penalty);
         const ThetaRange range = kPenaltyInfo[penalty].theta;
         const double lambda = logUniform(-398, 398), gamma = logUniform(-398, 398);
-        const double theta = range.taken ? range.lower + logUniform(-398, 398) : 0;
+        double theta = range.taken ? range.lower + logUniform(-398, 398) : 0;
+        if (range.taken && range.upper < __builtin_inf())
+            theta = range.lower + (range.upper - range.lower) * std::uniform_real_distribution<double>(0, 1)(rng);
         const double x = ((rng() & 1) ? -1 : 1) * logUniform(-1074, 1023.99);
         double y = 0;
         proxByPenalty(penalty, &y, &x, &lambda, false, 1, theta, gamma);

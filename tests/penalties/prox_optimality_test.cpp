@@ -80,6 +80,9 @@ std::vector<double> thresholds(const Problem& p)
     case Defined::LogSum: return {g / t, t, std::sqrt(g)};
     case Defined::Scad: return {g, l + g, l * t, l * (1 + std::sqrt(p.gamma * (t - 1))), (g * g / 2 + p.gamma * l * l * (t + 1) / 2) / g};
     case Defined::Mcp: return {g, l * t, l * std::sqrt(p.gamma * t)};
+    case Defined::LHalf: return {1.5 * std::cbrt(g * g)};
+    case Defined::LTwoThirds: return {2 * std::pow(2 * g / 3, 0.75)};
+    case Defined::ElasticNet: return {g * t};
     }
     return {};
 }
@@ -92,6 +95,7 @@ struct ParameterRange {
 const ParameterRange kRanges[] = {
     {"l1", 0.01, 3, 0, 0},         {"l0", 0.01, 3, 0, 0},          {"capped-l1", 0.01, 3, 0, 4},
     {"log-sum", 0.01, 3, 0.01, 5}, {"scad", 0.01, 3, 2.01, 8},     {"mcp", 0.01, 3, 0.01, 6},
+    {"l1/2", 0.01, 3, 0, 0},       {"l2/3", 0.01, 3, 0, 0},        {"elastic-net", 0.01, 3, 0, 1},
 };
 
 TEST(ProxOptimality, PenaltyShrinkMinimisesTheObjective)
@@ -126,8 +130,10 @@ TEST(ProxOptimality, PenaltyProxMinimisesTheObjectiveInEveryRegime)
             const Problem p{definedOf(penalty), std::uniform_real_distribution<double>(range.lambdaMin, range.lambdaMax)(rng),
                             std::uniform_real_distribution<double>(range.thetaMin, range.thetaMax)(rng), gamma};
             std::vector<double> xs;
-            const double scale = 1.5 * std::max({p.lambda, p.theta, p.lambda * p.theta, gamma * p.lambda,
-                                                 std::sqrt(2 * gamma * p.lambda), 0.1});
+            double scale = 1.5 * std::max({p.lambda, p.theta, p.lambda * p.theta, gamma * p.lambda,
+                                           std::sqrt(2 * gamma * p.lambda), 0.1});
+            for (double t : thresholds(p))
+                scale = std::max(scale, 1.5 * t);
             xs.push_back(std::uniform_real_distribution<double>(-scale, scale)(rng));
             for (double t : thresholds(p))
                 if (std::isfinite(t) && t > 0)

@@ -41,6 +41,9 @@ Exact exactValue(Defined p, const Exact& a, const Exact& l, const Exact& t)
         if (a <= knee) return (a * (two * knee - a) - l * l) / (two * (t - one));
         return l * l * (t + one) / two;
     case Defined::Mcp: return a <= knee ? a * (l - a / (two * t)) : l * knee / two;
+    case Defined::LHalf: { Exact r; mpfr_sqrt(r.v, a.v, MPFR_RNDN); return l * r; }
+    case Defined::LTwoThirds: { Exact r; const Exact s = a * a; mpfr_cbrt(r.v, s.v, MPFR_RNDN); return l * r; }
+    case Defined::ElasticNet: return l * (t * a + (one - t) * a * a / two);
     }
     return Exact(0);
 }
@@ -55,6 +58,9 @@ Exact exactDerivative(Defined p, const Exact& a, const Exact& l, const Exact& t)
     case Defined::LogSum: return l / (t + a);
     case Defined::Scad: return a <= l ? l : (a <= knee ? (knee - a) / (t - one) : Exact(0));
     case Defined::Mcp: return a <= knee ? l - a / t : Exact(0);
+    case Defined::LHalf: { Exact r; mpfr_sqrt(r.v, a.v, MPFR_RNDN); return l / (Exact(2) * r); }
+    case Defined::LTwoThirds: { Exact r; mpfr_cbrt(r.v, a.v, MPFR_RNDN); return Exact(2) * l / (Exact(3) * r); }
+    case Defined::ElasticNet: return l * (t + (one - t) * a);
     }
     return Exact(0);
 }
@@ -83,6 +89,7 @@ TEST(ValueDerivativeAccuracy, WithinTheStatedBounds)
     const struct { Defined penalty; double valueUlps, derivativeUlps, derivativeAbsolute; } bounds[] = {
         {Defined::L1, 0.5, 0, 0}, {Defined::L0, 0, 0, 0}, {Defined::CappedL1, 0.5, 0, 0},
         {Defined::LogSum, -1, 2, 0}, {Defined::Scad, 5, -1, 1e-15}, {Defined::Mcp, 3, -1, 5e-16},
+        {Defined::LHalf, 2, 2, 0}, {Defined::LTwoThirds, 2, 2.5, 0}, {Defined::ElasticNet, 3, 3, 0},
     };
     std::mt19937_64 rng(17);
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
@@ -91,7 +98,9 @@ TEST(ValueDerivativeAccuracy, WithinTheStatedBounds)
         const ThetaRange range = kPenaltyInfo[penalty].theta;
         for (int trial = 0; trial < 20000; ++trial) {
             const double lambda = std::exp(std::uniform_real_distribution<double>(-20, 20)(rng));
-            const double theta = range.taken ? range.lower + std::exp(std::uniform_real_distribution<double>(-10, 10)(rng)) : 0;
+            double theta = range.taken ? range.lower + std::exp(std::uniform_real_distribution<double>(-10, 10)(rng)) : 0;
+            if (range.taken && range.upper < __builtin_inf())
+                theta = std::uniform_real_distribution<double>(range.lower, range.upper)(rng);
             const double scale = lambda * std::max(theta, 1.0) * 3;
             double x = std::uniform_real_distribution<double>(-scale, scale)(rng);
             if (trial % 4 == 0) // the knots, exactly and one double either side
@@ -106,7 +115,7 @@ TEST(ValueDerivativeAccuracy, WithinTheStatedBounds)
             else // log-sum: lambda*2^-52 for the rounded argument, and 2 ulp
                 ASSERT_LE(absoluteError(v, ev), lambda * 0x1p-52 + 2 * std::max(std::ldexp(1.0, std::ilogb(v) - 52), 0x1p-1074))
                     << "log-sum value at " << x << ", lambda " << lambda << ", theta " << theta;
-            if (p == Defined::L0 && x == 0)
+            if ((p == Defined::L0 || p == Defined::LHalf || p == Defined::LTwoThirds) && x == 0)
                 ASSERT_EQ(d, __builtin_inf());
             else if (bound.derivativeUlps >= 0)
                 ASSERT_LE(ulpsFrom(d, ed), bound.derivativeUlps) << kPenaltyInfo[penalty].name << " derivative at " << x;

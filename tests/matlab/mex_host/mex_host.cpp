@@ -337,6 +337,17 @@ bool takesTheta(const char* penalty)
     return false;
 }
 
+// A theta inside the penalty's range: up to 6 above its lower end, or
+// anywhere in it when it is bounded; 0 for a penalty without one.
+double thetaInRange(const ThetaRange& range)
+{
+    if (!range.taken)
+        return 0;
+    if (range.upper < __builtin_inf())
+        return range.lower + (range.upper - range.lower) * unitRandom();
+    return range.lower + 0.01 + unitRandom() * 6;
+}
+
 // penaltyProx (what 'p'), penaltyValue ('v') and penaltyDerivative ('d'):
 // their worked cases, and per penalty random elements (special values and
 // arbitrary bit patterns among them) with one weight or one per element
@@ -365,7 +376,7 @@ void replayElementwise(MexEntry entry, const std::string& name, char what)
         const ThetaRange range = kPenaltyInfo[p].theta;
         for (int set = 0; set < 24; ++set) {
             const int length = 1 + static_cast<int>(nextRandom() % 300);
-            const double theta = range.taken ? range.lower + 0.01 + unitRandom() * 6 : 0;
+            const double theta = thetaInRange(range);
             const double gamma = steps[nextRandom() % 6];
             std::vector<double> x(length), weights(length);
             for (int k = 0; k < length; ++k) {
@@ -435,7 +446,7 @@ void replayLarge(std::map<std::string, MexEntry>& mex)
     for (int p = 0; p < kPenaltyCount; ++p) {
         const double lambda = 0.5 + unitRandom() * 2;
         const ThetaRange range = kPenaltyInfo[p].theta;
-        const double theta = range.taken ? range.lower + 0.5 + unitRandom() * 4 : 0;
+        const double theta = thetaInRange(range);
         std::vector<double> x(length), weights(length);
         for (int k = 0; k < length; ++k) {
             const std::uint64_t bits = randomElementBits(lambda, theta);
@@ -504,6 +515,13 @@ int main(int argc, char** argv)
             replayElementwise(mex[e.name], e.name, e.what);
     for (const auto& [name, entry] : mex)
         replayBadCalls(entry, name);
+    // Asking penaltyShrink or penaltySum for two outputs is an error too.
+    for (const char* name : {"penaltyShrink", "penaltySum"}) {
+        const CallResult r = callMex(mex[name], penaltyArgs({1, 2}, 2, 1, 3, 4), 2);
+        printResult(std::string("badcall ") + name + " two outputs", r);
+        check(r.raised && r.identifier == std::string(name) + ":tooManyOutputs",
+              std::string("badcall ") + name + " two outputs");
+    }
     replayLarge(mex);
     for (const LoadedMex& m : loaded)
         clearMex(m);

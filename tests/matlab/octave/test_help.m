@@ -6,7 +6,7 @@
 start_suite ();
 functions = {"penaltyShrink", "PENALTYSHRINK Unit-step proximal map", {"1     capped-l1", "4     MCP", "other capped-l1", "1.34e154"};
              "penaltySum", "PENALTYSUM Capped-l1, log-sum, SCAD or MCP", {"1     capped-l1", "3     SCAD", "other capped-l1"};
-             "penaltyProx", "PENALTYPROX Proximal map with step size", {"'l0'", "'scad'", "code 4", "FISTA"};
+             "penaltyProx", "PENALTYPROX Proximal map with step size", {"'l0'", "'scad'", "code 4", "FISTA", "'l1/2'", "'elastic-net'", "10^7"};
              "penaltyValue", "PENALTYVALUE Penalty of each element", {"'log-sum'", "penaltySum", "within"};
              "penaltyDerivative", "PENALTYDERIVATIVE Derivative of", {"LLA", "right derivative", "within"}};
 for k = 1:rows (functions)

@@ -1,0 +1,168 @@
+// l1/2, l2/3 and the elastic net: the maps at and around their thresholds
+// (a tie there gives 0; one double above gives the root), their
+// conventions, the elastic net's two ends (theta = 1 is l1 to the bit,
+// theta = 0 ridge), and every vector path against the scalar one where
+// lanes of one block need the exact decision and others do not.
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "bit_compare.h"
+#include "dispatch.h"
+#include "penalty_list.h"
+#include "scalar_lanes.h"
+
+namespace {
+
+double prox(const char* penalty, double x, double lambda, double theta, double gamma)
+{
+    double y;
+    proxByPenalty(penaltyIndexOfName(penalty), &y, &x, &lambda, false, 1, theta, gamma);
+    return y;
+}
+
+double ulpsBetween(double got, double want)
+{
+    return std::fabs(got - want) / (std::nextafter(std::fabs(want), 1e308) - std::fabs(want));
+}
+
+// The changes of units take floor(E/2) and floor(E/3) of an exponent E
+// through the nearest integer, also of negative numbers, where adding 2^52
+// alone would round to a multiple of 1/2.
+TEST(PowerPenalties, NearestIntegerOfNegativeNumbers)
+{
+    const struct { double v, want; } rows[] = {
+        {-1.0 / 3, 0}, {-0.5, 0}, {-0.75, -1}, {-1.5, -2}, {-2.5, -2}, {-543.75, -544}, {2.5, 2}, {-1087.0 / 3, -362},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(nearestInteger<ScalarLanes>(row.v), row.want) << row.v;
+}
+
+// Thresholds with round numbers: l1/2 at w = gamma*lambda = 1 jumps at
+// 3/2 from 0 to 1, and at w = 8 at 6 from 0 to 4; l2/3 at w = 3/2 jumps at
+// 2 from 0 to 1 (27*2^4 = 128*(3/2)^3). Exactly at the threshold 0 and the
+// root tie and 0 is taken; one double above, the root lies within a few
+// ulps of the jump's value (there du/da is 4/3 and 3/2).
+TEST(PowerPenalties, TiesAtTheThresholdGoToZero)
+{
+    const struct { const char* penalty; double x, lambda, gamma, jump; } rows[] = {
+        {"l1/2", 1.5, 1, 1, 1},     {"l1/2", 1.5, 0.25, 4, 1}, {"l1/2", 6, 8, 1, 4},
+        {"l1/2", -6, 2, 4, 4},      {"l2/3", 2, 1.5, 1, 1},    {"l2/3", -2, 0.5, 3, 1},
+        {"l2/3", 2.0 * 512, 1.5 * 4096, 1, 512}, // lengths times 8^3, w times 16^3
+    };
+    for (const auto& row : rows) {
+        const double at = prox(row.penalty, row.x, row.lambda, 0, row.gamma);
+        EXPECT_TRUE(sameBits(at, std::copysign(0.0, row.x))) << row.penalty << " at " << row.x << ": " << at;
+        const double above = prox(row.penalty, std::nextafter(row.x, 2 * row.x), row.lambda, 0, row.gamma);
+        EXPECT_LE(ulpsBetween(std::fabs(above), row.jump), 4) << row.penalty << " above " << row.x << ": " << above;
+        EXPECT_EQ(std::signbit(above), std::signbit(row.x));
+        const double below = prox(row.penalty, std::nextafter(row.x, 0.0), row.lambda, 0, row.gamma);
+        EXPECT_TRUE(sameBits(below, std::copysign(0.0, row.x))) << row.penalty << " below " << row.x;
+    }
+}
+
+TEST(PowerPenalties, Conventions)
+{
+    const double inf = __builtin_inf(), nan = __builtin_nan("");
+    const struct { const char* penalty; double x, lambda, theta, gamma, want; } proxRows[] = {
+        {"l1/2", -0.0, 1, 0, 1, 0.0},        {"l2/3", 0.0, 1, 0, 1, 0.0},       // -0 gives +0
+        {"l1/2", -inf, 1, 0, 1, -inf},       {"l2/3", nan, 1, 0, 1, nan},       // returned as they are
+        {"l1/2", 0.3, 0, 0, 1, 0.3},         {"l2/3", -7, 0, 0, 1, -7},         // zero weight
+        {"l1/2", 1e300, 1e300, 0, 1e160, 0}, {"l2/3", 4.9e-324, 1e-300, 0, 1, 0}, // far below the threshold
+        {"elastic-net", -3, 1, 0.5, 2, -1}, {"elastic-net", 3, 2, 0, 0.5, 1.5}, // (3 - 1)/2, ridge 3/2
+    };
+    for (const auto& row : proxRows) {
+        const double got = prox(row.penalty, row.x, row.lambda, row.theta, row.gamma);
+        EXPECT_TRUE(sameBits(got, row.want)) << row.penalty << " x " << row.x << ": " << got;
+    }
+    // gamma*lambda beyond the double range: ridge's x/(1 + 1e318) = 1e-10,
+    // formed in scaled units rather than lost to the overflow.
+    EXPECT_LE(ulpsBetween(prox("elastic-net", 1e308, 1e308, 0, 1e10), 1e-10), 4);
+    // Values and derivatives at 0 and +-inf (lambda = 2).
+    const struct { const char* penalty; double theta; double value0, valueInf, derivative0, derivativeInf; } rows[] = {
+        {"l1/2", 0, 0, inf, inf, 0}, {"l2/3", 0, 0, inf, inf, 0},
+        {"elastic-net", 0.25, 0, inf, 0.5, inf}, {"elastic-net", 1, 0, inf, 2, 2},
+    };
+    for (const auto& row : rows) {
+        const int p = penaltyIndexOfName(row.penalty);
+        const double points[2] = {0.0, -inf};
+        const double lambda = 2;
+        double v[2], d[2];
+        valueByPenalty(p, v, points, &lambda, false, 2, row.theta);
+        derivativeByPenalty(p, d, points, &lambda, false, 2, row.theta);
+        EXPECT_TRUE(sameBits(v[0], row.value0) && sameBits(v[1], row.valueInf)) << row.penalty;
+        EXPECT_TRUE(sameBits(d[0], row.derivative0) && sameBits(d[1], row.derivativeInf)) << row.penalty;
+    }
+    // Powers that are doubles: 2^(3k) and 2^(2k) give exact values.
+    const double x[3] = {64, 0x1p-300, 0x1p600};
+    const double lambda = 1;
+    double v[3];
+    valueByPenalty(penaltyIndexOfName("l2/3"), v, x, &lambda, false, 3, 0);
+    EXPECT_TRUE(sameBits(v[0], 16) && sameBits(v[1], 0x1p-200) && sameBits(v[2], 0x1p400));
+    valueByPenalty(penaltyIndexOfName("l1/2"), v, x, &lambda, false, 3, 0);
+    EXPECT_TRUE(sameBits(v[0], 8) && sameBits(v[1], 0x1p-150) && sameBits(v[2], 0x1p300));
+}
+
+// theta = 1: the divisor is exactly 1 and the threshold gamma*lambda*1, so
+// every result is l1's, bits included; theta = 0 is ridge, x/(1 + gamma*lambda).
+TEST(PowerPenalties, ElasticNetEnds)
+{
+    std::mt19937_64 rng(16);
+    std::vector<double> x(500), weights(500), l1(500), net(500);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = std::ldexp(static_cast<double>(rng() % 2000) - 1000, static_cast<int>(rng() % 40) - 20);
+        weights[i] = std::ldexp(1 + (rng() % 100) / 64.0, static_cast<int>(rng() % 30) - 15);
+    }
+    const double gamma = 0.37;
+    proxByPenalty(penaltyIndexOfName("l1"), l1.data(), x.data(), weights.data(), true, 500, 0, gamma);
+    proxByPenalty(penaltyIndexOfName("elastic-net"), net.data(), x.data(), weights.data(), true, 500, 1, gamma);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        ASSERT_TRUE(sameBits(net[i], l1[i])) << "x " << x[i] << " lambda " << weights[i];
+    proxByPenalty(penaltyIndexOfName("elastic-net"), net.data(), x.data(), weights.data(), true, 500, 0, gamma);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        ASSERT_TRUE(sameBits(net[i], x[i] / (gamma * weights[i] + 1))) << "x " << x[i];
+}
+
+// Elements within a few ulps of their thresholds (where the exact decision
+// acts) mixed in one block with elements far from them, with per-element
+// weights: every vector path gives the scalar path's bits.
+TEST(PowerPenalties, EveryPathMatchesTheScalarOneAtTheThresholds)
+{
+    std::mt19937_64 rng(23);
+    for (const char* name : {"l1/2", "l2/3"}) {
+        const int p = penaltyIndexOfName(name);
+        const bool half = name[1] == '1';
+        std::vector<double> x(301), weights(301);
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const double w = std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 200) - 100);
+            const double threshold = half ? 1.5 * std::cbrt(w * w) : 2 * std::pow(2 * w / 3, 0.75);
+            const double step = std::ldexp(threshold, -52) * (static_cast<double>(rng() % 17) - 8);
+            x[i] = (rng() % 3 == 0 ? threshold * 3 : threshold + step) * ((rng() & 1) ? -1 : 1);
+            weights[i] = w;
+        }
+        for (int path = Sse2Path; path <= Avx512Path; ++path) {
+            if (!simdPathSupported(static_cast<SimdPath>(path)))
+                continue;
+            std::vector<double> scalar(x.size()), vector(x.size());
+            for (int what = 0; what < 3; ++what) {
+                const auto run = [&](SimdPath on, std::vector<double>& out) {
+                    if (what == 0)
+                        proxByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0, 1);
+                    else if (what == 1)
+                        valueByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0);
+                    else
+                        derivativeByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0);
+                };
+                run(ScalarPath, scalar);
+                run(static_cast<SimdPath>(path), vector);
+                for (std::size_t i = 0; i < x.size(); ++i)
+                    ASSERT_TRUE(sameBits(vector[i], scalar[i]))
+                        << name << " " << simdPathName(static_cast<SimdPath>(path)) << " op " << what << " x " << x[i];
+            }
+        }
+    }
+}
+
+} // namespace
