@@ -60,10 +60,12 @@ endif
 randn ("state", 7);
 rand ("state", 7);
 % name, penaltyShrink/penaltySum code (0: none), theta
-penalties = {"l1", 0, []; "l0", 0, []; "capped-l1", 1, 2; "log-sum", 2, 1; "SCAD", 3, 3.7; "MCP", 4, 3};
+penalties = {"l1", 0, []; "l0", 0, []; "capped-l1", 1, 2; "log-sum", 2, 1; "SCAD", 3, 3.7; "MCP", 4, 3; ...
+             "l1/2", 0, []; "l2/3", 0, []; "elastic-net", 0, 0.5};
 columns = {"penaltyShrink / floor", "penaltyProx (gamma 1) / floor", "penaltyProx (gamma 0.5, weights) / floor", ...
            "penaltyValue / floor", "penaltyDerivative / floor", "penaltySum / sum(x)", ...
-           "M shrink / penaltyShrink", "M sum / penaltySum"};
+           "M shrink / penaltyShrink", "M sum / penaltySum", ...
+           "penaltyProx (gamma 0.5, weights) / penaltyShrink"};
 sizes = [2^10 2^20];
 runs = 2;
 ratio = nan (numel (sizes), rows (penalties), numel (columns), runs);
@@ -91,6 +93,7 @@ for run = 1:runs
         r(6) = median_ratio (total, sum_x, inner);
         r(7) = median_ratio (@() m_shrink (x, 1, theta, code), shrink, max (1, round (inner / 10)));
         r(8) = median_ratio (@() m_penalty_sum (x, 1, theta, code), total, max (1, round (inner / 10)));
+        r(9) = median_ratio (@() penaltyProx (x, name, w, theta, 0.5), shrink, inner);
       endif
       ratio(s, p, :, run) = r;
     endfor

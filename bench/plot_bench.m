@@ -35,7 +35,8 @@ baselines = {"baseline/negate_all_cores", "y = -x, all threads", "k-", 2.5;
              "baseline/negate", "y = -x, one thread", "k--", 1.5;
              "baseline/memcpy", "memcpy", "k:", 1.5;
              "baseline/sequential_sum", "sequential sum", "k-", 2.5};
-colours = [0 0.45 0.74; 0.85 0.33 0.10; 0.93 0.69 0.13; 0.49 0.18 0.56; 0.47 0.67 0.19; 0.30 0.75 0.93];
+colours = [0 0.45 0.74; 0.85 0.33 0.10; 0.93 0.69 0.13; 0.49 0.18 0.56; 0.47 0.67 0.19; 0.30 0.75 0.93;
+           0.64 0.08 0.18; 0.5 0.5 0.5; 0 0 0.5];
 for p = 1:rows (panels)
   subplot (1, rows (panels), p);
   hold on;
@@ -57,12 +58,13 @@ for p = 1:rows (panels)
   endfor
   c = 0;
   for i = 1:numel (series)
+    % operation/penalty/path, where a penalty's name may hold a slash (l1/2)
     parts = strsplit (series(i).name, "/");
-    if (numel (parts) == 3 && strcmp (parts{1}, panels{p, 1}) && strcmp (parts{3}, widest))
+    if (numel (parts) >= 3 && strcmp (parts{1}, panels{p, 1}) && strcmp (parts{end}, widest))
       c = c + 1;
       loglog (series(i).n, series(i).ns, "-o", "color", colours(mod (c - 1, rows (colours)) + 1, :), ...
               "linewidth", 1.5, "markersize", 4);
-      labels{end+1} = parts{2};
+      labels{end+1} = strjoin (parts(2:end-1), "/");
       lo = min (lo, min (series(i).ns));
       hi = max (hi, max (series(i).ns));
     endif
