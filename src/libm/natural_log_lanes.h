@@ -12,6 +12,7 @@
 #include "natural_log.h"
 #include "natural_log_steps.h"
 #include "natural_log_tables.h"
+#include "product_error.h"
 
 // a*b + c, fused (one rounding) where the lanes have FMA.
 template <class S>
@@ -27,20 +28,10 @@ inline typename S::V mulAddLanes(typename S::V a, typename S::V b, typename S::V
 template <class S>
 inline typename S::V productErrorLanes(typename S::V a, typename S::V b, typename S::V p)
 {
-    using V = typename S::V;
-    if constexpr (S::kFma) {
+    if constexpr (S::kFma)
         return S::fma(a, b, -p);
-    } else {
-        auto split = [](V v, V& high, V& low) {
-            const V t = S::splat(134217729.0) * v; // 2^27 + 1
-            high = t - (t - v);
-            low = v - high;
-        };
-        V ah, al, bh, bl;
-        split(a, ah, al);
-        split(b, bh, bl);
-        return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-    }
+    else
+        return productErrorOf<S>(a, b, p);
 }
 
 // Lanes the fast path left open, decided one by one; kept out of line so

@@ -16,13 +16,6 @@
 #include <atomic>
 #include <new>
 
-#if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
-#include <immintrin.h>
-#define PENALTY_SPIN_PAUSE() _mm_pause()
-#else
-#define PENALTY_SPIN_PAUSE() std::atomic_signal_fence(std::memory_order_seq_cst)
-#endif
-
 namespace {
 
 constexpr std::ptrdiff_t kBlock = 8192; // 64 KB of terms
@@ -77,7 +70,7 @@ void formTerms(Pipeline& p)
         if (block >= p.blocks)
             return;
         while (block >= p.added.load(std::memory_order_acquire) + p.slots)
-            PENALTY_SPIN_PAUSE();
+            spinPause();
         formBlock(p, block);
     }
 }
@@ -103,7 +96,7 @@ double addInOrder(Pipeline& p, double s)
             if (later < p.blocks && later < next + p.slots && claim(p, later))
                 formBlock(p, later);
             else
-                PENALTY_SPIN_PAUSE();
+                spinPause();
             continue;
         }
         p.added.store(++next, std::memory_order_release);
@@ -162,7 +155,7 @@ void releaseDriverThreads()
 {
     stopWorkers();
     while (gRingBusy.exchange(true, std::memory_order_acquire))
-        PENALTY_SPIN_PAUSE();
+        spinPause();
     delete[] gRing;
     gRing = nullptr;
     gRingSlots = 0;

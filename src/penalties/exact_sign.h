@@ -12,6 +12,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "product_error.h"
+
 namespace exact_sign {
 
 struct Parts {
@@ -79,23 +81,6 @@ inline int signOfSum(const Parts& parts)
     if (length == 0)
         return 0;
     return expansion[length - 1] > 0 ? 1 : -1;
-}
-
-// a*b - p exactly on every lane, for p = a*b rounded (Dekker's product,
-// barring underflow): the error part of a double-double product.
-template <class L>
-inline typename L::V productErrorOf(typename L::V a, typename L::V b, typename L::V p)
-{
-    using V = typename L::V;
-    auto split = [](V v, V& high, V& low) {
-        const V t = v * 134217729.0; // 2^27 + 1
-        high = t - (t - v);
-        low = v - high;
-    };
-    V ah, al, bh, bl;
-    split(a, ah, al);
-    split(b, bh, bl);
-    return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 }
 
 // Lane `lane` of v: L's vector element, or its one double.

@@ -74,7 +74,6 @@ struct LHalfPenalty {
     static typename L::V refinedSquare(typename L::V v, typename L::V a, typename L::V halfW)
     {
         using V = typename L::V;
-        using exact_sign::productErrorOf;
         const V square = v * v, squareError = productErrorOf<L>(v, v, square);
         const V cube = square * v, cubeError = productErrorOf<L>(square, v, cube) + squareError * v;
         const V av = a * v, avError = productErrorOf<L>(a, v, av);

@@ -89,7 +89,6 @@ struct LTwoThirdsPenalty {
     static typename L::V refinedCube(typename L::V v, typename L::V a, typename L::V c)
     {
         using V = typename L::V;
-        using exact_sign::productErrorOf;
         const V square = v * v, squareError = productErrorOf<L>(v, v, square);
         const V cube = square * v, cubeError = productErrorOf<L>(square, v, cube) + squareError * v;
         const V fourth = cube * v, fourthError = productErrorOf<L>(cube, v, fourth) + cubeError * v;
@@ -149,7 +148,6 @@ struct LTwoThirdsPenalty {
                               typename L::V& delta)
     {
         using V = typename L::V;
-        using exact_sign::productErrorOf;
         square = r * r;
         squareError = productErrorOf<L>(r, r, square);
         const V cube = square * r, cubeError = productErrorOf<L>(square, r, cube) + squareError * r;

@@ -19,9 +19,6 @@
 
 #if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
 #include <immintrin.h>
-#define PENALTY_SPIN_PAUSE() _mm_pause()
-#else
-#define PENALTY_SPIN_PAUSE() std::atomic_signal_fence(std::memory_order_seq_cst)
 #endif
 
 namespace {
@@ -72,7 +69,7 @@ bool spinUntil(Ready ready, Clock::duration limit)
         for (int k = 0; k < 64; ++k) {
             if (ready())
                 return true;
-            PENALTY_SPIN_PAUSE();
+            spinPause();
         }
         if (Clock::now() - start > limit)
             return ready();
@@ -160,6 +157,15 @@ int threadCap()
 
 } // namespace
 
+void spinPause()
+{
+#if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
+    _mm_pause();
+#else
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+#endif
+}
+
 int threadBudget()
 {
     if (const int forced = gOverride.load(std::memory_order_relaxed); forced > 0)
@@ -211,7 +217,7 @@ void runParts(int parts, PartTask task, void* context)
 void stopWorkers()
 {
     while (gBusy.exchange(true, std::memory_order_acquire))
-        PENALTY_SPIN_PAUSE();
+        spinPause();
     if (Pool* pool = gPool) {
         lockOs(pool->lock);
         pool->stop.store(true, std::memory_order_relaxed);

@@ -24,6 +24,11 @@ constexpr int kMaxThreads = 64;
 // a task must never wait for a later part.
 void runParts(int parts, PartTask task, void* context);
 
+// One turn of a busy wait: a pause hint where the CPU has one, so the
+// spinning thread leaves the core's resources to its sibling and leaves the
+// loop without a pipeline flush.
+void spinPause();
+
 // Joins the workers; the next runParts starts new ones. Not to be called
 // while another thread is inside runParts.
 void stopWorkers();
