@@ -57,14 +57,7 @@ catch err
 end_try_catch
 messages = {{[1 2], "scad", 1, 1.5}, "it is 1.5"; {[1 2], "foo", 1}, "'foo'"; ...
             {single([1 2]), "l1", 1}, "1-by-2 single"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"};
-for k = 1:rows (messages)
-  try
-    f (messages{k, 1}{:});
-    expect_true (["no error for " messages{k, 2}], false);
-  catch err
-    expect_true (sprintf ("message '%s' says %s", err.message, messages{k, 2}), ! isempty (strfind (err.message, messages{k, 2})));
-  end_try_catch
-endfor
+expect_messages (f, messages);
 expect_bits ("still running after bad calls", f (2, "l1", 1), 1);
 
 finish_suite ("penaltyProx");

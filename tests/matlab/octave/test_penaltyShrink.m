@@ -55,14 +55,7 @@ catch err
 end_try_catch
 messages = {{single([1 2]), 2, 1, 2, 1}, "it is a 1-by-2 single array"; {[1 2], 3, 1, 2, 1}, "N (3) exceeds the number of elements of X (2)"; ...
             {[1 2], 2, [], 2, 1}, "LAMBDA must be"; {[1 2], 2, 1, 2}, "4 were given"};
-for k = 1:rows (messages)
-  try
-    f (messages{k, 1}{:});
-    expect_true (["message: " messages{k, 2}], false);
-  catch err
-    expect_true (["message says: " messages{k, 2}], ! isempty (strfind (err.message, messages{k, 2})));
-  end_try_catch
-endfor
+expect_messages (f, messages);
 expect_bits ("still running after bad calls", f (2, 1, 1, 2, 1), 1);
 
 finish_suite ("penaltyShrink");

@@ -44,14 +44,7 @@ catch err
 end_try_catch
 messages = {{int8([1 2]), 2, 1, 2, 1}, "it is a 1-by-2 int8 array"; {[1 2 3 4], 12, 1, 2, 1}, "N (12) exceeds the number of elements of X (4)"; ...
             {[1 2], 2, 1, {2}, 1}, "THETA must be a real, non-empty numeric or logical value; it is a 1-by-1 cell array"};
-for k = 1:rows (messages)
-  try
-    f (messages{k, 1}{:});
-    expect_true (["message: " messages{k, 2}], false);
-  catch err
-    expect_true (["message says: " messages{k, 2}], ! isempty (strfind (err.message, messages{k, 2})));
-  end_try_catch
-endfor
+expect_messages (f, messages);
 expect_bits ("still running after bad calls", f (2, 1, 1, 2, 1), 2);
 
 finish_suite ("penaltySum");
