@@ -7,23 +7,9 @@
 #include <cstddef>
 
 #include "drivers.h"
+#include "element_rules.h"
 #include "kernel_table.h"
 #include "penalty_list.h"
-
-// Calls body.template operator()<R>() for R = regime, one of 0 .. Count-1:
-// a regime chosen once per call gets a loop of its own, with no test of it
-// per element.
-template <int Count, class Body>
-inline void withRegime(int regime, Body body)
-{
-    if constexpr (Count > 1) {
-        if (regime == Count - 1)
-            return body.template operator()<Count - 1>();
-        return withRegime<Count - 1>(regime, body);
-    } else {
-        return body.template operator()<0>();
-    }
-}
 
 template <class L, class P>
 void shrinkKernel(double* dst, const double* src, std::ptrdiff_t n, double lambda, double theta)
@@ -55,40 +41,25 @@ void sumTermsKernel(double* dst, const double* src, std::ptrdiff_t n, double lam
     mapLanes<L>(dst, src, n, [&](V x) { return P::template sumTerm<L>(x, lam, th); });
 }
 
-// penaltyProx: the penalty's map where it applies, and the element itself
-// where it does not: at +-inf and NaN (whatever the arithmetic made of
-// them) and wherever the weight is zero.
+// penaltyProx: the element rule over the array, the regime chosen once.
 template <class L, class P>
 void proxKernel(double* dst, const double* src, const double* lambda, bool lambdaPerElement,
                 std::ptrdiff_t n, double theta, double gamma)
 {
     using V = typename L::V;
     const ProxCall<L> call = proxCallOf<L, P::kNumbersInWindow>(theta, gamma);
-    auto run = [&]<int R>() {
-        auto element = [&](V x, V lam) {
-            V r;
-            if constexpr (requires { P::kProxRegimes; })
-                r = P::template prox<L, R>(x, lam, call);
-            else
-                r = P::template prox<L>(x, lam, call);
-            return ((L::magnitude(x) < __builtin_inf()) & (lam != 0.0)) ? r : x;
-        };
+    withRegime<proxRegimeCount<P>()>(proxRegimeOf<L, P>(theta, gamma), [&]<int R>() {
+        auto element = [&](V x, V lam) { return proxElement<L, P, R>(x, lam, call); };
         if (lambdaPerElement) {
             mapLanes<L>(dst, src, lambda, n, element);
         } else {
             const V lam = L::splat(lambda[0]);
             mapLanes<L>(dst, src, n, [&](V x) { return element(x, lam); });
         }
-    };
-    if constexpr (requires { P::kProxRegimes; })
-        withRegime<P::kProxRegimes>(P::template proxRegime<L>(theta, gamma), run);
-    else
-        run.template operator()<0>();
+    });
 }
 
-// penaltyValue and penaltyDerivative: the penalty's own formula, except
-// that a NaN element gives NaN (the element itself) and a zero weight gives
-// +0, the penalty being zero everywhere.
+// penaltyValue and penaltyDerivative: the element rules over the array.
 template <class L, class P, bool Derivative>
 void elementKernel(double* dst, const double* src, const double* lambda, bool lambdaPerElement, std::ptrdiff_t n,
                    double theta)
@@ -96,12 +67,10 @@ void elementKernel(double* dst, const double* src, const double* lambda, bool la
     using V = typename L::V;
     const V th = L::splat(theta);
     auto element = [&](V x, V lam) {
-        V r;
         if constexpr (Derivative)
-            r = P::template derivative<L>(x, lam, th);
+            return derivativeElement<L, P>(x, lam, th);
         else
-            r = P::template value<L>(x, lam, th);
-        return x != x ? x : (lam == 0.0 ? L::splat(0.0) : r);
+            return valueElement<L, P>(x, lam, th);
     };
     if (lambdaPerElement) {
         mapLanes<L>(dst, src, lambda, n, element);
