@@ -112,7 +112,7 @@ namespace {
 // so that they are still in the cache when the computation reads them.
 // Returns the index of the first weight that fails, or n.
 template <class Compute>
-std::ptrdiff_t checkedRanges(const KernelTable& table, const double* lambda, bool lambdaPerElement,
+std::ptrdiff_t checkedRanges(WeightCheck firstInvalid, const double* lambda, bool lambdaPerElement,
                              std::ptrdiff_t n, Compute compute)
 {
     if (!lambdaPerElement) {
@@ -126,7 +126,7 @@ std::ptrdiff_t checkedRanges(const KernelTable& table, const double* lambda, boo
         for (std::ptrdiff_t start = begin; start < end && start < firstBad.load(std::memory_order_relaxed);
              start += kChunk) {
             const std::ptrdiff_t count = std::min(kChunk, end - start);
-            const std::ptrdiff_t bad = start + table.firstInvalidWeight(lambda + start, count);
+            const std::ptrdiff_t bad = start + firstInvalid(lambda + start, count);
             if (bad < start + count) {
                 std::ptrdiff_t seen = firstBad.load(std::memory_order_relaxed);
                 while (bad < seen && !firstBad.compare_exchange_weak(seen, bad, std::memory_order_relaxed)) {
@@ -146,10 +146,11 @@ std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const do
 {
     const KernelTable& table = kernelsOn(path);
     const ProxKernel prox = table.penalty[penalty].prox;
-    return checkedRanges(table, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+    auto compute = [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
         prox(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement, end - begin,
              theta, gamma);
-    });
+    };
+    return checkedRanges(table.firstInvalidWeight, lambda, lambdaPerElement, n, compute);
 }
 
 std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
@@ -160,10 +161,10 @@ std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const 
 
 namespace {
 
-std::ptrdiff_t elementsOn(const KernelTable& table, ElementKernel kernel, double* dst, const double* src,
+std::ptrdiff_t elementsOn(WeightCheck firstInvalid, ElementKernel kernel, double* dst, const double* src,
                           const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
-    return checkedRanges(table, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+    return checkedRanges(firstInvalid, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
         kernel(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement,
                end - begin, theta);
     });
@@ -175,7 +176,8 @@ std::ptrdiff_t valueByPenaltyOn(SimdPath path, int penalty, double* dst, const d
                                 bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
     const KernelTable& table = kernelsOn(path);
-    return elementsOn(table, table.penalty[penalty].value, dst, src, lambda, lambdaPerElement, n, theta);
+    return elementsOn(table.firstInvalidWeight, table.penalty[penalty].value, dst, src, lambda, lambdaPerElement, n,
+                      theta);
 }
 
 std::ptrdiff_t valueByPenalty(int penalty, double* dst, const double* src, const double* lambda,
@@ -188,7 +190,7 @@ std::ptrdiff_t derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, co
                                      const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
     const KernelTable& table = kernelsOn(path);
-    return elementsOn(table, table.penalty[penalty].derivative, dst, src, lambda, lambdaPerElement, n, theta);
+    return elementsOn(table.firstInvalidFiniteWeight, table.penalty[penalty].derivative, dst, src, lambda, lambdaPerElement, n, theta);
 }
 
 std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda,
@@ -197,14 +199,15 @@ std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, 
     return derivativeByPenaltyOn(bestSimdPath(), penalty, dst, src, lambda, lambdaPerElement, n, theta);
 }
 
-std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n)
+std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n, bool infiniteAllowed)
 {
-    return kernelsOn(path).firstInvalidWeight(weights, n);
+    const KernelTable& table = kernelsOn(path);
+    return (infiniteAllowed ? table.firstInvalidWeight : table.firstInvalidFiniteWeight)(weights, n);
 }
 
-std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n)
+std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n, bool infiniteAllowed)
 {
-    return firstInvalidWeightOn(bestSimdPath(), weights, n);
+    return firstInvalidWeightOn(bestSimdPath(), weights, n, infiniteAllowed);
 }
 
 void naturalLogOn(SimdPath path, double* dst, const double* src, std::ptrdiff_t n)

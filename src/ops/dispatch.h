@@ -33,9 +33,10 @@ void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* 
 // penaltyProx of the penalty at position `penalty` of the list (one that
 // provides it): dst[i] for i = 0 .. n-1 from src[i] and lambda[i], or
 // lambda[0] for every i when lambdaPerElement is false (the caller has
-// checked that one). Per-element weights are checked as they are used:
-// the index of the first that is negative, NaN or infinite is returned,
-// and dst is then unfinished; n when every weight is fine.
+// checked that one). A weight of +inf holds its element at 0 (the
+// constraint u = 0). Per-element weights are checked as they are used:
+// the index of the first that is negative or NaN is returned, and dst is
+// then unfinished; n when every weight is fine.
 std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
                              bool lambdaPerElement, std::ptrdiff_t n, double theta, double gamma);
 std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
@@ -43,7 +44,9 @@ std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const do
 
 // penaltyValue and penaltyDerivative of the penalty at position `penalty`:
 // dst[i] for i = 0 .. n-1 from src[i] and lambda[i] (or lambda[0]), the
-// weights checked and the result returned as for proxByPenalty.
+// weights checked and the result returned as for proxByPenalty. A weight of
+// +inf gives penaltyValue the constraint u = 0 (+0 at 0, inf elsewhere);
+// penaltyDerivative refuses it, as it refuses a negative or NaN one.
 std::ptrdiff_t valueByPenalty(int penalty, double* dst, const double* src, const double* lambda,
                               bool lambdaPerElement, std::ptrdiff_t n, double theta);
 std::ptrdiff_t valueByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src, const double* lambda,
@@ -53,10 +56,11 @@ std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, 
 std::ptrdiff_t derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, const double* src,
                                      const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta);
 
-// The index of the first of n weights that is not a finite number >= 0
-// (negative, NaN or infinite), or n when every weight is fine.
-std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n);
-std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n);
+// The index of the first of n weights that is not a number >= 0 (negative
+// or NaN; with infiniteAllowed false, infinite too), or n when every weight
+// is fine.
+std::ptrdiff_t firstInvalidWeight(const double* weights, std::ptrdiff_t n, bool infiniteAllowed);
+std::ptrdiff_t firstInvalidWeightOn(SimdPath path, const double* weights, std::ptrdiff_t n, bool infiniteAllowed);
 
 // Joins the worker threads that large arrays are spread over, and frees
 // what they share; the next large call starts them again. For the MEX

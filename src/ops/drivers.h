@@ -123,26 +123,28 @@ inline double sumLanes(const double* src, std::ptrdiff_t n, double start, Term t
     return s;
 }
 
-// The index of the first element of v that is not a finite number >= 0 (a
-// negative, a NaN or an infinity; -0 passes), or n when there is none. Four
-// blocks are tested at a time with one branch, so the common case, every
-// element fine, runs at the speed of memory.
-template <class L>
-inline std::ptrdiff_t firstNotFiniteNonnegative(const double* v, std::ptrdiff_t n)
+// The index of the first element of v that is not a number >= 0 (a
+// negative or a NaN; -0 passes), and with Infinite false not an infinity
+// either, or n when there is none. Four blocks are tested at a time with
+// one branch, so the common case, every element fine, runs at the speed of
+// memory.
+template <class L, bool Infinite>
+inline std::ptrdiff_t firstInvalidWeightOf(const double* v, std::ptrdiff_t n)
 {
+    // A NaN fails both tests.
+    const double top = Infinite ? __builtin_inf() : 1.7976931348623157e308;
     std::ptrdiff_t i = 0;
     if constexpr (L::N > 1) {
         for (; n - i >= 4 * L::N; i += 4 * L::N) {
             const typename L::V w0 = L::load(v + i), w1 = L::load(v + i + L::N);
             const typename L::V w2 = L::load(v + i + 2 * L::N), w3 = L::load(v + i + 3 * L::N);
-            const double top = 1.7976931348623157e308; // a NaN fails both tests
             if (!L::allTrue((w0 >= 0.0) & (w0 <= top) & (w1 >= 0.0) & (w1 <= top) & (w2 >= 0.0) & (w2 <= top)
                             & (w3 >= 0.0) & (w3 <= top)))
                 break;
         }
     }
     for (; i < n; ++i)
-        if (!(v[i] >= 0.0 && v[i] <= 1.7976931348623157e308))
+        if (!(v[i] >= 0.0 && v[i] <= top))
             return i;
     return n;
 }

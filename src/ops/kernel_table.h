@@ -45,7 +45,8 @@ inline double finishedSum(const PenaltyKernels& k, double termSum, double lambda
     return k.lambdaScalesSum ? lambda * termSum : termSum;
 }
 
-// The index of the first element that is not a finite number >= 0, or n.
+// The index of the first element that is not a number >= 0 (for the
+// derivative's weights, not a finite one), or n.
 typedef std::ptrdiff_t (*WeightCheck)(const double* v, std::ptrdiff_t n);
 
 // dst[i] = naturalLog(src[i]) on the table's lanes: for the tests that hold
@@ -54,7 +55,8 @@ typedef void (*LogKernel)(double* dst, const double* src, std::ptrdiff_t n);
 
 struct KernelTable {
     PenaltyKernels penalty[kPenaltyCount];
-    WeightCheck firstInvalidWeight;
+    WeightCheck firstInvalidWeight;       // penaltyProx and penaltyValue: +inf passes
+    WeightCheck firstInvalidFiniteWeight; // penaltyDerivative
     LogKernel naturalLog;
 };
 

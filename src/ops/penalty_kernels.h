@@ -109,5 +109,6 @@ void naturalLogKernel(double* dst, const double* src, std::ptrdiff_t n)
 template <class L, class... P>
 constexpr KernelTable kernelTableOf(PenaltyList<P...>)
 {
-    return KernelTable{{penaltyKernelsOf<L, P>()...}, firstNotFiniteNonnegative<L>, naturalLogKernel<L>};
+    return KernelTable{{penaltyKernelsOf<L, P>()...}, firstInvalidWeightOf<L, true>,
+                       firstInvalidWeightOf<L, false>, naturalLogKernel<L>};
 }

@@ -45,30 +45,36 @@ TEST(Drivers, BlockBoundsStayWithinTheArray)
     }
 }
 
-// The weight check finds the first weight that is not a finite number >= 0
-// on every path, wherever it sits in a block of four blocks or in the tail;
-// -0 and subnormals pass.
+// The weight checks find the first weight that is not a number >= 0 (for
+// the derivative's, not a finite one) on every path, wherever it sits in a
+// block of four blocks or in the tail; -0 and subnormals pass, and +inf
+// passes the check of penaltyProx and penaltyValue.
 TEST(Drivers, FirstInvalidWeightOnEveryPath)
 {
-    const double bad[] = {-1, -4.9e-324, __builtin_nan(""), __builtin_inf(), -__builtin_inf()};
+    const double inf = __builtin_inf();
+    const double bad[] = {-1, -4.9e-324, __builtin_nan(""), inf, -inf};
     for (int path = ScalarPath; path <= Avx512Path; ++path) {
         if (!simdPathSupported(static_cast<SimdPath>(path)))
             continue;
+        const SimdPath on = static_cast<SimdPath>(path);
         for (std::ptrdiff_t n : {0, 1, 7, 31, 32, 33, 100}) {
             std::vector<double> w(n, 1.5);
             if (n > 2) {
                 w[0] = -0.0;
                 w[1] = 4.9e-324;
             }
-            EXPECT_EQ(firstInvalidWeightOn(static_cast<SimdPath>(path), w.data(), n), n);
+            EXPECT_EQ(firstInvalidWeightOn(on, w.data(), n, false), n);
             for (std::ptrdiff_t at = 0; at < n; ++at)
                 for (double b : bad) {
                     std::vector<double> v = w;
                     v[at] = b;
                     if (at + 3 < n)
                         v[at + 3] = -2; // only the first one counts
-                    EXPECT_EQ(firstInvalidWeightOn(static_cast<SimdPath>(path), v.data(), n), at)
-                        << simdPathName(static_cast<SimdPath>(path)) << " n " << n << " bad " << b;
+                    const std::ptrdiff_t infiniteAt = b == inf ? (at + 3 < n ? at + 3 : n) : at;
+                    EXPECT_EQ(firstInvalidWeightOn(on, v.data(), n, false), at)
+                        << simdPathName(on) << " n " << n << " bad " << b;
+                    EXPECT_EQ(firstInvalidWeightOn(on, v.data(), n, true), infiniteAt)
+                        << simdPathName(on) << " n " << n << " bad " << b << ", +inf allowed";
                 }
         }
     }

@@ -100,7 +100,8 @@ TEST(SimdPaths, MatchTheScalarReference)
 // penaltyProx, penaltyValue and penaltyDerivative on every path against the
 // scalar path: penaltyProx's worked cases in every lane position, and
 // random vectors with one weight or one per
-// element (zeros among them), steps from 1e-3 to 1e3, and elements across
+// element (zeros among them, and in every other set infinities, which
+// penaltyDerivative refuses), steps from 1e-3 to 1e3, and elements across
 // the whole double range, where the change of units differs from lane to
 // lane.
 // penaltyProx (what = 0), penaltyValue (1) and penaltyDerivative (2).
@@ -154,7 +155,9 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                 const int n = static_cast<int>(rng() % 70);
                 std::vector<double> x = stressVector(rng, n, 1.0, theta), weights(n + 1);
                 for (double& w : weights)
-                    w = (rng() % 6 == 0) ? 0.0 : std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 20) - 10);
+                    w = (rng() % 6 == 0)                   ? 0.0
+                        : (set % 2 == 1 && rng() % 8 == 0) ? kInf
+                        : std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 20) - 10);
                 expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
                 expectProxSameAsScalar(path, penalty, x, weights, false, theta, gamma);
             }
@@ -167,8 +170,9 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                 std::vector<double> x = stressVector(rng, 1 + static_cast<int>(rng() % 40), extremes[rng() % 10], theta);
                 std::vector<double> weights(x.size() + 1);
                 for (double& w : weights)
-                    w = extremes[rng() % 10] * (1 + (rng() % 100) / 64.0);
+                    w = (set % 2 == 1 && rng() % 16 == 0) ? kInf : extremes[rng() % 10] * (1 + (rng() % 100) / 64.0);
                 expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
+                expectProxSameAsScalar(path, penalty, x, {kInf}, false, theta, gamma);
             }
         }
     }

@@ -10,6 +10,7 @@
 #include "dispatch.h"
 #include "golden_cases.h"
 #include "penalty_list.h"
+#include "scalar_prox.h"
 
 namespace {
 
@@ -89,6 +90,47 @@ TEST(ProxStep, WeightsAreElementwiseCalls)
                 double alone = 0;
                 proxByPenalty(penalty, &alone, &x[i], &weights[i], false, 1, theta, gamma);
                 ASSERT_TRUE(sameBits(together[i], alone)) << kPenaltyInfo[penalty].name << " element " << i;
+            }
+        }
+    }
+}
+
+// An infinite weight is the constraint u = 0, for every penalty, theta and
+// step: penaltyProx (on the arrays and in a solver's scalar map) gives -0
+// for a negative element and +0 otherwise, penaltyValue +0 at +-0 and inf
+// elsewhere, a NaN stays NaN, and penaltyDerivative refuses the weight.
+TEST(ProxStep, InfiniteWeightHoldsTheElementAtZero)
+{
+    const double inf = kInf, nan = __builtin_nan("");
+    const double x[] = {3, -3, 0, -0.0, 1e300, -4.9e-324, 1e-300, inf, -inf, nan};
+    const std::ptrdiff_t n = sizeof x / sizeof x[0];
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        const ThetaRange range = kPenaltyInfo[penalty].theta;
+        for (double theta : {range.lower, range.lower + 0.5, range.lower + 1e10}) {
+            if (!range.taken)
+                theta = 0;
+            if (theta > range.upper || (theta == range.lower && !range.lowerIncluded))
+                continue;
+            for (double gamma : {1e-3, 1.0, 1e3}) {
+                const std::vector<double> weights(n, inf);
+                for (bool perElement : {false, true}) {
+                    double y[n], v[n], d[n];
+                    proxByPenalty(penalty, y, x, weights.data(), perElement, n, theta, gamma);
+                    valueByPenalty(penalty, v, x, weights.data(), perElement, n, theta);
+                    if (perElement)
+                        EXPECT_EQ(derivativeByPenalty(penalty, d, x, weights.data(), true, n, theta), 0);
+                    for (std::ptrdiff_t i = 0; i < n; ++i) {
+                        const double held = x[i] != x[i] ? nan : x[i] < 0 ? -0.0 : 0.0;
+                        const double value = x[i] != x[i] ? nan : x[i] == 0 ? 0.0 : inf;
+                        const double solver = withPenalty(penalty, [&]<class P>() {
+                            return proxScalar<P>(x[i], inf, scalarProxOf<P>(theta, gamma));
+                        });
+                        EXPECT_TRUE(sameBits(y[i], held) && sameBits(solver, held) && sameBits(v[i], value))
+                            << kPenaltyInfo[penalty].name << " theta " << theta << " gamma " << gamma << " x "
+                            << describe(x[i]) << ": prox " << describe(y[i]) << ", scalar map " << describe(solver)
+                            << ", value " << describe(v[i]);
+                    }
+                }
             }
         }
     }
