@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "count_conversion.h"
 #include "dispatch.h"
@@ -62,6 +63,16 @@ bool isRealScalarSource(const mxArray* array)
 
 bool isFiniteValue(double d) { return d - d == 0; }
 
+// penaltyProx and penaltyValue take an infinite weight (the element held
+// at 0); a derivative of it is not defined.
+bool takesInfiniteWeights(unsigned operation) { return operation != DerivativeOperation; }
+
+const char* weightRule(unsigned operation)
+{
+    return takesInfiniteWeights(operation) ? ">= 0 (Inf holds its element at 0)"
+                                           : "finite and >= 0 (an infinite weight has no derivative)";
+}
+
 // A number as MATLAB prints it in a message: NaN, Inf and -Inf by name.
 struct Number {
     char text[32];
@@ -114,6 +125,38 @@ bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray
 
 namespace {
 
+// A name as received, for messages: in quotes, a NUL or another control
+// character written as \0 or \xHH, and past 40 characters cut off with
+// "..." and the count; one that could not be read, by its size alone.
+struct Quoted {
+    char text[256];
+};
+
+Quoted quoted(const char* name, std::size_t length, bool read)
+{
+    Quoted q;
+    int at = 0;
+    if (!read) {
+        std::snprintf(q.text, sizeof q.text, "(a 1-by-%zu char array)", length);
+        return q;
+    }
+    q.text[at++] = '\'';
+    for (std::size_t i = 0; i < length && i < 40; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c == 0)
+            at += std::snprintf(q.text + at, sizeof q.text - at, "\\0");
+        else if (c < 32 || c == 127)
+            at += std::snprintf(q.text + at, sizeof q.text - at, "\\x%02X", c);
+        else
+            q.text[at++] = static_cast<char>(c);
+    }
+    if (length > 40)
+        std::snprintf(q.text + at, sizeof q.text - at, "...' (%zu characters)", length);
+    else
+        std::snprintf(q.text + at, sizeof q.text - at, "'");
+    return q;
+}
+
 // The penalty argument: a name (any case) or a code 1 to 4, of a penalty
 // that provides the operation. Returns its position in the list, or -1
 // after raising the error.
@@ -124,14 +167,20 @@ int readPenalty(const char* functionName, unsigned operation, const mxArray* arr
     for (int i = 0; i < kPenaltyCount; ++i)
         if (kPenaltyInfo[i].operations & operation)
             length += std::snprintf(known + length, sizeof known - length, "'%s', ", kPenaltyInfo[i].name);
-    int penalty = -1;
-    char name[32] = "";
-    if (mxIsChar(array) && dimensionCountOf(array) == 2 && dimensionOf(array, 0) <= 1 && readString(array, name, sizeof name)) {
-        penalty = penaltyIndexOfName(name);
-        if (penalty < 0 || !(kPenaltyInfo[penalty].operations & operation))
-            return raise(functionName, "unknownPenalty", "PENALTY '%s' is unknown; use one of %sor a code 1 to 4.",
-                         name, known), -1;
-        return penalty;
+    if (mxIsChar(array) && dimensionCountOf(array) == 2 && dimensionOf(array, 0) <= 1) {
+        // Every character counts: a name is read whole or not at all (a
+        // NUL inside it would otherwise end it early), and one too long to
+        // read is no penalty's name either.
+        const std::size_t characters = mxGetNumberOfElements(array);
+        char name[4096] = "";
+        const bool read = characters < sizeof name && readString(array, name, sizeof name);
+        if (read && std::strlen(name) == characters) {
+            const int penalty = penaltyIndexOfName(name);
+            if (penalty >= 0 && (kPenaltyInfo[penalty].operations & operation))
+                return penalty;
+        }
+        return raise(functionName, "unknownPenalty", "PENALTY %s is unknown; use one of %sor a code 1 to 4.",
+                     quoted(name, characters, read).text, known), -1;
     }
     if (isRealScalarSource(array) && mxGetNumberOfElements(array) == 1) {
         const double code = mxGetScalar(array);
@@ -151,8 +200,8 @@ void reportInvalidWeight(const char* functionName, const PenaltyArguments& argum
 {
     mxDestroyArray(*result);
     *result = nullptr;
-    raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be finite and >= 0.", bad + 1,
-          shown(arguments.lambda[bad]).text);
+    raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be %s.", bad + 1,
+          shown(arguments.lambda[bad]).text, weightRule(arguments.operation));
 }
 
 void joinThreadsAtExit()
@@ -164,7 +213,15 @@ void joinThreadsAtExit()
 
 namespace {
 
-bool isOmitted(int nrhs, const mxArray* prhs[], int k) { return nrhs <= k || mxIsEmpty(prhs[k]); }
+// Only [] (a real, full 0-by-0 double) stands for a left-out argument: ''
+// or {} is a value of the wrong kind, refused as such.
+bool isOmitted(int nrhs, const mxArray* prhs[], int k)
+{
+    if (nrhs <= k)
+        return true;
+    const mxArray* a = prhs[k];
+    return isRealFullDouble(a) && dimensionCountOf(a) == 2 && dimensionOf(a, 0) == 0 && dimensionOf(a, 1) == 0;
+}
 
 // A scalar argument that was refused: its value where it is a real
 // numeric scalar (a NaN or an infinity), otherwise what kind of array it is.
@@ -205,6 +262,7 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
                      describe(prhs[0]).text);
     arguments->x = mxGetPr(prhs[0]);
     arguments->count = mxGetNumberOfElements(prhs[0]);
+    arguments->operation = operation;
 
     const int penalty = readPenalty(functionName, operation, prhs[1]);
     if (penalty < 0)
@@ -224,8 +282,9 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
         arguments->lambdaValue = mxGetScalar(lambda);
         arguments->lambda = &arguments->lambdaValue;
         arguments->lambdaPerElement = false;
-        if (!(isFiniteValue(arguments->lambdaValue) && arguments->lambdaValue >= 0))
-            return raise(functionName, "invalidLambda", "LAMBDA must be finite and >= 0; it is %s.",
+        const bool held = takesInfiniteWeights(operation) && arguments->lambdaValue == __builtin_inf();
+        if (!held && !(isFiniteValue(arguments->lambdaValue) && arguments->lambdaValue >= 0))
+            return raise(functionName, "invalidLambda", "LAMBDA must be %s; it is %s.", weightRule(operation),
                          shown(arguments->lambdaValue).text);
     } else {
         // The weights themselves are checked by the computation, chunk

@@ -28,8 +28,9 @@ bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray
 // the penalty by name or code, lambda a scalar or one weight per element.
 struct PenaltyArguments {
     const double* x;
-    std::size_t count; // numel(x)
-    int penalty;       // position in the penalty list
+    std::size_t count;  // numel(x)
+    unsigned operation; // the PenaltyOperation the function runs
+    int penalty;        // position in the penalty list
     const double* lambda;
     bool lambdaPerElement;
     double lambdaValue; // the scalar lambda, which lambda points at when not per element

@@ -213,7 +213,7 @@ struct Parser {
             {"single", StandinSingle}, {"int8", StandinInt8},     {"uint8", StandinUint8},
             {"int16", StandinInt16},   {"uint16", StandinUint16}, {"int32", StandinInt32},
             {"uint32", StandinUint32}, {"int64", StandinInt64},   {"uint64", StandinUint64},
-            {"logical", StandinLogical},
+            {"logical", StandinLogical}, {"char", StandinChar},
         };
         if (name == "zeros" && inner.size() == 2) {
             v.rows = static_cast<std::size_t>(inner[0].numbers.at(0));

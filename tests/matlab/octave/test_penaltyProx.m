@@ -41,6 +41,20 @@ expect_bits ("MCP thresholds at lambda*sqrt(gamma*theta)", f ([1.5 -0.9], "mcp",
 expect_bits ("l0 thresholds at sqrt(2*gamma*lambda)", f ([0.75 1.25], "l0", 1, [], 0.5), [0 1.25]);
 expect_bits ("no overflow near realmax", f ([realmax -1e300], "log-sum", 1, 1), [realmax -1e300]);
 
+% An infinite weight holds the element at 0 (-0 for a negative one), so the
+% first LLA stage from zero runs for every penalty: p'(0+) is Inf for l0,
+% l1/2 and l2/3, and those elements stay at 0.
+expect_bits ("an infinite weight", f ([-2 -0 0 3 -Inf Inf NaN], "scad", Inf, 3.7, 2), [-0 0 0 0 -0 0 NaN]);
+x = [-2 -0 0 0.5 3];
+lla = {"l1", [], 1; "l0", [], Inf; "capped-l1", 2, 1; "log-sum", 0.5, 2; "scad", 3.7, 1; "mcp", 3, 1; ...
+       "l1/2", [], Inf; "l2/3", [], Inf; "elastic-net", 0.5, 0.5};
+for k = 1:rows (lla)
+  w = penaltyDerivative (zeros (size (x)), lla{k, 1}, 1, lla{k, 2});
+  expect_bits ([lla{k, 1} " p'(0+)"], w, repmat (lla{k, 3}, size (x)));
+  expect_bits ([lla{k, 1} " first LLA stage"], f (x, "l1", w, [], 0.5), f (x, "l1", lla{k, 3}, [], 0.5));
+  expect_bits ([lla{k, 1} " held at 0"], f (x, lla{k, 1}, [Inf 1 Inf Inf Inf], lla{k, 2}), [-0 0 0 0 0]);
+endfor
+
 % x is never written, even when the result could share its storage.
 x = [1 -2 3];
 y = f (x, "l1", 1);
@@ -56,7 +70,11 @@ catch err
   expect_true ("two outputs: tooManyOutputs", strcmp (err.identifier, "penaltyProx:tooManyOutputs"));
 end_try_catch
 messages = {{[1 2], "scad", 1, 1.5}, "it is 1.5"; {[1 2], "foo", 1}, "'foo'"; ...
-            {single([1 2]), "l1", 1}, "1-by-2 single"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"};
+            {single([1 2]), "l1", 1}, "1-by-2 single"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"; ...
+            {[1 2], ["mcp" char(0) "zz"], 1, 3}, 'PENALTY ''mcp\0zz'' is unknown'; ...
+            {[1 2], repmat("scad", 1, 12), 1, 3}, "'scadscadscadscadscadscadscadscadscadscad...' (48 characters)"; ...
+            {[1 2], "mcp", 1, 3, {}}, "GAMMA must be a finite scalar > 0; it is a 0-by-0 cell"; ...
+            {[1 2], "l1", 1, ""}, "'l1' takes no THETA"; {[1 2], "l1", [1 NaN]}, "LAMBDA(2) is NaN"};
 expect_messages (f, messages);
 expect_bits ("still running after bad calls", f (2, "l1", 1), 1);
 

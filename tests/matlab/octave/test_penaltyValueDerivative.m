@@ -42,6 +42,9 @@ expect_bits ("limits at Inf", [penaltyValue([Inf -Inf], "log-sum", 1, 1), penalt
              [Inf Inf 0 0]);
 expect_bits ("NaN gives NaN", [penaltyValue(NaN, "capped-l1", 1, 2), penaltyDerivative(NaN, "l0", 1)], [NaN NaN]);
 expect_bits ("zero weight", [penaltyValue(5, "l0", 0), penaltyDerivative(0, "l0", 0)], [0 0]);
+% An infinite weight is the constraint u = 0: +0 there, Inf elsewhere.
+expect_bits ("infinite weight", penaltyValue ([-2 -0 0 3 -Inf NaN], "mcp", Inf, 3), [Inf 0 0 Inf Inf NaN]);
+expect_bits ("infinite weights", penaltyValue ([-0 1e-300 2], "capped-l1", [Inf Inf 1], 0), [0 Inf 0]);
 
 for name = {"penaltyValue", "penaltyDerivative"}
   check_bad_calls (name{1});
