@@ -1,4 +1,5 @@
-% sparsepenalty: nonconvex sparsity penalties (proximal maps, values, derivatives).
+% sparsepenalty: nonconvex sparsity penalties, their prox maps and values
+% Version 1.0.0 09-Dec-2026
 %
 %   penaltyProx       - Proximal map with a step size and per-element
 %                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP,

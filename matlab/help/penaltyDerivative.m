@@ -1,4 +1,4 @@
-%PENALTYDERIVATIVE Derivative of l1, l0, capped-l1, log-sum, SCAD, MCP, l1/2, l2/3 or elastic net: reweighted-l1 weights.
+%PENALTYDERIVATIVE Derivative of a sparsity penalty: reweighted-l1 weights.
 %   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
 %   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA, THETA)   % the others
 %   returns an array of the size of X with D(i) = p'(|X(i)|; LAMBDA(i), THETA),
@@ -37,6 +37,11 @@
 %       0 for the others.
 %       X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
+%     - An infinite weight is refused (invalidLambda), unlike in
+%       penaltyProx and penaltyValue: the constraint u = 0 they read it as
+%       has no derivative. An Inf that this function returns (p'(0+) of
+%       'l0', 'l1/2' and 'l2/3') is a weight penaltyProx accepts: it holds
+%       that element at 0 in the next LLA stage.
 %
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
@@ -53,7 +58,7 @@
 %     penaltyDerivative:unknownPenalty   PENALTY not a name or code 1-4
 %     penaltyDerivative:invalidLambda    LAMBDA not a real scalar or numel(X)
 %                                        doubles, or some element negative,
-%                                        NaN or infinite
+%                                        NaN or infinite (Inf too)
 %     penaltyDerivative:invalidTheta     THETA missing, given to 'l1' or 'l0',
 %                                        not a finite scalar, or out of range
 %

@@ -1,4 +1,4 @@
-%PENALTYPROX Proximal map with step size and weights: l1, l0, capped-l1, log-sum, SCAD, MCP, l1/2, l2/3, elastic net.
+%PENALTYPROX Proximal map with step size and weights of a sparsity penalty.
 %   Y = PENALTYPROX(X, PENALTY, LAMBDA)                 % 'l1', 'l0', 'l1/2', 'l2/3'
 %   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA)          % the others
 %   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA, GAMMA)   % step size GAMMA
@@ -7,7 +7,8 @@
 %       Y(i) = argmin over u of  0.5*(u - X(i))^2 + GAMMA*p(u; LAMBDA(i), THETA)
 %
 %   the proximal map of GAMMA*p that a proximal-gradient or FISTA step with
-%   step size GAMMA = 1/L needs. Every element is computed in IEEE double
+%   step size GAMMA = 1/L needs, for the l1, l0, capped-l1, log-sum, SCAD,
+%   MCP, l1/2, l2/3 and elastic-net penalties. Every element is computed in IEEE double
 %   precision by a fixed sequence of operations, so every build returns the
 %   same bits.
 %
@@ -33,10 +34,13 @@
 %
 %     LAMBDA   the weight: a scalar, or an array with numel(X) elements (of
 %              any shape) giving each element its own LAMBDA(i), which then
-%              replaces LAMBDA everywhere in p, knots included. Finite, >= 0.
+%              replaces LAMBDA everywhere in p, knots included. Finite, >= 0,
+%              or Inf, which holds the element at 0 (Conventions).
 %     THETA    the shape: a finite scalar in the penalty's range; left out or
 %              [] for 'l1', 'l0', 'l1/2' and 'l2/3'.
 %     GAMMA    the step size: a finite scalar > 0; 1 when left out or [].
+%     Only [] (a 0-by-0 double) stands for a left-out THETA or GAMMA: '',
+%     {} or another empty value is refused like any other wrong value.
 %
 %   The maps, in every regime
 %     The result is the global minimiser, chosen by comparing the objective
@@ -65,9 +69,12 @@
 %       'elastic-net' soft thresholding at w*THETA divided by
 %                    1 + w*(1 - THETA): max(0, |X(i)| - w*THETA)/(1 +
 %                    w*(1 - THETA)); THETA = 1 gives 'l1' to the bit.
-%     With GAMMA = 1 and a scalar LAMBDA > 0, codes 1 to 4 give exactly the
-%     bits of penaltyShrink, and per-element weights give exactly the bits
-%     of calls made one element at a time with a scalar LAMBDA. The roots
+%     With GAMMA = 1 and a scalar LAMBDA > 0, codes 1, 3 and 4 (capped-l1,
+%     SCAD, MCP) give exactly the bits of penaltyShrink. For log-sum (code
+%     2) penaltyShrink's fixed steps lose accuracy near its threshold, and
+%     penaltyProx is the accurate one: the two may differ there. Per-element
+%     weights give exactly the bits of calls made one element at a time
+%     with a scalar LAMBDA. The roots
 %     of 'l1/2' and 'l2/3' are found by Newton's iteration from above (a
 %     fixed sequence of IEEE operations, no C library function), with a
 %     last step in double-double, and solved in units where nothing
@@ -85,6 +92,15 @@
 %       gives +0 where its stationary-point equation has no real root.
 %     - X(i) = +-Inf or NaN comes back as it is; so does every X(i) whose
 %       weight is 0 (-0 included).
+%     - An infinite weight (LAMBDA(i) = Inf, or a scalar LAMBDA = Inf)
+%       holds the element at 0, for every penalty and THETA: the penalty is
+%       read as the constraint u = 0 (so also for capped-l1 with THETA = 0,
+%       whose penalty is otherwise 0). Y(i) is then 0 with the sign rule
+%       above (-0 for a negative X(i), X(i) = -Inf included; +0 otherwise),
+%       and NaN for X(i) = NaN. This is what the first LLA stage from zero
+%       needs for 'l0', 'l1/2' and 'l2/3', whose PENALTYDERIVATIVE at 0 is
+%       Inf: penaltyProx(x, 'l1', penaltyDerivative(zeros(size(x)), 'l0',
+%       1)) is 0 (NaN where x is NaN).
 %     - Range: any finite X(i), from the smallest subnormal to realmax; the
 %       element is solved in units where nothing overflows, so no result is
 %       decided by an overflow. LAMBDA, THETA and GAMMA are checked to be
@@ -110,24 +126,33 @@
 %     penaltyProx:tooManyInputs    more than five inputs
 %     penaltyProx:tooManyOutputs   more than one output
 %     penaltyProx:invalidX         X not a real, full double array
-%     penaltyProx:unknownPenalty   PENALTY not one of the names or codes 1-4
+%     penaltyProx:unknownPenalty   PENALTY not one of the names (every
+%                                  character counts: a NUL inside a name
+%                                  makes it unknown) or codes 1-4
 %     penaltyProx:invalidLambda    LAMBDA not real, full and numeric, not a
 %                                  scalar or numel(X) doubles, or some
-%                                  element negative, NaN or infinite
-%     penaltyProx:invalidTheta     THETA missing, given to 'l1' or 'l0', not
-%                                  a finite scalar, or out of range
+%                                  element negative (-Inf too) or NaN
+%     penaltyProx:invalidTheta     THETA missing, given to a penalty that
+%                                  takes none, not a finite scalar, or out
+%                                  of range
 %     penaltyProx:invalidGamma     GAMMA not a finite scalar > 0
 %
-%   Example: FISTA for 0.5*norm(A*x - y)^2 + sum(p(x)) with SCAD
-%     A = randn(200, 800); y = A*[ones(10, 1); zeros(790, 1)] + 0.1*randn(200, 1);
+%   Example: FISTA for 0.5*norm(A*x - y)^2 + sum(p(x)) with SCAD, which
+%   recovers a 10-sparse signal. LAMBDA = 0.1 lies above the noise's
+%   correlation with every column (about 0.01*sqrt(2*log(800)) = 0.04 for
+%   columns of unit norm) and LAMBDA*THETA = 0.37 below the signal's size,
+%   where SCAD no longer shrinks it.
+%     A = randn(200, 800)/sqrt(200);    % columns of about unit norm
+%     y = A*[ones(10, 1); zeros(790, 1)] + 0.01*randn(200, 1);
 %     L = norm(A)^2;                     % Lipschitz constant of the gradient
 %     x = zeros(800, 1); z = x; t = 1;
 %     for k = 1:300
 %       x_old = x;
-%       x = penaltyProx(z - A'*(A*z - y)/L, 'scad', 2, 3.7, 1/L);
+%       x = penaltyProx(z - A'*(A*z - y)/L, 'scad', 0.1, 3.7, 1/L);
 %       t_old = t; t = (1 + sqrt(1 + 4*t^2))/2;
 %       z = x + ((t_old - 1)/t)*(x - x_old);
 %     end
+%     find(x)'                           % 1 to 10: the support, found
 %
 %   References
 %     J. Fan and R. Li, Variable selection via nonconcave penalized
@@ -154,11 +179,28 @@
 %! % The size of X is kept; names in any case; GAMMA = 1 is penaltyShrink.
 %! x = [-2 0.3; 4 -0.9];
 %! assert (size (penaltyProx (x, 'L1', 1)), [2 2]);
-%! assert (penaltyProx (x(:), 'Log-Sum', 1, 1, 1), penaltyShrink (x, 4, 1, 1, 2));
+%! assert (penaltyProx (x(:), 'Scad', 1, 3.7, 1), penaltyShrink (x, 4, 1, 3.7, 3));
 %!test
 %! % Per-element weights; a zero weight, Inf and NaN return the element.
 %! y = penaltyProx ([2 2 Inf NaN], 'l1', [1 0 1 1]);
 %! assert (y, [1 2 Inf NaN]);
+%!test
+%! % An infinite weight holds the element at 0: the LLA stage from zero.
+%! assert (penaltyProx ([2 -3 NaN], 'l1', penaltyDerivative ([0 0 0], 'l1/2', 1)), [0 0 NaN]);
+%! assert (signbit (penaltyProx ([-3 3], 'scad', Inf, 3.7)), [true false]);
+%!test
+%! % The FISTA example recovers the support of its 10-sparse signal.
+%! randn ('state', 1);
+%! A = randn (200, 800) / sqrt (200);
+%! y = A * [ones(10, 1); zeros(790, 1)] + 0.01 * randn (200, 1);
+%! L = norm (A)^2; x = zeros (800, 1); z = x; t = 1;
+%! for k = 1:300
+%!   x_old = x;
+%!   x = penaltyProx (z - A' * (A * z - y) / L, 'scad', 0.1, 3.7, 1 / L);
+%!   t_old = t; t = (1 + sqrt (1 + 4 * t^2)) / 2;
+%!   z = x + ((t_old - 1) / t) * (x - x_old);
+%! end
+%! assert (find (x)', 1:10);
 %!test
 %! % l0: hard thresholding at sqrt(2*GAMMA*LAMBDA), decided exactly.
 %! assert (penaltyProx ([1.5 1.3 -2], 'l0', 1), [1.5 0 -2]);
@@ -167,6 +209,8 @@
 %! % Signs of zero: a negative X(i) mapped to zero gives -0.
 %! assert (signbit (penaltyProx (-0.5, 'capped-l1', 1, 2)));
 %!error id=penaltyProx:unknownPenalty penaltyProx (1, 'lasso', 1)
+%!error id=penaltyProx:unknownPenalty penaltyProx (1, ['mcp' char(0)], 1, 3)
+%!error id=penaltyProx:invalidGamma penaltyProx (1, 'mcp', 1, 3, {})
 %!error id=penaltyProx:invalidLambda penaltyProx ([1 2], 'l1', [1 -1])
 %!error id=penaltyProx:invalidTheta penaltyProx (1, 'scad', 1, 2)
 %!error id=penaltyProx:invalidGamma penaltyProx (1, 'mcp', 1, 3, 0)

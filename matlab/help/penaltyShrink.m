@@ -1,4 +1,4 @@
-%PENALTYSHRINK Unit-step proximal map (thresholding) of capped-l1, log-sum, SCAD or MCP.
+%PENALTYSHRINK Unit-step proximal map of capped-l1, log-sum, SCAD or MCP.
 %   Y = PENALTYSHRINK(X, N, LAMBDA, THETA, CODE) returns the N-by-1 column
 %   whose element i is the proximal point of the chosen penalty at X(i):
 %

@@ -1,10 +1,10 @@
-%PENALTYVALUE Penalty of each element: l1, l0, capped-l1, log-sum, SCAD, MCP, l1/2, l2/3, elastic net.
+%PENALTYVALUE Penalty of each element: l1, l0, SCAD, MCP and five others.
 %   V = PENALTYVALUE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
 %   V = PENALTYVALUE(X, PENALTY, LAMBDA, THETA)   % the others
 %   returns an array of the size of X with V(i) = p(X(i); LAMBDA(i), THETA),
 %   for the penalties, weights and THETA of penaltyProx (see HELP
 %   PENALTYPROX): PENALTY by name in any case or by code 1 to 4, LAMBDA a
-%   scalar or one weight per element, finite and >= 0.
+%   scalar or one weight per element, finite and >= 0 or Inf (Conventions).
 %
 %   The formulas, a = |X(i)|, each a few IEEE operations in this order:
 %     'l1'         LAMBDA*a                                  within 1/2 ulp
@@ -25,10 +25,13 @@
 %                  (fixed IEEE operations, no C library function) with a
 %                  last step in double-double                within 2 ulp
 %     'elastic-net' (LAMBDA*a)*(((1 - THETA)*0.5)*a + THETA)   within 3 ulp
-%   They are penaltySum's terms: adding V's elements one at a time in index
-%   order from +0 gives exactly penaltySum's result for SCAD and MCP, and
-%   for capped-l1 and log-sum each V(i) is LAMBDA times the term that
-%   penaltySum adds before its final multiplication by LAMBDA.
+%   They are penaltySum's terms wherever X(i) is not NaN: for an X without
+%   NaN, adding V's elements one at a time in index order from +0 gives
+%   exactly penaltySum's result for SCAD and MCP, and for capped-l1 and
+%   log-sum each V(i) is LAMBDA times the term that penaltySum adds before
+%   its final multiplication by LAMBDA. A NaN element gives V(i) = NaN,
+%   while penaltySum's terms send it to a finite branch for capped-l1
+%   (THETA) and MCP (LAMBDA^2*THETA/2).
 %
 %   Conventions
 %     - X(i) = +-Inf gives the penalty's limit: Inf for 'l1', 'log-sum',
@@ -36,6 +39,12 @@
 %       LAMBDA for 'l0', LAMBDA*THETA for 'capped-l1', the flat value for
 %       SCAD and MCP. X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
+%     - An infinite weight is the constraint u = 0 that penaltyProx holds
+%       such an element to, for every penalty and THETA: V(i) = 0 where
+%       X(i) = +-0, Inf everywhere else (+-Inf included), NaN for NaN. So
+%       sum(penaltyValue(x, 'l1', w)) is the objective's penalty part of an
+%       LLA stage whose weights w came from PENALTYDERIVATIVE at 0, Inf
+%       for 'l0', 'l1/2' and 'l2/3': 0 for the x that penaltyProx returns.
 %
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
@@ -51,8 +60,8 @@
 %     penaltyValue:invalidX         X not a real, full double array
 %     penaltyValue:unknownPenalty   PENALTY not one of the names or codes 1-4
 %     penaltyValue:invalidLambda    LAMBDA not a real scalar or numel(X)
-%                                   doubles, or some element negative, NaN
-%                                   or infinite
+%                                   doubles, or some element negative (-Inf
+%                                   too) or NaN
 %     penaltyValue:invalidTheta     THETA missing, given to 'l1' or 'l0', not
 %                                   a finite scalar, or out of range
 %

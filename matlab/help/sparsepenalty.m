@@ -1,5 +1,5 @@
 function sparsepenalty
-%SPARSEPENALTY Nonconvex sparsity penalties: proximal maps, values and derivatives.
+%SPARSEPENALTY Sparsity penalties: proximal maps, values and derivatives.
 %   Elementwise MEX functions for proximal-gradient, FISTA, reweighted-l1
 %   (LLA) and other nonconvex sparse-learning solvers, computing in IEEE
 %   double precision in a fixed order of operations: every build returns
@@ -31,8 +31,16 @@ function sparsepenalty
 %   variable OMP_NUM_THREADS caps the number of threads.
 %
 %   Demos: DEMO PENALTYPROX (Octave) shows the maps and a FISTA solve.
+%   Tests: TEST SPARSEPENALTY (Octave) runs every function's self-tests.
 %   License: BSD 3-Clause.
 %
 %   See also PENALTYPROX, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
 help('sparsepenalty');
 end
+
+%!test
+%! % Every function's own self-tests, each of which must run and pass.
+%! for name = {'penaltyProx', 'penaltyValue', 'penaltyDerivative', 'penaltyShrink', 'penaltySum'}
+%!   [passed, total] = test (name{1}, 'quiet');
+%!   assert (total > 3 && passed == total, '%s: %d of %d self-tests passed', name{1}, passed, total);
+%! end

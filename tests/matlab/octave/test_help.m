@@ -37,6 +37,17 @@ for k = 1:rows (functions)
   expect_true (["help sparsepenalty lists " functions{k, 1}], ! isempty (strfind (overview, functions{k, 1})));
   expect_true (["Contents lists " functions{k, 1}], ! isempty (strfind (contents, functions{k, 1})));
 endfor
+% H1 lines short enough for lookfor and the Contents listing not to wrap;
+% Contents.m has MATLAB's Version line; `test sparsepenalty` runs them all.
+folder = fileparts (which ("penaltyProx"));
+for name = [functions(:, 1)' {"sparsepenalty", "Contents"}]
+  h1 = regexp (fileread (fullfile (folder, [name{1} ".m"])), '^%[^\n]*', "match", "once", "lineanchors");
+  expect_true (sprintf ("%s H1 line of %d characters", name{1}, numel (h1)), numel (h1) > 20 && numel (h1) <= 75);
+endfor
+contents = fileread (fullfile (folder, "Contents.m"));
+expect_true ("Contents Version line", ! isempty (regexp (contents, '\A[^\n]*\n% Version \d+\.\d+\.\d+ \d\d-[A-Z][a-z]{2}-\d{4}\n')));
+[passed, total] = test ("sparsepenalty", "quiet");
+expect_true ("test sparsepenalty", total > 0 && passed == total);
 % The penalties' names are in the first lines, where lookfor searches.
 for name = {"SCAD", "MCP", "log-sum", "capped-l1"}
   found = evalc (sprintf ("lookfor %s", name{1}));

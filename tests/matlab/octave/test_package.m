@@ -9,10 +9,14 @@ pkg ("local_list", fullfile (prefix, "octave_packages"));
 pkg ("global_list", fullfile (prefix, "octave_packages_global"));
 rmpath (getenv ("PENALTY_MEX_DIR")); % only the installed copy may answer
 pkg ("install", tarball);
-description = pkg ("describe", "sparsepenalty");
-expect_true ("pkg describe", iscell (description) && ! isempty (description));
+description = evalc ('pkg ("describe", "-verbose", "sparsepenalty")');
+for name = {"l1,", "l0,", "capped-l1", "log-sum", "SCAD", "MCP", "l1/2", "l2/3", "elastic-net"}
+  expect_true (["pkg describe names " name{1}], ! isempty (strfind (description, name{1})));
+endfor
 [~, info] = pkg ("list", "sparsepenalty");
 expect_true ("depends on Octave 6", strcmp (info{1}.depends{1}.package, "octave"));
+contents = fileread (fullfile (fileparts (mfilename ("fullpath")), "..", "..", "..", "matlab", "help", "Contents.m"));
+expect_true ("version as in Contents.m", ! isempty (strfind (contents, ["% Version " info{1}.version " "])));
 pkg ("load", "sparsepenalty");
 expect_true ("installed MEX is the one called", strncmp (which ("penaltyShrink"), prefix, numel (prefix)));
 expect_bits ("installed penaltyShrink", penaltyShrink ([-2 0.5 4.00000001], 3, 1, 4, 3), [-1; 0; 4]);
