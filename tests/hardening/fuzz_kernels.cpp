@@ -1,6 +1,6 @@
 // libFuzzer target for every penalty's kernels on every vector path this
 // CPU supports: fuzzed lambda, theta, gamma, n, element and weight bit
-// patterns, in exactly sized heap buffers. Each kernel must read only
+// patterns (infinite weights among them), in exactly sized heap buffers. Each kernel must read only
 // src[0..n-1] (and weights[0..n-1]), write only dst[0..n-1] (a sum only its
 // result), leave its inputs unchanged, repeat bit for bit, and on every
 // vector path give the scalar reference's bits (a NaN matching any NaN, as
@@ -53,9 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     double* srcCopy = allocate(length);
     if (length)
         std::memcpy(srcCopy, src, 8 * length);
+    // Infinite weights (the element held at 0) are one bit pattern among
+    // 2^64: a byte mixes them in, among the weights and as the one weight.
+    const std::uint8_t infinities = in.byte();
     double* weights = allocate(length);
     for (std::size_t i = 0; i < length; ++i)
-        weights[i] = in.element();
+        weights[i] = (infinities & 1) && (i + infinities) % 5 == 0 ? __builtin_inf() : in.element();
+    const double weight = (infinities & 2) ? __builtin_inf() : lambda;
 
     double* reference = allocate(length ? length : 1);
     double* out = allocate(length);
@@ -84,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         sumByPenaltyOn(on, type, &sum, src, n, lambda, theta);
                     else if (length) { // the elementwise functions run only on whole arrays
                         const bool perElement = operation % 2 == 1;
-                        const double* w = perElement ? weights : &lambda;
+                        const double* w = perElement ? weights : &weight;
                         const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(length);
                         if (operation < 4)
                             proxByPenaltyOn(on, p, out, src, w, perElement, count, theta, gamma);
