@@ -351,7 +351,8 @@ double thetaInRange(const ThetaRange& range)
 // penaltyProx (what 'p'), penaltyValue ('v') and penaltyDerivative ('d'):
 // their worked cases, and per penalty random elements (special values and
 // arbitrary bit patterns among them) with one weight or one per element
-// (zeros among them) and, for penaltyProx, steps from 1e-3 to 1e3.
+// (zeros among them, and infinities but for penaltyDerivative, which
+// refuses them) and, for penaltyProx, steps from 1e-3 to 1e3.
 void replayElementwise(MexEntry entry, const std::string& name, char what)
 {
     int i = 0;
@@ -383,6 +384,8 @@ void replayElementwise(MexEntry entry, const std::string& name, char what)
                 weights[k] = nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 3;
                 const std::uint64_t bits = randomElementBits(weights[k] * gamma, theta);
                 std::memcpy(&x[k], &bits, sizeof bits);
+                if (what != 'd' && nextRandom() % 8 == 0)
+                    weights[k] = kInf; // the element held at 0
             }
             const bool perElement = set % 2 == 0;
             std::vector<mxArray*> args = {doubleColumn(x), text(kPenaltyInfo[p].name),
