@@ -42,9 +42,10 @@
 %     - An infinite weight is the constraint u = 0 that penaltyProx holds
 %       such an element to, for every penalty and THETA: V(i) = 0 where
 %       X(i) = +-0, Inf everywhere else (+-Inf included), NaN for NaN. So
-%       sum(penaltyValue(x, 'l1', w)) is the objective's penalty part of an
-%       LLA stage whose weights w came from PENALTYDERIVATIVE at 0, Inf
-%       for 'l0', 'l1/2' and 'l2/3': 0 for the x that penaltyProx returns.
+%       sum(penaltyValue(x, 'l1', w)) is the penalty part of an LLA
+%       stage's objective also where its weights w came from
+%       PENALTYDERIVATIVE at 0 (Inf for 'l0', 'l1/2' and 'l2/3'): the
+%       elements that penaltyProx held at 0 add 0.
 %
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
