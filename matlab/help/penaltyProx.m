@@ -74,11 +74,10 @@
 %     2) penaltyShrink's fixed steps lose accuracy near its threshold, and
 %     penaltyProx is the accurate one: the two may differ there. Per-element
 %     weights give exactly the bits of calls made one element at a time
-%     with a scalar LAMBDA. The roots
-%     of 'l1/2' and 'l2/3' are found by Newton's iteration from above (a
-%     fixed sequence of IEEE operations, no C library function), with a
-%     last step in double-double, and solved in units where nothing
-%     overflows: within 1.1 ulp of the true minimiser for 'l1/2' and 2.5
+%     with a scalar LAMBDA. The roots of 'l1/2' and 'l2/3' are found by
+%     Newton's iteration from above (a fixed sequence of IEEE operations,
+%     no C library function), with a last step in double-double, and
+%     solved in units where nothing overflows: within 1.1 ulp of the true minimiser for 'l1/2' and 2.5
 %     ulp for 'l2/3' (the largest errors against MPFR over 10^7 cases
 %     across the exponent range: 1.00 and 2.42 ulp).
 %
@@ -90,8 +89,8 @@
 %     - Signs: Y(i) has the sign of X(i), so a negative X(i) whose result is
 %       zero gives -0, and X(i) = -0 gives +0; as in penaltyShrink, log-sum
 %       gives +0 where its stationary-point equation has no real root.
-%     - X(i) = +-Inf or NaN comes back as it is; so does every X(i) whose
-%       weight is 0 (-0 included).
+%     - X(i) = +-Inf or NaN comes back as it is (but for an infinite
+%       weight, below); so does every X(i) whose weight is 0 (-0 included).
 %     - An infinite weight (LAMBDA(i) = Inf, or a scalar LAMBDA = Inf)
 %       holds the element at 0, for every penalty and THETA: the penalty is
 %       read as the constraint u = 0 (so also for capped-l1 with THETA = 0,
@@ -142,7 +141,7 @@
 %   correlation with every column (about 0.01*sqrt(2*log(800)) = 0.04 for
 %   columns of unit norm) and LAMBDA*THETA = 0.37 below the signal's size,
 %   where SCAD no longer shrinks it.
-%     A = randn(200, 800)/sqrt(200);    % columns of about unit norm
+%     A = randn(200, 800)/sqrt(200);     % columns of about unit norm
 %     y = A*[ones(10, 1); zeros(790, 1)] + 0.01*randn(200, 1);
 %     L = norm(A)^2;                     % Lipschitz constant of the gradient
 %     x = zeros(800, 1); z = x; t = 1;
