@@ -102,15 +102,21 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
             for (char& c : name)
                 if (in.byte() < 40 && c >= 'a' && c <= 'z')
                     c = static_cast<char>(c - 'a' + 'A');
-            if (in.byte() < 10)
-                name += (in.byte() < 128) ? " " : "x";
+            if (in.byte() < 10) {
+                const std::uint8_t miss = in.byte();
+                name += miss < 80 ? std::string(" ") : miss < 160 ? std::string("x") : std::string(1, '\0') + "zz";
+            }
             return text(name);
         }
         return pick < 220 ? scalar(in.byte() % 7 - 1.0 + (in.byte() < 20 ? 0.5 : 0.0)) : scalar(in.element());
     }
-    case 2: // lambda: one weight or one per element (or a wrong count)
-        return pick < 120 ? doubleArray(in, 1, 1, true)
-                          : doubleArray(in, xCount + (pick >= 245 ? 1 : 0), 1, true);
+    case 2: { // lambda: one weight or one per element (or a wrong count), Inf among them
+        mxArray* a = pick < 120 ? doubleArray(in, 1, 1, true) : doubleArray(in, xCount + (pick >= 245 ? 1 : 0), 1, true);
+        const std::size_t n = mxGetNumberOfElements(a);
+        if (n && in.byte() < 40)
+            static_cast<double*>(standinRealData(a))[in.byte() % n] = INFINITY;
+        return a;
+    }
     default: // theta and gamma: scalars, [], or short arrays
         if (pick < 20)
             return standinCreateArray(StandinDouble, 0, 0, false, false);
@@ -179,6 +185,16 @@ struct Named {
     double lambda, theta, gamma;
 };
 
+// Only [] leaves an argument out; '' and {} are values.
+bool leftOut(int nrhs, const mxArray* const* prhs, int k)
+{
+    return nrhs <= k || (isRealFullDouble(prhs[k]) && standinRows(prhs[k]) == 0 && standinColumns(prhs[k]) == 0);
+}
+
+// A weight as the function takes it: a number >= 0, or for penaltyProx and
+// penaltyValue also +inf (the element held at 0).
+bool weightTaken(double w) { return (std::isfinite(w) || kName != "penaltyDerivative") && w >= 0; }
+
 // What a named call must do: the outputs, the inputs, x, the penalty,
 // lambda, theta, gamma and the values of per-element weights, checked in
 // that order.
@@ -203,10 +219,10 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
         return "invalidLambda";
     call->perElement = weights != 1;
     call->lambda = weights == 1 ? mxGetScalar(lambda) : 0;
-    if (!call->perElement && !(std::isfinite(call->lambda) && call->lambda >= 0))
+    if (!call->perElement && !weightTaken(call->lambda))
         return "invalidLambda";
     const ThetaRange range = kPenaltyInfo[call->penalty].theta;
-    const bool thetaGiven = nrhs > 3 && !mxIsEmpty(prhs[3]);
+    const bool thetaGiven = !leftOut(nrhs, prhs, 3);
     call->theta = 0;
     if (range.taken != thetaGiven)
         return "invalidTheta";
@@ -215,11 +231,11 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
                         && call->theta <= range.upper))
         return "invalidTheta";
     call->gamma = 1;
-    if (nrhs > 4 && !mxIsEmpty(prhs[4]) && !(isFiniteScalar(prhs[4], &call->gamma) && call->gamma > 0))
+    if (!leftOut(nrhs, prhs, 4) && !(isFiniteScalar(prhs[4], &call->gamma) && call->gamma > 0))
         return "invalidGamma";
     // Per-element weights are checked last, as they are used.
     for (std::size_t i = 0; call->perElement && i < weights; ++i)
-        if (!(std::isfinite(mxGetPr(lambda)[i]) && mxGetPr(lambda)[i] >= 0))
+        if (!weightTaken(mxGetPr(lambda)[i]))
             return "invalidLambda";
     return "";
 }
