@@ -24,8 +24,10 @@ struct PenaltyCall {
 bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray* prhs[], PenaltyCall* call);
 
 // penaltyProx(x, penalty, lambda, theta, gamma), penaltyValue and
-// penaltyDerivative (x, penalty, lambda, theta): x any real double array,
-// the penalty by name or code, lambda a scalar or one weight per element.
+// penaltyDerivative (x, penalty, lambda, theta): x of a class isElementwiseX
+// takes (x points at its real parts, of that class), the penalty by name or
+// code, lambda a scalar or one weight per element (double, or floats where
+// LAMBDA is single).
 struct PenaltyArguments {
     const double* x;
     std::size_t count; // numel(x)
@@ -50,6 +52,9 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
 // invalidLambda.
 void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
                          mxArray** result);
+// The same for a weight given by its value (one of a single LAMBDA, read
+// as a double); *result may be null.
+void reportInvalidWeightValue(const char* functionName, std::size_t bad, double value, mxArray** result);
 
 // The whole of an elementwise gateway (penaltyProx, penaltyValue,
 // penaltyDerivative): reads and checks the arguments, makes the result in
