@@ -56,7 +56,7 @@ catch err
   expect_true ("two outputs: tooManyOutputs", strcmp (err.identifier, "penaltyProx:tooManyOutputs"));
 end_try_catch
 messages = {{[1 2], "scad", 1, 1.5}, "it is 1.5"; {[1 2], "foo", 1}, "'foo'"; ...
-            {single([1 2]), "l1", 1}, "1-by-2 single"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"};
+            {int16([1 2]), "l1", 1}, "1-by-2 int16"; {[1 2], "l1", [1 -3]}, "LAMBDA(2) is -3"};
 expect_messages (f, messages);
 expect_bits ("still running after bad calls", f (2, "l1", 1), 1);
 
