@@ -103,8 +103,13 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
         return doubleArray(in, in.byte() % 70, 1 + (in.byte() < 40), false);
     if (kCounted) {
         mxArray* a = doubleArray(in, in.byte() < 230 ? 1 : in.byte() % 3, in.byte() < 240 ? 1 : in.byte() % 3, false);
-        if (position == 1 && mxGetNumberOfElements(a) > 0)
-            static_cast<double*>(standinRealData(a))[0] = countValue(in);
+        if (position == 1 && mxGetNumberOfElements(a) > 0) {
+            const double count = countValue(in);
+            if (mxIsSingle(a))
+                static_cast<float*>(standinRealData(a))[0] = static_cast<float>(count);
+            else
+                static_cast<double*>(standinRealData(a))[0] = count;
+        }
         return a;
     }
     const std::uint8_t pick = in.byte();
