@@ -147,12 +147,6 @@ int readPenalty(const char* functionName, unsigned operation, const mxArray* arr
 
 } // namespace
 
-void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
-                         mxArray** result)
-{
-    reportInvalidWeightValue(functionName, bad, arguments.lambda[bad], result);
-}
-
 void reportInvalidWeightValue(const char* functionName, std::size_t bad, double value, mxArray** result)
 {
     if (*result)

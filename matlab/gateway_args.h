@@ -47,32 +47,10 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
                           const mxArray* prhs[], PenaltyArguments* arguments);
 
 // Per-element weights are checked by the computation, as it uses them:
-// for the first that failed, at index `bad`, destroys *result (the array
-// being filled, so that the error leaves nothing behind) and raises
-// invalidLambda.
-void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
-                         mxArray** result);
-// The same for a weight given by its value (one of a single LAMBDA, read
-// as a double); *result may be null.
+// for the first that failed, at index `bad`, with the value it has as a
+// double, destroys *result (the array being filled, so that the error
+// leaves nothing behind; it may be null) and raises invalidLambda.
 void reportInvalidWeightValue(const char* functionName, std::size_t bad, double value, mxArray** result);
-
-// The whole of an elementwise gateway (penaltyProx, penaltyValue,
-// penaltyDerivative): reads and checks the arguments, makes the result in
-// the first output (an array of x's size) and fills it by
-// compute(arguments, y), which returns the index of the first weight that
-// failed its check, or the element count when none did.
-template <class Compute>
-void runElementwise(const char* functionName, unsigned operation, bool takesGamma, int nlhs, mxArray* plhs[],
-                    int nrhs, const mxArray* prhs[], Compute compute)
-{
-    PenaltyArguments arguments;
-    if (!readPenaltyArguments(functionName, operation, takesGamma, nlhs, nrhs, prhs, &arguments))
-        return;
-    plhs[0] = createRealArrayLike(prhs[0]);
-    const std::ptrdiff_t bad = compute(arguments, mxGetPr(plhs[0]));
-    if (bad >= 0 && static_cast<std::size_t>(bad) < arguments.count)
-        reportInvalidWeight(functionName, arguments, static_cast<std::size_t>(bad), &plhs[0]);
-}
 
 // The worker threads outlive a call: registers, once per MEX file, their
 // joining for when the host clears the file or exits.
