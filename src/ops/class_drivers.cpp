@@ -111,7 +111,7 @@ std::ptrdiff_t runChunk(const ClassRun& run, std::ptrdiff_t begin, std::ptrdiff_
         double* partRe = xBuffer; // |z| of element i is read before part i is written over it
         for (std::ptrdiff_t i = 0; i < count; ++i) {
             const double a = in[i], r = yBuffer[i];
-            const double t = (r == a) | (a != a) ? 1.0 : r / a;
+            const double t = ((r == a) | (a != a)) ? 1.0 : r / a;
             yBuffer[i] = t * im[i];
             partRe[i] = t * re[i];
         }

@@ -166,7 +166,7 @@ inline typename L::V modulusOf(typename L::V re, typename L::V im)
     const V residual = ((hi - q) + lo) - f; // S - y0^2, within 2^-100
     // Half a unit above y0 (in [1, 3)) and below it.
     const V h = y0 < 2.0 ? L::splat(0x1p-53) : L::splat(0x1p-52);
-    const V hb = (y0 == 1.0) | (y0 == 2.0) ? h * 0.5 : h;
+    const V hb = ((y0 == 1.0) | (y0 == 2.0)) ? h * 0.5 : h;
     const V above = (2.0 * y0) * h + h * h;    // (y0 + h)^2 - y0^2
     const V below = hb * hb - (2.0 * y0) * hb; // (y0 - hb)^2 - y0^2
     const double margin = 0x1p-96;
