@@ -121,7 +121,8 @@
 %       r*part/|X(i)|, relatively. Where r = |X(i)| (the map keeps the
 %       element, a zero weight, |X(i)| = 0, Inf or NaN) t is 1 and X(i)
 %       comes back exactly, signs of zero included; an element mapped to 0
-%       is 0 with the sign of each part (-3+2i gives -0+0i). A part that is
+%       is 0 with the sign of each part (-3+2i gives -0+0i; Octave shows a
+%       complex result whose imaginary parts are all 0 as real). A part that is
 %       Inf makes |X(i)| Inf even beside a NaN (as C99's hypot), so
 %       elements with an Inf or NaN part come back as they are, and so does
 %       a finite X(i) whose modulus exceeds realmax (both parts above about
