@@ -3,7 +3,9 @@
 // MEX files run them) and, on the widest path, on one thread; beside, in
 // the same run, a memcpy of the same bytes, y = -x on one thread and on
 // all (split exactly as the kernels are), and a plain sequential sum.
-// Data: N(0, 4). Not a test: `make bench` runs it and keeps the JSON.
+// At 2^20, the prox of single, complex and complex single arrays and |z|
+// alone on every path. Data: N(0, 4). Not a test: `make bench` runs it and
+// keeps the JSON.
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -12,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "class_drivers.h"
 #include "dispatch.h"
 #include "parallel_drivers.h"
 #include "penalty_list.h"
@@ -126,6 +129,50 @@ void elementKernel(benchmark::State& state, SimdPath path, int penalty, int what
     perElement(state, n);
 }
 
+// The same prox (step 0.5, one weight per element) on single, complex and
+// complex single arrays, on the widest path: what the conversions, the
+// modulus and the phase cost beside the double kernel.
+enum ArrayClass { SingleArray, ComplexArray, ComplexSingleArray };
+
+void classProxKernel(benchmark::State& state, int penalty, ArrayClass kind)
+{
+    const auto n = static_cast<std::ptrdiff_t>(state.range(0));
+    const double* x = data(2 * n).data(); // imaginary parts from the second half
+    const std::vector<float> xs(x, x + 2 * n), ws(weights(n).data(), weights(n).data() + n);
+    const bool single = kind != ComplexArray, complex = kind != SingleArray;
+    std::vector<double> re(n), im(n);
+    std::vector<float> res(n), ims(n);
+    const ElementArrays in = single ? ElementArrays{xs.data(), complex ? xs.data() + n : nullptr, true}
+                                    : ElementArrays{x, x + n, false};
+    const ResultArrays out = single ? ResultArrays{res.data(), complex ? ims.data() : nullptr, true}
+                                    : ResultArrays{re.data(), im.data(), false};
+    const WeightArray w = single ? WeightArray{ws.data(), true, true} : WeightArray{weights(n).data(), false, true};
+    const ElementCall call{ProxOfElements, penalty, thetaFor(kPenaltyInfo[penalty].code), 0.5};
+    for (auto _ : state) {
+        elementsOfClassesOn(bestSimdPath(), call, out, in, w, n);
+        benchmark::DoNotOptimize(re.data());
+        benchmark::DoNotOptimize(res.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, n);
+}
+
+// |z| alone on one path, on all cores as the drivers run it.
+void modulusKernel(benchmark::State& state, SimdPath path)
+{
+    const auto n = static_cast<std::ptrdiff_t>(state.range(0));
+    const double* x = data(2 * n).data();
+    std::vector<double> a(n);
+    for (auto _ : state) {
+        forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+            modulusOn(path, a.data() + begin, x + begin, x + n + begin, end - begin);
+        });
+        benchmark::DoNotOptimize(a.data());
+        benchmark::ClobberMemory();
+    }
+    perElement(state, n);
+}
+
 void memcpyBaseline(benchmark::State& state)
 {
     const auto n = static_cast<std::size_t>(state.range(0));
@@ -198,6 +245,22 @@ void registerAll()
     sizes(benchmark::RegisterBenchmark("baseline/negate_all_cores",
                                        [](benchmark::State& s) { negateBaseline(s, true); }));
     const SimdPath widest = bestSimdPath();
+    // Single and complex arrays at 2^20, against the double rows above.
+    auto at2to20 = [](benchmark::internal::Benchmark* b) {
+        b->Arg(std::int64_t{1} << 20)->Unit(benchmark::kMicrosecond)->UseRealTime();
+    };
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        const std::string name = kPenaltyInfo[penalty].name;
+        const struct { const char* label; ArrayClass kind; } classes[] = {
+            {"prox_single/", SingleArray}, {"prox_complex/", ComplexArray}, {"prox_complex_single/", ComplexSingleArray}};
+        for (const auto& c : classes)
+            at2to20(benchmark::RegisterBenchmark((c.label + name + "/" + simdPathName(widest)).c_str(),
+                                                 [=](benchmark::State& s) { classProxKernel(s, penalty, c.kind); }));
+    }
+    for (int onPath = ScalarPath; onPath <= Avx512Path; ++onPath)
+        if (simdPathSupported(static_cast<SimdPath>(onPath)))
+            at2to20(benchmark::RegisterBenchmark((std::string("modulus/") + simdPathName(static_cast<SimdPath>(onPath))).c_str(),
+                                                 [=](benchmark::State& s) { modulusKernel(s, static_cast<SimdPath>(onPath)); }));
     for (int onPath = ScalarPath; onPath <= Avx512Path + 1; ++onPath) {
         // The last round: the widest path again, on one thread.
         const bool oneThread = onPath > Avx512Path;

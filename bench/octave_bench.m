@@ -7,7 +7,8 @@
 % it. The whole set is measured twice; each ratio is shown as the range of
 % the two runs. Prints a Markdown table; writes it to the file named by
 % PENALTY_BENCH_OUT as well, if set. Each ratio is the median of ratios of
-% times taken back to back.
+% times taken back to back. A second table sets single, complex and complex
+% single x against double x at 2^20.
 1;
 function t = median_time (f, inner)
   % Median over 9 samples of the mean time of `inner` calls.
@@ -113,6 +114,35 @@ for s = 1:numel (sizes)
   lines{end+1} = sprintf (["n = 2^%d: y = -x %s us, floor MEX %s us (%s times y = -x), sum(x) %s us " ...
                            "(%.2f ns per element)"], log2 (sizes(s)), span (1e6 * b(1, :)), span (1e6 * b(2, :)), ...
                           span (b(2, :) ./ b(1, :)), span (1e6 * b(3, :)), 1e9 * min (b(3, :)) / sizes(s));
+endfor
+% Single, complex and complex single x against double x at 2^20: penaltyProx
+% with one weight, penaltyValue; the same values (the single ones rounded).
+class_columns = {"prox single / double", "prox complex / double", "prox complex single / double", ...
+                 "value single / double", "value complex / double"};
+class_ratio = nan (rows (penalties), numel (class_columns), runs);
+n = 2^20;
+x = 2 * randn (n, 1);
+xs = single (x);
+z = complex (x, 2 * randn (n, 1));
+zs = single (z);
+for run = 1:runs
+  for p = 1:rows (penalties)
+    [name, ~, theta] = penalties{p, :};
+    prox_double = @() penaltyProx (x, name, 1, theta, 0.5);
+    value_double = @() penaltyValue (x, name, 1, theta);
+    class_ratio(p, :, run) = [median_ratio(@() penaltyProx (xs, name, 1, theta, 0.5), prox_double, 2), ...
+                              median_ratio(@() penaltyProx (z, name, 1, theta, 0.5), prox_double, 2), ...
+                              median_ratio(@() penaltyProx (zs, name, 1, theta, 0.5), prox_double, 2), ...
+                              median_ratio(@() penaltyValue (xs, name, 1, theta), value_double, 2), ...
+                              median_ratio(@() penaltyValue (z, name, 1, theta), value_double, 2)];
+  endfor
+endfor
+lines{end+1} = "";
+lines{end+1} = ["| n = 2^20 | " strjoin(class_columns, " | ") " |"];
+lines{end+1} = ["|---|" repmat("---|", 1, numel (class_columns))];
+for p = 1:rows (penalties)
+  cells = arrayfun (@(c) span (squeeze (class_ratio(p, c, :))), 1:numel (class_columns), "uniformoutput", false);
+  lines{end+1} = sprintf ("| %s | %s |", penalties{p, 1}, strjoin (cells, " | "));
 endfor
 text = strjoin (lines, "\n");
 printf ("%s\n", text);

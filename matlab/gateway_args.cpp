@@ -7,6 +7,7 @@
 #include "count_conversion.h"
 #include "dispatch.h"
 #include "penalty_list.h"
+#include "x_classes.h"
 
 namespace {
 
@@ -195,13 +196,14 @@ int readPenalty(const char* functionName, unsigned operation, const mxArray* arr
 
 } // namespace
 
-void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
-                         mxArray** result)
+void reportInvalidWeightValue(const char* functionName, unsigned operation, std::size_t bad, double value,
+                              mxArray** result)
 {
-    mxDestroyArray(*result);
+    if (*result)
+        mxDestroyArray(*result);
     *result = nullptr;
-    raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be %s.", bad + 1,
-          shown(arguments.lambda[bad]).text, weightRule(arguments.operation));
+    raise(functionName, "invalidLambda", "LAMBDA(%zu) is %s; every weight must be %s.", bad + 1, shown(value).text,
+          weightRule(operation));
 }
 
 void joinThreadsAtExit()
@@ -257,10 +259,10 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
         return raise(functionName, "notEnoughInputs", "The inputs are %s; %d were given.", usage, nrhs);
     if (nrhs > maxInputs)
         return raise(functionName, "tooManyInputs", "The inputs are %s; %d were given.", usage, nrhs);
-    if (!isRealFullDouble(prhs[0]))
-        return raise(functionName, "invalidX", "X must be a real, full double array; it is a %s.",
+    if (!isElementwiseX(prhs[0]))
+        return raise(functionName, "invalidX", "X must be %s; it is a %s.", kElementwiseXClasses,
                      describe(prhs[0]).text);
-    arguments->x = mxGetPr(prhs[0]);
+    arguments->x = static_cast<const double*>(mxGetData(prhs[0])); // its real parts, of its class
     arguments->count = mxGetNumberOfElements(prhs[0]);
     arguments->operation = operation;
 
@@ -274,9 +276,10 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
     const mxArray* lambda = prhs[2];
     const std::size_t weights = mxGetNumberOfElements(lambda);
     const bool lambdaKind = (mxIsNumeric(lambda) || mxIsLogical(lambda)) && !mxIsComplex(lambda) && !mxIsSparse(lambda);
-    if (!lambdaKind || (weights != 1 && (weights != arguments->count || !mxIsDouble(lambda))))
+    if (!lambdaKind || (weights != 1 && (weights != arguments->count || !isWeightArrayClass(lambda))))
         return raise(functionName, "invalidLambda",
-                     "LAMBDA must be a real scalar or a full double array with numel(X) = %zu elements; it is a %s.",
+                     "LAMBDA must be a real scalar or a full double or single array with numel(X) = %zu elements; "
+                     "it is a %s.",
                      arguments->count, describe(lambda).text);
     if (weights == 1) {
         arguments->lambdaValue = mxGetScalar(lambda);
@@ -289,7 +292,7 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
     } else {
         // The weights themselves are checked by the computation, chunk
         // by chunk just before it uses them.
-        arguments->lambda = mxGetPr(lambda);
+        arguments->lambda = static_cast<const double*>(mxGetData(lambda)); // floats for a single LAMBDA
         arguments->lambdaPerElement = true;
     }
 

@@ -24,8 +24,10 @@ struct PenaltyCall {
 bool readPenaltyCall(const char* functionName, int nlhs, int nrhs, const mxArray* prhs[], PenaltyCall* call);
 
 // penaltyProx(x, penalty, lambda, theta, gamma), penaltyValue and
-// penaltyDerivative (x, penalty, lambda, theta): x any real double array,
-// the penalty by name or code, lambda a scalar or one weight per element.
+// penaltyDerivative (x, penalty, lambda, theta): x of a class isElementwiseX
+// takes (x points at its real parts, of that class), the penalty by name or
+// code, lambda a scalar or one weight per element (double, or floats where
+// LAMBDA is single).
 struct PenaltyArguments {
     const double* x;
     std::size_t count;  // numel(x)
@@ -46,29 +48,11 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
                           const mxArray* prhs[], PenaltyArguments* arguments);
 
 // Per-element weights are checked by the computation, as it uses them:
-// for the first that failed, at index `bad`, destroys *result (the array
-// being filled, so that the error leaves nothing behind) and raises
-// invalidLambda.
-void reportInvalidWeight(const char* functionName, const PenaltyArguments& arguments, std::size_t bad,
-                         mxArray** result);
-
-// The whole of an elementwise gateway (penaltyProx, penaltyValue,
-// penaltyDerivative): reads and checks the arguments, makes the result in
-// the first output (an array of x's size) and fills it by
-// compute(arguments, y), which returns the index of the first weight that
-// failed its check, or the element count when none did.
-template <class Compute>
-void runElementwise(const char* functionName, unsigned operation, bool takesGamma, int nlhs, mxArray* plhs[],
-                    int nrhs, const mxArray* prhs[], Compute compute)
-{
-    PenaltyArguments arguments;
-    if (!readPenaltyArguments(functionName, operation, takesGamma, nlhs, nrhs, prhs, &arguments))
-        return;
-    plhs[0] = createRealArrayLike(prhs[0]);
-    const std::ptrdiff_t bad = compute(arguments, mxGetPr(plhs[0]));
-    if (bad >= 0 && static_cast<std::size_t>(bad) < arguments.count)
-        reportInvalidWeight(functionName, arguments, static_cast<std::size_t>(bad), &plhs[0]);
-}
+// for the first that failed, at index `bad`, with the value it has as a
+// double, destroys *result (the array being filled, so that the error
+// leaves nothing behind; it may be null) and raises invalidLambda.
+void reportInvalidWeightValue(const char* functionName, unsigned operation, std::size_t bad, double value,
+                              mxArray** result);
 
 // The worker threads outlive a call: registers, once per MEX file, their
 // joining for when the host clears the file or exits.

@@ -16,7 +16,7 @@ extern "C" {
 typedef struct mxArray_tag mxArray;
 typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
 typedef enum { mxUNKNOWN_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS, mxLOGICAL_CLASS, mxCHAR_CLASS, mxVOID_CLASS,
-               mxDOUBLE_CLASS } mxClassID;
+               mxDOUBLE_CLASS, mxSINGLE_CLASS } mxClassID;
 
 mxArray* mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity complexity);
 mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dimensions, mxClassID classId,
@@ -38,7 +38,38 @@ bool mxIsSparse(const mxArray* array);
 bool mxIsEmpty(const mxArray* array);
 void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
 int mexAtExit(void (*exitFunction)(void));
+// Single, complex (real and imaginary parts in separate arrays) and sparse
+// arrays; the sparse indices are int in this API.
+mxArray* mxCreateSparse_700(int rows, int columns, int nzmax, mxComplexity complexity);
+int* mxGetIr_700(const mxArray* array);
+int* mxGetJc_700(const mxArray* array);
+void* mxGetData(const mxArray* array);
+void* mxGetImagData(const mxArray* array);
+bool mxIsSingle(const mxArray* array);
+std::size_t mxGetM(const mxArray* array);
+std::size_t mxGetN(const mxArray* array);
+void* mxMalloc(std::size_t bytes);
+void mxFree(void* pointer);
 }
+
+typedef int SparseIndex;
+
+// An uninitialised (or zeroed) array of x's dimensions, double or single,
+// real or complex.
+inline mxArray* createArrayLike(const mxArray* array, bool single, bool complex)
+{
+    return mxCreateNumericArray_700(mxGetNumberOfDimensions_700(array), mxGetDimensions_700(array),
+                                    single ? mxSINGLE_CLASS : mxDOUBLE_CLASS, complex ? mxCOMPLEX : mxREAL);
+}
+
+// A real sparse double matrix with room for nzmax elements; the sizes are
+// those of an existing array, so within this API's int.
+inline mxArray* createSparseMatrix(std::size_t rows, std::size_t columns, std::size_t nzmax)
+{
+    return mxCreateSparse_700(static_cast<int>(rows), static_cast<int>(columns), static_cast<int>(nzmax), mxREAL);
+}
+inline SparseIndex* sparseRowIndices(const mxArray* array) { return mxGetIr_700(array); }
+inline SparseIndex* sparseColumnStarts(const mxArray* array) { return mxGetJc_700(array); }
 
 inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)
 {
@@ -93,6 +124,26 @@ inline mxArray* createRealArrayLike(const mxArray* array)
     return mxCreateNumericArray(mxGetNumberOfDimensions(array), mxGetDimensions(array), mxDOUBLE_CLASS, mxREAL);
 }
 #endif
+
+typedef mwIndex SparseIndex;
+
+inline mxArray* createArrayLike(const mxArray* array, bool single, bool complex)
+{
+#if defined(HAVE_OCTAVE)
+    return mxCreateUninitNumericArray(mxGetNumberOfDimensions(array), const_cast<mwSize*>(mxGetDimensions(array)),
+                                      single ? mxSINGLE_CLASS : mxDOUBLE_CLASS, complex ? mxCOMPLEX : mxREAL);
+#else
+    return mxCreateNumericArray(mxGetNumberOfDimensions(array), mxGetDimensions(array),
+                                single ? mxSINGLE_CLASS : mxDOUBLE_CLASS, complex ? mxCOMPLEX : mxREAL);
+#endif
+}
+
+inline mxArray* createSparseMatrix(std::size_t rows, std::size_t columns, std::size_t nzmax)
+{
+    return mxCreateSparse(static_cast<mwSize>(rows), static_cast<mwSize>(columns), static_cast<mwSize>(nzmax), mxREAL);
+}
+inline SparseIndex* sparseRowIndices(const mxArray* array) { return mxGetIr(array); }
+inline SparseIndex* sparseColumnStarts(const mxArray* array) { return mxGetJc(array); }
 
 inline std::size_t dimensionOf(const mxArray* array, int k)
 {

@@ -1,16 +1,12 @@
 // MEX entry of penaltyDerivative(x, penalty, lambda, theta): the penalty's
 // derivative in |x| (right-sided) at every element of x, with one weight or
 // one per element, in an array of x's size.
-#include "dispatch.h"
 #include "gateway_args.h"
 #include "mex_api.h"
+#include "x_classes.h"
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     joinThreadsAtExit();
-    runElementwise("penaltyDerivative", DerivativeOperation, false, nlhs, plhs, nrhs, prhs,
-                   [](const PenaltyArguments& a, double* y) {
-                       const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(a.count);
-                       return derivativeByPenalty(a.penalty, y, a.x, a.lambda, a.lambdaPerElement, n, a.theta);
-                   });
+    runElementwiseOfAnyClass("penaltyDerivative", DerivativeOperation, DerivativeOfElements, false, nlhs, plhs, nrhs, prhs);
 }

@@ -43,6 +43,14 @@
 %       'l0', 'l1/2' and 'l2/3') is a weight penaltyProx accepts: it holds
 %       that element at 0 in the next LLA stage.
 %
+%   Single, complex and sparse X (as for penaltyProx; see HELP PENALTYPROX)
+%     - single X: a single result, the double result rounded once.
+%     - complex X: D(i) = p'(|X(i)|), real (single for a single X), with
+%       |X(i)| correctly rounded to double; |Inf + NaN*i| is Inf.
+%     - sparse X: the result is FULL, since p'(0+) is not 0 (LAMBDA, or Inf
+%       for 'l0'): every element that X does not store gets the derivative
+%       at 0. A per-element LAMBDA is a full array of numel(X) weights.
+%
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
 %     process may use; the environment variable OMP_NUM_THREADS caps their
@@ -54,11 +62,13 @@
 %     penaltyDerivative:notEnoughInputs  fewer than three inputs
 %     penaltyDerivative:tooManyInputs    more than four inputs
 %     penaltyDerivative:tooManyOutputs   more than one output
-%     penaltyDerivative:invalidX         X not a real, full double array
+%     penaltyDerivative:invalidX         X not a full double or single
+%                                        array (real or complex) or a real
+%                                        sparse double array
 %     penaltyDerivative:unknownPenalty   PENALTY not a name or code 1-4
 %     penaltyDerivative:invalidLambda    LAMBDA not a real scalar or numel(X)
-%                                        doubles, or some element negative,
-%                                        NaN or infinite (Inf too)
+%                                        doubles or singles, or some element
+%                                        negative, NaN or infinite (Inf too)
 %     penaltyDerivative:invalidTheta     THETA missing, given to 'l1' or 'l0',
 %                                        not a finite scalar, or out of range
 %
@@ -109,6 +119,13 @@
 %!error id=penaltyDerivative:unknownPenalty penaltyDerivative (1, 'ridge', 1)
 %!error id=penaltyDerivative:invalidLambda penaltyDerivative ([1 2], 'l1', [1 NaN])
 %!error id=penaltyDerivative:tooManyOutputs [a, b] = penaltyDerivative (1, 'l1', 1);
+%!test
+%! % single and complex X; a sparse X gives a full result (p'(0+) = LAMBDA).
+%! assert (penaltyDerivative (single ([0 8]), 'scad', 2, 3.7), single ([2 0]));
+%! assert (penaltyDerivative (3+4i, 'mcp', 2, 3), 2 - 5/3, eps);
+%! d = penaltyDerivative (sparse ([0 -1 0]), 'l1', [1 2 3]);
+%! assert (! issparse (d) && isequal (d, [1 2 3]));
+%!error id=penaltyDerivative:invalidX penaltyDerivative ({1}, 'l1', 1)
 
 %!demo
 %! % LLA weights for SCAD and MCP at LAMBDA = 1: flat near 0, zero beyond the knot.

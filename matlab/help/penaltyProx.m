@@ -13,7 +13,9 @@
 %   same bits.
 %
 %   Arguments
-%     X        real, full double array of any size (empty too); never modified.
+%     X        double or single array of any size (empty too), real or
+%              complex, or a real sparse double array (see below); never
+%              modified.
 %     PENALTY  a name, in any case, or for four of them a code:
 %
 %       name         p(u), a = |u|                              THETA
@@ -35,7 +37,8 @@
 %     LAMBDA   the weight: a scalar, or an array with numel(X) elements (of
 %              any shape) giving each element its own LAMBDA(i), which then
 %              replaces LAMBDA everywhere in p, knots included. Finite, >= 0,
-%              or Inf, which holds the element at 0 (Conventions).
+%              or Inf, which holds the element at 0 (Conventions); double
+%              or single.
 %     THETA    the shape: a finite scalar in the penalty's range; left out or
 %              [] for 'l1', 'l0', 'l1/2' and 'l2/3'.
 %     GAMMA    the step size: a finite scalar > 0; 1 when left out or [].
@@ -114,6 +117,39 @@
 %       and from THETA > 2^60*|X(i)| on it is soft thresholding at
 %       GAMMA*LAMBDA/THETA, exact.
 %
+%   Single, complex and sparse X
+%     - single X: the result is single, and it is the double result for the
+%       same input rounded once to single (a single converts to double
+%       exactly). That is the right rule: the double result is the exact
+%       map to within its stated accuracy, one rounding of it is the single
+%       nearest to it, and having one definite result gives the same bits
+%       on every build, instruction set and thread count, equal to
+%       single(penaltyProx(double(X), ...)). LAMBDA, THETA and GAMMA may be
+%       double or single (a single LAMBDA converts exactly).
+%     - complex X, double or single: the penalty applies to the modulus and
+%       the phase is kept, Y(i) = r*X(i)/|X(i)| with r the real map of
+%       |X(i)|. |X(i)| = sqrt(re^2 + im^2) is correctly rounded to double
+%       (formed exactly after scaling by a power of two, then rounded once,
+%       to nearest with ties to even: no overflow, and no underflow but the
+%       result's own). Each part of Y(i) is t*part, with t = r/|X(i)|
+%       rounded to double and then the product rounded: within 2^-52 of
+%       r*part/|X(i)|, relatively. Where r = |X(i)| (the map keeps the
+%       element, a zero weight, |X(i)| = 0, Inf or NaN) t is 1 and X(i)
+%       comes back exactly, signs of zero included; an element mapped to 0
+%       is 0 with the sign of each part (-3+2i gives -0+0i; Octave shows a
+%       complex result whose imaginary parts are all 0 as real). A part that is
+%       Inf makes |X(i)| Inf even beside a NaN (as C99's hypot), so
+%       elements with an Inf or NaN part come back as they are, and so does
+%       a finite X(i) whose modulus exceeds realmax (both parts above about
+%       1.27e308). A complex single X gives a complex single result: the
+%       double result rounded once per part.
+%     - sparse X (real double): the result is sparse, with the pattern of X
+%       less the elements mapped to 0; every penalty maps 0 to 0, so only
+%       the stored elements are computed. A per-element LAMBDA is a full
+%       array of numel(X) weights, LAMBDA(k) belonging to the element at
+%       linear index k, and every weight is checked, as for full(X).
+%     - Logical, integer, char, cell and struct X raise invalidX.
+%
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
 %     process may use; the environment variable OMP_NUM_THREADS caps their
@@ -124,13 +160,16 @@
 %     penaltyProx:notEnoughInputs  fewer than three inputs
 %     penaltyProx:tooManyInputs    more than five inputs
 %     penaltyProx:tooManyOutputs   more than one output
-%     penaltyProx:invalidX         X not a real, full double array
+%     penaltyProx:invalidX         X not a full double or single array
+%                                  (real or complex) or a real sparse
+%                                  double array
 %     penaltyProx:unknownPenalty   PENALTY not one of the names (every
 %                                  character counts: a NUL inside a name
 %                                  makes it unknown) or codes 1-4
 %     penaltyProx:invalidLambda    LAMBDA not real, full and numeric, not a
-%                                  scalar or numel(X) doubles, or some
-%                                  element negative (-Inf too) or NaN
+%                                  scalar or numel(X) doubles or singles,
+%                                  or some element negative (-Inf too) or
+%                                  NaN
 %     penaltyProx:invalidTheta     THETA missing, given to a penalty that
 %                                  takes none, not a finite scalar, or out
 %                                  of range
@@ -224,6 +263,29 @@
 %! % l2/3 at w = 3/2: 0 up to 2, then a jump to 1; the elastic net.
 %! assert (penaltyProx ([2 2.0000001], 'l2/3', 1.5), [0 1], 1e-6);
 %! assert (penaltyProx ([-3 0.2], 'elastic-net', 1, 0.5, 2), [-1 0]);
+
+%!test
+%! % single X: the double result rounded once, with weights of either class.
+%! x = single ([-3.3 -1 0.4 2.7 5]); w = single ([1 0.5 2 0 1]);
+%! y = penaltyProx (x, 'scad', w, 3.7, 0.5);
+%! assert (isa (y, 'single'));
+%! assert (typecast (y, 'uint32'), typecast (single (penaltyProx (double (x), 'scad', double (w), 3.7, 0.5)), 'uint32'));
+%!test
+%! % complex X: the modulus thresholded, the phase kept; kept elements exact.
+%! assert (penaltyProx ([-3+4i, 1+1i], 'l1', 2.5), [-1.5+2i, 0]);
+%! assert (penaltyProx (complex (-3, 4), 'l0', 1), complex (-3, 4));
+%! t = penaltyProx (complex (-3, 2), 'l1', 10);
+%! assert (signbit (real (t)));
+%! assert (class (penaltyProx (single (3+4i), 'mcp', 1, 3)), 'single');
+%!test
+%! % sparse X: a sparse result, the zeros the map makes not stored.
+%! s = sparse ([0 2 0; -0.5 0 3]);
+%! y = penaltyProx (s, 'l1', 1);
+%! assert (issparse (y) && nnz (y) == 2);
+%! assert (full (y), [0 1 0; 0 0 2]);
+%! assert (full (penaltyProx (s, 'l1', [1 1 3 1 1 1])), [0 0 0; 0 0 2]);
+%!error id=penaltyProx:invalidX penaltyProx (int8 ([1 2]), 'l1', 1)
+%!error id=penaltyProx:invalidX penaltyProx (sparse (true (1, 2)), 'l1', 1)
 
 %!demo
 %! % The six maps at LAMBDA = 1 and step size GAMMA = 1.

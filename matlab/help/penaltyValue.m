@@ -5,6 +5,8 @@
 %   for the penalties, weights and THETA of penaltyProx (see HELP
 %   PENALTYPROX): PENALTY by name in any case or by code 1 to 4, LAMBDA a
 %   scalar or one weight per element, finite and >= 0 or Inf (Conventions).
+%   X is a double or single array, real or complex, or a real sparse double
+%   array.
 %
 %   The formulas, a = |X(i)|, each a few IEEE operations in this order:
 %     'l1'         LAMBDA*a                                  within 1/2 ulp
@@ -47,6 +49,14 @@
 %       PENALTYDERIVATIVE at 0 (Inf for 'l0', 'l1/2' and 'l2/3'): the
 %       elements that penaltyProx held at 0 add 0.
 %
+%   Single, complex and sparse X (as for penaltyProx; see HELP PENALTYPROX)
+%     - single X: a single result, the double result rounded once.
+%     - complex X: V(i) = p(|X(i)|), real (single for a single X), with
+%       |X(i)| correctly rounded to double; |Inf + NaN*i| is Inf.
+%     - sparse X: a sparse result with the pattern of X less the zeros
+%       (p(0) = 0 for every penalty, so only the stored elements are
+%       computed); a per-element LAMBDA is a full array of numel(X) weights.
+%
 %   Threads
 %     From 65536 elements on, the array is split over the cores this
 %     process may use; the environment variable OMP_NUM_THREADS caps their
@@ -58,11 +68,13 @@
 %     penaltyValue:notEnoughInputs  fewer than three inputs
 %     penaltyValue:tooManyInputs    more than four inputs
 %     penaltyValue:tooManyOutputs   more than one output
-%     penaltyValue:invalidX         X not a real, full double array
+%     penaltyValue:invalidX         X not a full double or single array
+%                                   (real or complex) or a real sparse
+%                                   double array
 %     penaltyValue:unknownPenalty   PENALTY not one of the names or codes 1-4
 %     penaltyValue:invalidLambda    LAMBDA not a real scalar or numel(X)
-%                                   doubles, or some element negative (-Inf
-%                                   too) or NaN
+%                                   doubles or singles, or some element
+%                                   negative (-Inf too) or NaN
 %     penaltyValue:invalidTheta     THETA missing, given to 'l1' or 'l0', not
 %                                   a finite scalar, or out of range
 %
@@ -108,6 +120,13 @@
 %!error id=penaltyValue:invalidTheta penaltyValue (1, 'elastic-net', 1, 1.5)
 %!error id=penaltyValue:tooManyInputs penaltyValue (1, 'mcp', 1, 3, 1)
 %!error id=penaltyValue:tooManyOutputs [a, b] = penaltyValue (1, 'l1', 1);
+%!test
+%! % single, complex and sparse X.
+%! assert (penaltyValue (single ([2 -0.5]), 'mcp', 1, 3), single (penaltyValue ([2 -0.5], 'mcp', 1, 3)));
+%! assert (penaltyValue ([3+4i, 0], 'l1', 2), [10 0]);
+%! v = penaltyValue (sparse ([0 -2 0 1]), 'l1', 3);
+%! assert (issparse (v) && isequal (full (v), [0 6 0 3]));
+%!error id=penaltyValue:invalidX penaltyValue ('ab', 'l1', 1)
 
 %!demo
 %! % The six penalties at LAMBDA = 1.

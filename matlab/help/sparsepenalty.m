@@ -26,6 +26,10 @@ function sparsepenalty
 %     'elastic-net' LAMBDA*(THETA*a + (1 - THETA)*a^2/2)
 %   HELP PENALTYPROX gives every formula and range.
 %
+%   penaltyProx, penaltyValue and penaltyDerivative take X double or single,
+%   real or complex (the penalty of the modulus, the phase kept), or real
+%   sparse double; a single result is the double result rounded once.
+%
 %   From 65536 elements on, every function spreads its work over the cores
 %   this process may use, with results the same to the bit; the environment
 %   variable OMP_NUM_THREADS caps the number of threads.

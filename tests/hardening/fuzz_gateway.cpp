@@ -7,10 +7,13 @@
 // number of outputs and inputs and, per input, either a double array of
 // fuzzed shape and contents, a value of the kind that position takes (a
 // penalty name or code, a weight vector), or one of the table's kinds of
-// bad argument. Every call is checked against what a caller is promised:
-// a bad call raises the identifier its first bad argument calls for; a
-// good one yields a real double result of the promised shape whose bits
-// are the kernel's, leaves every input as it was, and repeats bit for bit.
+// bad argument; the arrays are double, single, complex or sparse now and
+// then. Every call is checked against what a caller is promised: a bad
+// call raises the identifier its first bad argument calls for; a good one
+// yields a result of the promised class and shape whose bits are the
+// kernels' (a single one the double result rounded once, a sparse one the
+// full result with no zero stored), leaves every input as it was, and
+// repeats bit for bit.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +23,7 @@
 #include <vector>
 
 #include "call_table.h"
+#include "class_drivers.h"
 #include "dispatch.h"
 #include "fuzz_input.h"
 #include "penalty_list.h"
@@ -41,14 +45,23 @@ void fail(const std::string& what)
     std::abort();
 }
 
+// A double array, or now and then a single, complex or sparse one (the
+// stand-in's sparse arrays store every element, zeros included).
 mxArray* doubleArray(FuzzInput& in, std::size_t rows, std::size_t columns, bool magnitudes)
 {
     const std::uint8_t flags = in.byte();
-    mxArray* array = standinCreateArray(StandinDouble, rows, columns, flags >= 250, flags >= 245 && flags < 250);
-    double* data = static_cast<double*>(standinRealData(array));
-    for (std::size_t i = 0; i < rows * columns; ++i) {
-        const double v = in.element();
-        data[i] = magnitudes && in.byte() < 230 ? std::fabs(v) : v;
+    const bool single = flags >= 200 && flags < 225, complex = flags >= 250 || (flags >= 215 && flags < 225);
+    mxArray* array = standinCreateArray(single ? StandinSingle : StandinDouble, rows, columns, complex,
+                                        flags >= 240 && flags < 250);
+    for (void* part : {standinRealData(array), standinImagData(array)}) {
+        for (std::size_t i = 0; part && i < rows * columns; ++i) {
+            double v = in.element();
+            v = magnitudes && in.byte() < 230 ? std::fabs(v) : v;
+            if (single)
+                static_cast<float*>(part)[i] = static_cast<float>(v);
+            else
+                static_cast<double*>(part)[i] = v;
+        }
     }
     return array;
 }
@@ -90,8 +103,13 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
         return doubleArray(in, in.byte() % 70, 1 + (in.byte() < 40), false);
     if (kCounted) {
         mxArray* a = doubleArray(in, in.byte() < 230 ? 1 : in.byte() % 3, in.byte() < 240 ? 1 : in.byte() % 3, false);
-        if (position == 1 && mxGetNumberOfElements(a) > 0)
-            static_cast<double*>(standinRealData(a))[0] = countValue(in);
+        if (position == 1 && mxGetNumberOfElements(a) > 0) {
+            const double count = countValue(in);
+            if (mxIsSingle(a))
+                static_cast<float*>(standinRealData(a))[0] = static_cast<float>(count);
+            else
+                static_cast<double*>(standinRealData(a))[0] = count;
+        }
         return a;
     }
     const std::uint8_t pick = in.byte();
@@ -125,6 +143,18 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
 }
 
 bool isRealFullDouble(const mxArray* a) { return mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a); }
+
+// The x that penaltyProx, penaltyValue and penaltyDerivative take.
+bool isElementwiseX(const mxArray* a)
+{
+    return mxIsSparse(a) ? mxIsDouble(a) && !mxIsComplex(a) : mxIsDouble(a) || mxIsSingle(a);
+}
+
+double elementOf(const mxArray* a, std::size_t i)
+{
+    void* data = standinRealData(const_cast<mxArray*>(a));
+    return mxIsSingle(a) ? static_cast<const float*>(data)[i] : static_cast<const double*>(data)[i];
+}
 
 bool isScalarSource(const mxArray* a)
 {
@@ -207,7 +237,7 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
         return "notEnoughInputs";
     if (nrhs > maxInputs)
         return "tooManyInputs";
-    if (!isRealFullDouble(prhs[0]))
+    if (!isElementwiseX(prhs[0]))
         return "invalidX";
     call->penalty = namedPenalty(prhs[1]);
     if (call->penalty < 0)
@@ -215,7 +245,7 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
     const mxArray* lambda = prhs[2];
     const std::size_t count = mxGetNumberOfElements(prhs[0]), weights = mxGetNumberOfElements(lambda);
     if (!(mxIsNumeric(lambda) || mxIsLogical(lambda)) || mxIsComplex(lambda) || mxIsSparse(lambda)
-        || (weights != 1 && (weights != count || !mxIsDouble(lambda))))
+        || (weights != 1 && (weights != count || !(mxIsDouble(lambda) || mxIsSingle(lambda)))))
         return "invalidLambda";
     call->perElement = weights != 1;
     call->lambda = weights == 1 ? mxGetScalar(lambda) : 0;
@@ -235,17 +265,61 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
         return "invalidGamma";
     // Per-element weights are checked last, as they are used.
     for (std::size_t i = 0; call->perElement && i < weights; ++i)
-        if (!weightTaken(mxGetPr(lambda)[i]))
+        if (!weightTaken(elementOf(lambda, i)))
             return "invalidLambda";
     return "";
 }
 
+// A result: its class, and its elements as doubles (a single result's
+// converted exactly), a sparse one expanded to full; `bits` holds the real
+// parts and then the imaginary ones.
 struct Outcome {
     bool raised;
     std::string identifier;
     std::size_t rows, columns;
+    bool single, complex, sparse;
     std::vector<std::uint64_t> bits;
 };
+
+std::uint64_t bitsOfDouble(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, 8);
+    return b;
+}
+
+void readOutcome(mxArray* y, Outcome& o)
+{
+    o.rows = standinRows(y);
+    o.columns = standinColumns(y);
+    o.single = standinClassOf(y) == StandinSingle;
+    o.complex = mxIsComplex(y);
+    o.sparse = mxIsSparse(y);
+    if (!o.single && standinClassOf(y) != StandinDouble)
+        fail("result is neither double nor single");
+    const std::size_t n = o.rows * o.columns;
+    auto element = [&](const void* data, std::size_t i) {
+        return o.single ? static_cast<double>(static_cast<const float*>(data)[i]) : static_cast<const double*>(data)[i];
+    };
+    o.bits.assign(o.complex ? 2 * n : n, 0);
+    if (o.sparse) {
+        const int* ir = mxGetIr_700(y);
+        const int* jc = mxGetJc_700(y);
+        for (std::size_t j = 0; j < o.columns; ++j)
+            for (int k = jc[j]; k < jc[j + 1]; ++k) {
+                const double v = element(standinRealData(y), static_cast<std::size_t>(k));
+                if (v == 0 || ir[k] < 0 || static_cast<std::size_t>(ir[k]) >= o.rows || (k > jc[j] && ir[k] <= ir[k - 1]))
+                    fail("a sparse result stores a zero or a bad row index");
+                o.bits[j * o.rows + static_cast<std::size_t>(ir[k])] = bitsOfDouble(v);
+            }
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        o.bits[i] = bitsOfDouble(element(standinRealData(y), i));
+        if (o.complex)
+            o.bits[n + i] = bitsOfDouble(element(standinImagData(y), i));
+    }
+}
 
 Outcome call(int nlhs, int nrhs, const mxArray** prhs)
 {
@@ -255,14 +329,9 @@ Outcome call(int nlhs, int nrhs, const mxArray** prhs)
     o.raised = standinCallMex(mexFunction, nlhs, plhs, nrhs, prhs, identifier, sizeof identifier);
     o.identifier = identifier;
     if (!o.raised) {
-        if (!plhs[0] || standinClassOf(plhs[0]) != StandinDouble || mxIsComplex(plhs[0]))
-            fail("result is not a real double array");
-        o.rows = standinRows(plhs[0]);
-        o.columns = standinColumns(plhs[0]);
-        const std::size_t n = o.rows * o.columns;
-        o.bits.resize(n);
-        if (n)
-            std::memcpy(o.bits.data(), mxGetPr(plhs[0]), 8 * n);
+        if (!plhs[0])
+            fail("no result");
+        readOutcome(plhs[0], o);
     } else if (plhs[0]) {
         fail("an error left a result behind");
     }
@@ -292,16 +361,45 @@ std::vector<std::uint64_t> directResult(const mxArray* const* prhs, long long co
         *rows = standinRows(prhs[0]);
         *columns = standinColumns(prhs[0]);
         const std::size_t n = *rows * *columns;
-        out.resize(n);
-        const double* lambda = named.perElement ? mxGetPr(prhs[2]) : &named.lambda;
         const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(n);
-        if (n && kName == "penaltyProx")
-            proxByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta,
+        // x and the weights as doubles (exactly); a complex x by its
+        // parts, through the class drivers.
+        std::vector<double> x(n), weights(named.perElement ? n : 1, named.lambda), im;
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] = elementOf(prhs[0], i);
+            if (named.perElement)
+                weights[i] = elementOf(prhs[2], i);
+        }
+        out.resize(n);
+        if (mxIsComplex(prhs[0])) {
+            im.resize(n);
+            for (std::size_t i = 0; i < n; ++i)
+                im[i] = mxIsSingle(prhs[0]) ? static_cast<const float*>(standinImagData(const_cast<mxArray*>(prhs[0])))[i]
+                                            : static_cast<const double*>(standinImagData(const_cast<mxArray*>(prhs[0])))[i];
+            const ElementOperation op = kName == "penaltyProx" ? ProxOfElements
+                                        : kName == "penaltyValue" ? ValueOfElements : DerivativeOfElements;
+            std::vector<double> outIm(n);
+            elementsOfClasses({op, named.penalty, named.theta, named.gamma}, {out.data(), outIm.data(), false},
+                              {x.data(), im.data(), false}, {weights.data(), false, named.perElement}, count);
+            if (op == ProxOfElements)
+                out.insert(out.end(), outIm.begin(), outIm.end());
+        } else if (n && kName == "penaltyProx") {
+            proxByPenalty(named.penalty, out.data(), x.data(), weights.data(), named.perElement, count, named.theta,
                           named.gamma);
-        else if (n && kName == "penaltyValue")
-            valueByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta);
-        else if (n)
-            derivativeByPenalty(named.penalty, out.data(), mxGetPr(prhs[0]), lambda, named.perElement, count, named.theta);
+        } else if (n && kName == "penaltyValue") {
+            valueByPenalty(named.penalty, out.data(), x.data(), weights.data(), named.perElement, count, named.theta);
+        } else if (n) {
+            derivativeByPenalty(named.penalty, out.data(), x.data(), weights.data(), named.perElement, count,
+                                named.theta);
+        }
+        // A single result is the double one rounded once; a sparse one
+        // stores no zero (expanded, +0).
+        for (double& d : out) {
+            if (mxIsSingle(prhs[0]))
+                d = static_cast<float>(d);
+            if (mxIsSparse(prhs[0]) && kName != "penaltyDerivative" && d == 0)
+                d = 0.0;
+        }
     }
     std::vector<std::uint64_t> bits(out.size());
     if (!out.empty())
@@ -318,8 +416,13 @@ std::vector<unsigned char> contents(const mxArray* a)
     case StandinSingle: case StandinInt32: case StandinUint32: bytes = 4; break;
     default: break;
     }
-    const unsigned char* p = static_cast<const unsigned char*>(standinRealData(const_cast<mxArray*>(a)));
-    return p ? std::vector<unsigned char>(p, p + bytes * mxGetNumberOfElements(a)) : std::vector<unsigned char>();
+    std::vector<unsigned char> all;
+    for (const void* part : {standinRealData(const_cast<mxArray*>(a)), standinImagData(const_cast<mxArray*>(a))}) {
+        const unsigned char* p = static_cast<const unsigned char*>(part);
+        if (p)
+            all.insert(all.end(), p, p + bytes * mxGetNumberOfElements(a));
+    }
+    return all;
 }
 
 } // namespace
@@ -370,6 +473,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<std::uint64_t> direct = directResult(prhs.data(), count, named, &rows, &columns);
         if (first.rows != rows || first.columns != columns)
             fail("wrong result shape");
+        if (!kCounted && (first.single != (mxIsSingle(prhs[0]) != 0)
+                          || first.complex != (mxIsComplex(prhs[0]) && kName == "penaltyProx")
+                          || first.sparse != (mxIsSparse(prhs[0]) && kName != "penaltyDerivative")))
+            fail("wrong result class");
         if (direct != first.bits)
             fail("result differs from the kernel's");
     }

@@ -4,12 +4,16 @@
 // src[0..n-1] (and weights[0..n-1]), write only dst[0..n-1] (a sum only its
 // result), leave its inputs unchanged, repeat bit for bit, and on every
 // vector path give the scalar reference's bits (a NaN matching any NaN, as
-// an operation on two NaNs may pass on either).
+// an operation on two NaNs may pass on either). The modulus of complex
+// elements likewise, on the same bit patterns taken as pairs of parts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include <cmath>
+
+#include "class_drivers.h"
 #include "dispatch.h"
 #include "fuzz_input.h"
 #include "penalty_list.h"
@@ -103,6 +107,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
                 }
             }
+        }
+    }
+    // |z| of the pairs (src[i], weights[i]) on every path: the scalar
+    // reference's bits, and between max(|re|, |im|) and |re| + |im|
+    // (rounded up), Inf where a part is, NaN only where a part is.
+    for (int path = ScalarPath; path <= Avx512Path && length; ++path) {
+        if (!simdPathSupported(static_cast<SimdPath>(path)))
+            continue;
+        modulusOn(static_cast<SimdPath>(path), out, src, weights, static_cast<std::ptrdiff_t>(length));
+        if (path == ScalarPath)
+            std::memcpy(reference, out, 8 * length);
+        check(sameResults(out, reference, length), "|z| differs from the scalar reference", 0, path);
+        for (std::size_t i = 0; i < length; ++i) {
+            const double a = std::fabs(src[i]), b = std::fabs(weights[i]);
+            const bool inf = a == __builtin_inf() || b == __builtin_inf(), nan = a != a || b != b;
+            const bool ok = inf ? out[i] == __builtin_inf()
+                          : nan ? out[i] != out[i]
+                                : out[i] >= (a < b ? b : a) && out[i] <= (a + b) * (1 + 0x1p-52);
+            check(ok, "|z| out of its bounds", 0, path);
         }
     }
     std::free(src);

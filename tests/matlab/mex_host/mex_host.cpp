@@ -138,12 +138,44 @@ unsigned short x87ControlWord = 0; // 0: leave the process default
 int stackSkew = 0;
 
 
+// A result as doubles (a single one converted, exactly): its real parts
+// (the stored ones of a sparse result), its imaginary parts, and a sparse
+// result's row indices and column starts.
 struct CallResult {
     bool raised = false;
     std::string identifier;
     std::size_t rows = 0, columns = 0;
-    std::vector<double> values;
+    bool single = false, complex = false, sparse = false;
+    std::vector<double> values, imag;
+    std::vector<int> rowIndices, columnStarts;
 };
+
+std::vector<double> asDoubles(const void* data, std::size_t n, bool single)
+{
+    std::vector<double> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = single ? static_cast<const float*>(data)[i] : static_cast<const double*>(data)[i];
+    return v;
+}
+
+void readResult(mxArray* y, CallResult& result)
+{
+    result.rows = standinRows(y);
+    result.columns = standinColumns(y);
+    result.single = standinClassOf(y) == StandinSingle;
+    result.complex = mxIsComplex(y);
+    result.sparse = mxIsSparse(y);
+    std::size_t n = result.rows * result.columns;
+    if (result.sparse) {
+        const int* jc = mxGetJc_700(y);
+        n = static_cast<std::size_t>(jc[result.columns]);
+        result.columnStarts.assign(jc, jc + result.columns + 1);
+        result.rowIndices.assign(mxGetIr_700(y), mxGetIr_700(y) + n);
+    }
+    result.values = asDoubles(standinRealData(y), n, result.single);
+    if (result.complex)
+        result.imag = asDoubles(standinImagData(y), n, result.single);
+}
 
 // Calls the MEX with the given arguments, which it then frees.
 CallResult callMex(MexEntry entry, std::vector<mxArray*> args, int nlhs = 1)
@@ -164,10 +196,7 @@ CallResult callMex(MexEntry entry, std::vector<mxArray*> args, int nlhs = 1)
     if (result.raised) {
         result.identifier = identifier;
     } else if (plhs[0]) {
-        result.rows = standinRows(plhs[0]);
-        result.columns = standinColumns(plhs[0]);
-        const double* data = static_cast<const double*>(standinRealData(plhs[0]));
-        result.values.assign(data, data + result.rows * result.columns);
+        readResult(plhs[0], result);
     }
     standinDestroyArray(plhs[0]);
     for (mxArray* a : args)
@@ -200,12 +229,28 @@ void printResult(const std::string& label, const CallResult& r)
     }
     // Any NaN prints as "nan": which NaN an operation on two NaNs passes on
     // depends on the compiler's operand order, not on the arithmetic.
-    std::printf("%s %zux%zu", label.c_str(), r.rows, r.columns);
-    for (double v : r.values) {
-        if (v != v)
-            std::printf(" nan");
-        else
-            std::printf(" %016" PRIx64, bitsOf(v));
+    std::printf("%s %zux%zu%s%s%s", label.c_str(), r.rows, r.columns, r.single ? " single" : "",
+                r.complex ? " complex" : "", r.sparse ? " sparse" : "");
+    auto print = [](const std::vector<double>& values) {
+        for (double v : values) {
+            if (v != v)
+                std::printf(" nan");
+            else
+                std::printf(" %016" PRIx64, bitsOf(v));
+        }
+    };
+    print(r.values);
+    if (r.complex) {
+        std::printf(" |");
+        print(r.imag);
+    }
+    if (r.sparse) {
+        std::printf(" | rows");
+        for (int i : r.rowIndices)
+            std::printf(" %d", i);
+        std::printf(" | starts");
+        for (int j : r.columnStarts)
+            std::printf(" %d", j);
     }
     std::printf("\n");
 }
@@ -478,6 +523,164 @@ void replayLarge(std::map<std::string, MexEntry>& mex)
     }
 }
 
+// --- Single, complex and sparse x ---
+
+mxArray* singleColumn(const std::vector<double>& values) // each value rounded to single
+{
+    mxArray* a = standinCreateArray(StandinSingle, values.size(), 1, false, false);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        static_cast<float*>(standinRealData(a))[i] = static_cast<float>(values[i]);
+    return a;
+}
+
+mxArray* complexColumn(const std::vector<double>& re, const std::vector<double>& im, bool single)
+{
+    mxArray* a = standinCreateArray(single ? StandinSingle : StandinDouble, re.size(), 1, true, false);
+    for (std::size_t i = 0; i < re.size(); ++i) {
+        if (single) {
+            static_cast<float*>(standinRealData(a))[i] = static_cast<float>(re[i]);
+            static_cast<float*>(standinImagData(a))[i] = static_cast<float>(im[i]);
+        } else {
+            static_cast<double*>(standinRealData(a))[i] = re[i];
+            static_cast<double*>(standinImagData(a))[i] = im[i];
+        }
+    }
+    return a;
+}
+
+// The rows-by-columns sparse matrix of the nonzeros of full (column order),
+// with an explicitly stored zero at every seventh nonzero's place.
+mxArray* sparseOf(const std::vector<double>& full, int rows, int columns)
+{
+    int stored = 0;
+    for (double v : full)
+        stored += v != 0;
+    mxArray* a = mxCreateSparse_700(rows, columns, stored, mxREAL);
+    int* ir = mxGetIr_700(a);
+    int* jc = mxGetJc_700(a);
+    double* pr = static_cast<double*>(standinRealData(a));
+    int k = 0;
+    for (int j = 0; j < columns; ++j) {
+        jc[j] = k;
+        for (int i = 0; i < rows; ++i) {
+            const double v = full[static_cast<std::size_t>(j) * rows + i];
+            if (v != 0) {
+                ir[k] = i;
+                pr[k] = (k + 1) % 7 == 0 ? 0.0 : v;
+                ++k;
+            }
+        }
+    }
+    jc[columns] = k;
+    return a;
+}
+
+mxArray* matrixOf(const std::vector<double>& full, int rows, int columns)
+{
+    mxArray* a = standinCreateArray(StandinDouble, rows, columns, false, false);
+    if (!full.empty())
+        std::memcpy(standinRealData(a), full.data(), full.size() * sizeof(double));
+    return a;
+}
+
+std::uint32_t floatBits(double d) // d as single: a converted single result
+{
+    const float f = static_cast<float>(d);
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+bool sameAsSingle(double single, double d)
+{
+    return floatBits(single) == floatBits(d) || (single != single && d != d);
+}
+
+// Per function and penalty: single x (with single or double weights) is
+// the double call of the same values rounded once; complex single is the
+// complex double call rounded once per part; sparse x gives the full
+// call's bits at the stored places (prox and value, zeros dropped) or the
+// full call's result itself (derivative), for random patterns, all-zero
+// and empty ones among them. The complex results are printed for the
+// comparison across builds.
+void replayClasses(MexEntry entry, const std::string& name, char what)
+{
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        const ThetaRange range = kPenaltyInfo[p].theta;
+        for (int set = 0; set < 6; ++set) {
+            const int length = 1 + static_cast<int>(nextRandom() % 200);
+            const double theta = thetaInRange(range), gamma = 0.5 + set;
+            std::vector<double> x(length), y(length), weights(length);
+            for (int k = 0; k < length; ++k) {
+                weights[k] = static_cast<float>(nextRandom() % 4 == 0 ? 0.0 : unitRandom() * 3);
+                const std::uint64_t bits = randomElementBits(weights[k] * gamma, theta);
+                std::memcpy(&x[k], &bits, sizeof bits);
+                x[k] = static_cast<float>(x[k]);
+                y[k] = static_cast<float>(unitRandom() * 8 - 4);
+            }
+            auto call = [&](mxArray* xArray, mxArray* lambda) {
+                std::vector<mxArray*> args = {xArray, text(kPenaltyInfo[p].name), lambda,
+                                              range.taken ? scalar(theta) : empty()};
+                if (what == 'p')
+                    args.push_back(scalar(gamma));
+                return callMex(entry, args);
+            };
+            char label[96];
+            std::snprintf(label, sizeof label, "%s %s set %d", name.c_str(), kPenaltyInfo[p].name, set);
+            const bool singleWeights = set % 2 == 1;
+            const CallResult full = call(doubleColumn(x), doubleColumn(weights));
+            const CallResult single = call(singleColumn(x), singleWeights ? singleColumn(weights) : doubleColumn(weights));
+            bool same = !full.raised && !single.raised && single.single && single.values.size() == full.values.size();
+            for (std::size_t i = 0; same && i < full.values.size(); ++i)
+                same = sameAsSingle(single.values[i], full.values[i]);
+            check(same, std::string("single ") + label + ": the double result rounded once");
+
+            const CallResult complexDouble = call(complexColumn(x, y, false), scalar(weights[0]));
+            const CallResult complexSingle = call(complexColumn(x, y, true), scalar(weights[0]));
+            printResult(std::string("complex ") + label, complexDouble);
+            same = !complexDouble.raised && !complexSingle.raised && complexSingle.single
+                   && complexDouble.complex == (what == 'p') && complexSingle.complex == (what == 'p');
+            for (std::size_t i = 0; same && i < complexDouble.values.size(); ++i)
+                same = sameAsSingle(complexSingle.values[i], complexDouble.values[i])
+                       && (what != 'p' || sameAsSingle(complexSingle.imag[i], complexDouble.imag[i]));
+            check(same, std::string("complex single ") + label + ": the double parts rounded once");
+
+            // A sparse matrix of these values, a fraction of them zero (all, or none stored, in some sets).
+            const int rows = set == 5 ? 0 : 1 + static_cast<int>(nextRandom() % 13);
+            const int columns = rows == 0 ? 3 : length / rows;
+            std::vector<double> dense(static_cast<std::size_t>(rows) * columns), w(dense.size());
+            for (std::size_t i = 0; i < dense.size(); ++i) {
+                dense[i] = set == 4 || nextRandom() % 3 == 0 ? 0.0 : x[i];
+                w[i] = weights[i];
+            }
+            std::vector<double> stored = dense; // with the stored zeros sparseOf makes
+            for (std::size_t i = 0, k = 0; i < dense.size(); ++i)
+                if (dense[i] != 0 && ++k % 7 == 0)
+                    stored[i] = 0.0;
+            const CallResult sparseResult = call(sparseOf(dense, rows, columns), matrixOf(w, rows, columns));
+            const CallResult fullResult = call(matrixOf(stored, rows, columns), matrixOf(w, rows, columns));
+            printResult(std::string("sparse ") + label, sparseResult);
+            same = !sparseResult.raised && !fullResult.raised && sparseResult.rows == fullResult.rows
+                   && sparseResult.columns == fullResult.columns && sparseResult.sparse == (what != 'd');
+            if (same && what == 'd') {
+                for (std::size_t i = 0; same && i < fullResult.values.size(); ++i)
+                    same = sameBits(sparseResult.values[i], fullResult.values[i]);
+            } else if (same) {
+                std::vector<double> expanded(fullResult.values.size(), 0.0);
+                for (int j = 0; j < columns; ++j)
+                    for (int k = sparseResult.columnStarts[j]; k < sparseResult.columnStarts[j + 1]; ++k) {
+                        same = same && sparseResult.values[k] != 0 && sparseResult.rowIndices[k] < rows
+                               && (k == sparseResult.columnStarts[j] || sparseResult.rowIndices[k] > sparseResult.rowIndices[k - 1]);
+                        expanded[static_cast<std::size_t>(j) * rows + sparseResult.rowIndices[k]] = sparseResult.values[k];
+                    }
+                for (std::size_t i = 0; same && i < expanded.size(); ++i)
+                    same = sameBits(expanded[i], fullResult.values[i]) || (expanded[i] == 0 && fullResult.values[i] == 0);
+            }
+            check(same, std::string("sparse ") + label + ": the full call's result");
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -516,6 +719,9 @@ int main(int argc, char** argv)
     for (const auto& e : elementwise)
         if (mex.count(e.name))
             replayElementwise(mex[e.name], e.name, e.what);
+    for (const auto& e : elementwise)
+        if (mex.count(e.name))
+            replayClasses(mex[e.name], e.name, e.what);
     for (const auto& [name, entry] : mex)
         replayBadCalls(entry, name);
     // Asking penaltyShrink or penaltySum for two outputs is an error too.

@@ -35,12 +35,16 @@ enum StandinClass {
 };
 
 // An m-by-n array whose storage holds exactly m*n elements of its class,
-// zero-filled, so that any read past the end is a read outside the buffer.
-// A sparse array here is stored full; only its flag differs.
+// zero-filled, so that any read past the end is a read outside the buffer;
+// a complex one as many imaginary parts. A sparse one stores every element
+// (zeros included) in column order, so its data read as a full array's; a
+// sparse array of another pattern is made with mxCreateSparse_700.
 STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size_t columns,
                                         bool isComplex, bool isSparse);
-// Storage of the real part, as raw bytes of the array's class.
+// Storage of the real part, as raw bytes of the array's class; of the
+// imaginary part (null for a real array).
 STANDIN_API void* standinRealData(mxArray* array);
+STANDIN_API void* standinImagData(mxArray* array);
 STANDIN_API std::size_t standinRows(const mxArray* array);
 STANDIN_API std::size_t standinColumns(const mxArray* array);
 STANDIN_API int standinClassOf(const mxArray* array);

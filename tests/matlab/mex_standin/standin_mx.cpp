@@ -11,6 +11,10 @@ struct mxArray_tag {
     int dimensions[2]; // for the 32-bit-dimension getters
     bool isComplex, isSparse;
     void* real;
+    void* imag;       // complex arrays: the imaginary parts, as many as the real ones
+    int* rowIndices;  // sparse arrays: nzmax row indices
+    int* columnStarts; // sparse arrays: columns + 1 offsets
+    std::size_t nzmax;
 };
 
 namespace {
@@ -58,8 +62,24 @@ STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size
     array->isSparse = isSparse;
     const std::size_t count = rows * columns;
     array->real = count ? std::calloc(count, elementBytes(classId)) : nullptr;
+    array->imag = count && isComplex ? std::calloc(count, elementBytes(classId)) : nullptr;
+    array->rowIndices = nullptr;
+    array->columnStarts = nullptr;
+    array->nzmax = count;
+    if (isSparse) {
+        // Every element stored (zeros too, as a sparse array may hold
+        // them), in column order: the data read as a full array's.
+        array->rowIndices = count ? static_cast<int*>(std::malloc(count * sizeof(int))) : nullptr;
+        array->columnStarts = static_cast<int*>(std::malloc((columns + 1) * sizeof(int)));
+        for (std::size_t j = 0; j <= columns; ++j)
+            array->columnStarts[j] = static_cast<int>(j * rows);
+        for (std::size_t k = 0; k < count; ++k)
+            array->rowIndices[k] = static_cast<int>(k % rows);
+    }
     return array;
 }
+
+STANDIN_API void* standinImagData(mxArray* array) { return array->imag; }
 
 STANDIN_API void* standinRealData(mxArray* array) { return array->real; }
 STANDIN_API std::size_t standinRows(const mxArray* array) { return array->rows; }
@@ -70,6 +90,9 @@ STANDIN_API void standinDestroyArray(mxArray* array)
 {
     if (array) {
         std::free(array->real);
+        std::free(array->imag);
+        std::free(array->rowIndices);
+        std::free(array->columnStarts);
         std::free(array);
     }
 }
@@ -87,10 +110,48 @@ extern "C" mxArray* mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity
 extern "C" mxArray* mxCreateNumericArray_700(int dimensionCount, const int* dimensions, mxClassID classId,
                                              mxComplexity complexity)
 {
-    if (dimensionCount != 2 || classId != mxDOUBLE_CLASS)
-        mexErrMsgIdAndTxt("standin:unsupported", "the stand-in makes 2-D double arrays only");
-    return mxCreateDoubleMatrix_700(dimensions[0], dimensions[1], complexity);
+    if (dimensionCount != 2 || (classId != mxDOUBLE_CLASS && classId != mxSINGLE_CLASS))
+        mexErrMsgIdAndTxt("standin:unsupported", "the stand-in makes 2-D double and single arrays only");
+    if (dimensions[0] < 0 || dimensions[1] < 0)
+        mexErrMsgIdAndTxt("standin:negativeDimension", "negative dimension %d-by-%d", dimensions[0], dimensions[1]);
+    return standinCreateArray(classId, static_cast<std::size_t>(dimensions[0]),
+                              static_cast<std::size_t>(dimensions[1]), complexity == mxCOMPLEX, false);
 }
+
+// Documented behaviour: an m-by-n sparse double matrix with room for nzmax
+// elements (at least 1), every column empty (jc all 0).
+extern "C" mxArray* mxCreateSparse_700(int rows, int columns, int nzmax, mxComplexity complexity)
+{
+    if (rows < 0 || columns < 0 || nzmax < 0)
+        mexErrMsgIdAndTxt("standin:negativeDimension", "negative dimension %d-by-%d (%d)", rows, columns, nzmax);
+    mxArray* array = standinCreateArray(StandinDouble, 0, 0, false, false);
+    const std::size_t room = nzmax > 0 ? static_cast<std::size_t>(nzmax) : 1;
+    array->rows = static_cast<std::size_t>(rows);
+    array->columns = static_cast<std::size_t>(columns);
+    array->dimensions[0] = rows;
+    array->dimensions[1] = columns;
+    array->isComplex = complexity == mxCOMPLEX;
+    array->isSparse = true;
+    array->nzmax = room;
+    array->real = std::calloc(room, sizeof(double));
+    array->imag = array->isComplex ? std::calloc(room, sizeof(double)) : nullptr;
+    array->rowIndices = static_cast<int*>(std::calloc(room, sizeof(int)));
+    array->columnStarts = static_cast<int*>(std::calloc(static_cast<std::size_t>(columns) + 1, sizeof(int)));
+    return array;
+}
+
+// Null for a full array, as MATLAB's are.
+extern "C" int* mxGetIr_700(const mxArray* array) { return array->rowIndices; }
+extern "C" int* mxGetJc_700(const mxArray* array) { return array->columnStarts; }
+extern "C" void* mxGetData(const mxArray* array) { return array->real; }
+extern "C" void* mxGetImagData(const mxArray* array) { return array->imag; }
+extern "C" bool mxIsSingle(const mxArray* array) { return array->classId == StandinSingle; }
+extern "C" std::size_t mxGetM(const mxArray* array) { return array->rows; }
+extern "C" std::size_t mxGetN(const mxArray* array) { return array->columns; }
+// The host frees what a MEX file leaves allocated at the end of the call;
+// the stand-in's callers free everything they allocate, so plain malloc.
+extern "C" void* mxMalloc(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
+extern "C" void mxFree(void* pointer) { std::free(pointer); }
 
 extern "C" void mxDestroyArray(mxArray* array) { standinDestroyArray(array); }
 
