@@ -15,6 +15,7 @@ struct LogSumPenalty {
     static constexpr const char* kName = "log-sum";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
+    static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 
     // penaltyShrink: the steps of unitStepMap below, in x's own units.
@@ -64,18 +65,36 @@ struct LogSumPenalty {
     }
 
     // penaltyValue: lambda times the term penaltySum adds, the logarithm of
-    // the rounded a/theta + 1, so the two agree to the bit; +-inf gives inf.
+    // the rounded a/theta + 1, so the two agree to the bit wherever a/theta
+    // is finite; where it overflows (theta far below a), log(a/theta) from
+    // the parts theta = m*2^k: log(a/m) - k*ln2. +-inf gives inf.
     template <class L>
     static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return lambda * sumTerm<L>(x, lambda, theta);
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        V term = sumTerm<L>(x, lambda, theta);
+        const auto overflows = (term == __builtin_inf()) & (a < __builtin_inf());
+        if (L::anyTrue(overflows)) {
+            const V k = exponentOf<L>(theta);
+            const V ratio = a / timesPowerOfTwo<L>(theta, -k);
+            const V split = naturalLogLanes<L>(overflows ? ratio : L::splat(1.0))
+                            - (k * natural_log_tables::kLn2High + k * natural_log_tables::kLn2Low);
+            term = overflows ? split : term;
+        }
+        return lambda * term;
     }
 
-    // penaltyDerivative: lambda/(theta + a), lambda/theta at 0 and 0 at +-inf.
+    // penaltyDerivative: lambda/(theta + a), lambda/theta at 0 and 0 at +-inf;
+    // halved throughout where theta + a overflows.
     template <class L>
     static typename L::V derivative(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return lambda / (theta + L::magnitude(x));
+        using V = typename L::V;
+        const V a = L::magnitude(x);
+        const V sum = theta + a;
+        const V halved = (lambda * 0.5) / (theta * 0.5 + a * 0.5);
+        return (sum == __builtin_inf()) & (a < __builtin_inf()) ? halved : lambda / sum;
     }
 
   private:

@@ -11,7 +11,8 @@ struct McpPenalty {
     static constexpr const char* kName = "mcp";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
-    static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
+    static constexpr ThetaRange kTheta = {true, kScaleNumberLower, true, kScaleNumberUpper};
+    static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
     // units. The regime depends on theta alone, so it is chosen once per

@@ -11,7 +11,8 @@ struct ScadPenalty {
     static constexpr const char* kName = "scad";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
-    static constexpr ThetaRange kTheta = {true, 2.0, false, __builtin_inf()};
+    static constexpr ThetaRange kTheta = {true, 2.0, false, kScaleNumberUpper};
+    static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
     // units (1*lambda is lambda and theta - (1 + 1) is theta - 2, so they are
@@ -61,11 +62,21 @@ struct ScadPenalty {
     }
 
     // penaltyValue: the term penaltySum adds, lambda inside, so that adding
-    // the values in index order from +0 gives penaltySum's bits.
+    // the values in index order from +0 gives penaltySum's bits, wherever
+    // that term is finite. Where its 2*knee*a overflows on the way (lambda*a
+    // finite, theta large), the middle piece is lambda*a - (a -
+    // lambda)^2/(2*(theta - 1)), whose second term is at most lambda*(a -
+    // lambda)/2: nothing overflows that the value does not.
     template <class L>
     static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return sumTerm<L>(x, lambda, theta);
+        using V = typename L::V;
+        const V term = sumTerm<L>(x, lambda, theta);
+        const V a = L::magnitude(x);
+        const V excess = a - lambda;
+        const V middle = lambda * a - (excess / (theta - 1.0)) * (excess * 0.5);
+        const auto inMiddle = (lambda < a) & (lambda * theta >= a) & (a < __builtin_inf());
+        return (term < __builtin_inf()) ? term : (inMiddle ? middle : term);
     }
 
     // penaltyDerivative: lambda up to lambda (the right derivative at 0 too),
@@ -76,7 +87,10 @@ struct ScadPenalty {
         using V = typename L::V;
         const V a = L::magnitude(x);
         const V knee = lambda * theta;
-        const V middle = (knee - a) / (theta - 1.0);
+        // Where the knee overflows, (knee - a)/(theta - 1) is formed as
+        // lambda - (a - lambda)/(theta - 1).
+        const V middle = knee < __builtin_inf() ? (knee - a) / (theta - 1.0)
+                                                : maxOf<L>(L::splat(0.0), lambda - (a - lambda) / (theta - 1.0));
         return lambda >= a ? lambda : (knee >= a ? middle : L::splat(0.0));
     }
 
