@@ -31,9 +31,9 @@ struct LogSumPenalty {
     // the smaller one, where positive, is a local maximum. r is the
     // minimiser wherever a*theta > w (then the objective falls from 0); at
     // or below that threshold, 0 is, unless the objective is not convex
-    // (w > theta^2) and r lies lower than 0 does (the jump). The threshold
-    // is decided exactly, and the jump by the objectives' difference formed
-    // without cancellation. The problem is homogeneous (lengths a, u,
+    // (w > theta^2) and lower at r than at 0 (the jump). The threshold is
+    // decided exactly, the jump by the objectives' difference formed from
+    // terms each within 2^-52 (none of them cancelling). The problem is homogeneous (lengths a, u,
     // theta; w an area), so each element is solved in units where its
     // larger length is near 1; where theta exceeds a by 2^60 or more, in
     // units of a (linearMap). Not penaltyShrink's steps: those stay as they
@@ -181,8 +181,8 @@ struct LogSumPenalty {
     // solves r^2 - e*r - D = 0: q = e^2 + 4D, both terms >= 0 wherever r
     // wins without a comparison (D > 0), so q loses nothing there. r is
     // formed where it does not cancel: a - d for a shrinkage d = 2w/((a +
-    // theta) + sqrt(q)) of at most a/2 (then also nondecreasing in a, as
-    // the exact map is); else 2D/(sqrt(q) - e), the product of the roots
+    // theta) + sqrt(q)) of at most a/2 (d's error then moves r by at most
+    // as many ulps of d); else 2D/(sqrt(q) - e), the product of the roots
     // over the smaller, for a < theta; else (e + sqrt(q))/2. Errors: D and
     // q within 2^-52, each form of r within 3 ulp (measured: see
     // tests/penalties/log_sum_mpfr_test.cpp). The jump: where D <= 0 and r
