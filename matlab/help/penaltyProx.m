@@ -104,12 +104,13 @@
 %       double precision, within a few units in the last place. Log-sum's
 %       is within 3 ulp of the true minimiser in every regime (the largest
 %       error against MPFR over 10^7 cases with GAMMA*LAMBDA/THETA^2 from
-%       1e-300 to 1e300 and X(i) around every threshold: 2.42 ulp): 0
+%       1e-300 to 1e300 and X(i) around every threshold: 2.57 ulp): 0
 %       exactly where a*THETA <= GAMMA*LAMBDA in the convex regime
 %       (GAMMA*LAMBDA <= THETA^2), decided exactly; the root from forms that
-%       do not cancel; at the jump the objectives of 0 and the root compared
-%       within 2^-51 of each other. It is not penaltyShrink's log-sum,
-%       whose fixed steps lose accuracy near the threshold.
+%       do not cancel; at the jump the choice between 0 and the root can
+%       differ from the exact one only where their objectives lie within
+%       2^-51 of each other. It is not penaltyShrink's log-sum, whose fixed
+%       steps lose accuracy near the threshold.
 %
 %   Threads
 %     From 65536 elements on, the array is split over the cores this

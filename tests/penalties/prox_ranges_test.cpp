@@ -136,6 +136,37 @@ TEST(ProxRanges, OddNondecreasingAndShrinkingOver24Decades)
     }
 }
 
+// The same double by double: 1000 consecutive doubles from near each
+// place where a map bends or jumps, for every penalty.
+TEST(ProxRanges, NondecreasingDoubleByDoubleAtTheThresholds)
+{
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        const PenaltyInfo& info = kPenaltyInfo[penalty];
+        for (int set = 0; set < 60; ++set) {
+            double theta = 0;
+            if (info.theta.taken)
+                theta = info.theta.upper <= 1 ? unit(rng) : info.theta.lower + std::exp2(-20 + 40 * unit(rng));
+            const double lambda = std::exp2(-30 + 60 * unit(rng)), gamma = std::exp2(-10 + 20 * unit(rng));
+            const double w = gamma * lambda;
+            const double marks[] = {w, std::sqrt(2 * w), w / theta, 2 * std::sqrt(w) - theta, theta, lambda * theta,
+                                    lambda + w, 1.5 * std::cbrt(w * w), 2 * std::pow(2 * w / 3, 0.75)};
+            const double start = marks[rng() % 9] * (1 - 0x1p-52 * static_cast<double>(rng() % 500));
+            if (!(start > 0 && start < 1e300))
+                continue;
+            std::vector<double> x(1000), y(1000);
+            x[0] = start;
+            for (std::size_t i = 1; i < x.size(); ++i)
+                x[i] = std::nextafter(x[i - 1], kRealmax);
+            proxByPenalty(penalty, y.data(), x.data(), &lambda, false, 1000, theta, gamma);
+            for (std::size_t i = 1; i < x.size(); ++i)
+                ASSERT_GE(y[i], y[i - 1]) << info.name << " lambda " << lambda << " theta " << theta << " gamma "
+                                          << gamma << " at " << describe(x[i]);
+        }
+    }
+}
+
 // In the convex regime the threshold is a = gamma*lambda/theta; with theta
 // and gamma powers of two it is a double T, and the map must give 0 at T
 // and below and a positive root from the next double on, bit-exactly
