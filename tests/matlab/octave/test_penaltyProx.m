@@ -44,6 +44,13 @@ expect_bits ("a step beyond theta - 1", f (20.1, "scad", 1, 3.7, 3), 20.1);
 expect_bits ("MCP thresholds at lambda*sqrt(gamma*theta)", f ([1.5 -0.9], "mcp", 1, 0.5, 2), [1.5 -0]);
 expect_bits ("l0 thresholds at sqrt(2*gamma*lambda)", f ([0.75 1.25], "l0", 1, [], 0.5), [0 1.25]);
 expect_bits ("no overflow near realmax", f ([realmax -1e300], "log-sum", 1, 1), [realmax -1e300]);
+% Reported wrong before: log-sum just above gamma*lambda/theta (was 1e-10 0 0),
+% an overflowing capped-l1 threshold (was 0), the range SCAD and MCP refuse.
+expect_true ("log-sum above its threshold", all (abs (f ([1.001e-7 1.01e-7 1.03e-7], "log-sum", 0.1, 1e6) ...
+                                                  - [1e-10 1e-9 3e-9]) <= 1e-12 * [1e-10 1e-9 3e-9]));
+expect_bits ("capped-l1 with an overflowing threshold", f (8.4e5, "capped-l1", 1e10, 1e-300, 1e300), 8.4e5);
+messages = {{[0.5 2], "scad", 1, realmax}, "in (2, 1e+150]"; {[0.5 2], "mcp", 1, 3, realmax}, "in [1e-150, 1e+150]"};
+expect_messages (f, messages);
 
 % x is never written, even when the result could share its storage.
 x = [1 -2 3];
