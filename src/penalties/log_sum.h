@@ -108,10 +108,13 @@ struct LogSumPenalty {
     {
         using V = typename L::V;
         const V eg = exponentOf<L>(gamma), el = exponentOf<L>(lambda);
-        const V mg = timesPowerOfTwo<L>(gamma, -eg), ml = timesPowerOfTwo<L>(lambda, -el);
+        // An infinite weight is held at 2^100 too: no root, and the result 0.
+        const auto finite = lambda < __builtin_inf();
+        const V mg = timesPowerOfTwo<L>(gamma, -eg);
+        const V ml = finite ? timesPowerOfTwo<L>(lambda, -el) : L::splat(1.0);
         const V product = mg * ml;
         const V error = productErrorOf<L>(mg, ml, product);
-        const V e = minOf<L>(L::splat(100.0), maxOf<L>(L::splat(-1200.0), (eg + el) - s));
+        const V e = finite ? minOf<L>(L::splat(100.0), maxOf<L>(L::splat(-1200.0), (eg + el) - s)) : L::splat(100.0);
         high = timesPowerOfTwo<L>(product, e);
         low = timesPowerOfTwo<L>(error, e);
     }

@@ -11,6 +11,7 @@
 #include "bit_compare.h"
 #include "dispatch.h"
 #include "penalty_list.h"
+#include "scalar_lanes.h"
 
 namespace {
 
@@ -170,6 +171,19 @@ TEST(ProxRanges, NondecreasingDoubleByDoubleAtTheThresholds)
                                           << gamma << " at " << describe(x[i]);
         }
     }
+}
+
+// An infinite weight holds log-sum's element at +0 (no root), in the
+// penalty's own arithmetic, whatever the element and the parameters.
+TEST(ProxRanges, LogSumInfiniteWeightGivesZero)
+{
+    for (double theta : {1e-300, 1.0, 1e300})
+        for (double gamma : {1e-300, 1.0, 1e300}) {
+            const ProxCall<ScalarLanes> call = proxCallOf<ScalarLanes, LogSumPenalty::kNumbersInWindow>(theta, gamma);
+            for (double x : {0.0, -1e-310, 3.0, -1e300, kRealmax})
+                EXPECT_TRUE(sameBits(LogSumPenalty::prox<ScalarLanes>(x, __builtin_inf(), call), 0.0))
+                    << "theta " << theta << " gamma " << gamma << " x " << describe(x);
+        }
 }
 
 // In the convex regime the threshold is a = gamma*lambda/theta; with theta
