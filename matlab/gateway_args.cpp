@@ -303,12 +303,13 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
         if (!isOmitted(nrhs, prhs, 3))
             return raise(functionName, "invalidTheta", "'%s' takes no THETA; pass [] or leave it out.", info.name);
     } else {
-        const char* const bound = range.lowerIncluded ? ">=" : ">";
+        // The range as the registry holds it, e.g. "in (2, 1e+150]".
         char want[96];
         if (range.upper < __builtin_inf())
-            std::snprintf(want, sizeof want, "a finite scalar in [%g, %g]", range.lower, range.upper);
+            std::snprintf(want, sizeof want, "a finite scalar in %c%g, %g]", range.lowerIncluded ? '[' : '(',
+                          range.lower, range.upper);
         else
-            std::snprintf(want, sizeof want, "a finite scalar %s %g", bound, range.lower);
+            std::snprintf(want, sizeof want, "a finite scalar %s %g", range.lowerIncluded ? ">=" : ">", range.lower);
         if (isOmitted(nrhs, prhs, 3))
             return raise(functionName, "invalidTheta", "'%s' needs THETA, %s.", info.name, want);
         double theta = 0;
@@ -325,12 +326,18 @@ bool readPenaltyArguments(const char* functionName, unsigned operation, bool tak
     // gamma: the step size, 1 when left out (or []).
     arguments->gamma = 1;
     if (takesGamma && !isOmitted(nrhs, prhs, 4)) {
+        const GammaRange steps = info.gamma;
+        char want[96];
+        if (steps.upper < __builtin_inf())
+            std::snprintf(want, sizeof want, "a finite scalar in [%g, %g] for '%s'", steps.lower, steps.upper,
+                          info.name);
+        else
+            std::snprintf(want, sizeof want, "a finite scalar > 0");
         double gamma = 0;
         if (!readFiniteScalar(prhs[4], &gamma))
-            return raise(functionName, "invalidGamma", "GAMMA must be a finite scalar > 0; it is %s.",
-                         received(prhs[4]).text);
-        if (!(gamma > 0))
-            return raise(functionName, "invalidGamma", "GAMMA must be a finite scalar > 0; it is %s.", shown(gamma).text);
+            return raise(functionName, "invalidGamma", "GAMMA must be %s; it is %s.", want, received(prhs[4]).text);
+        if (!(gamma > 0 && gamma >= steps.lower && gamma <= steps.upper))
+            return raise(functionName, "invalidGamma", "GAMMA must be %s; it is %s.", want, shown(gamma).text);
         arguments->gamma = gamma;
     }
     return true;

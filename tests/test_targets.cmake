@@ -6,6 +6,7 @@ add_executable(kernel_tests
     penalties/prox_golden_test.cpp
     penalties/prox_optimality_test.cpp
     penalties/prox_step_test.cpp
+    penalties/prox_ranges_test.cpp
     penalties/power_penalties_test.cpp
     penalties/value_derivative_test.cpp
     penalties/sum_golden_test.cpp

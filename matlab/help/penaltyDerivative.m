@@ -18,9 +18,11 @@
 %     'l0'         Inf at X(i) = 0, 0 elsewhere                      exact
 %     'capped-l1'  LAMBDA for a < THETA, 0 for a >= THETA: at a = THETA,
 %                  where p' jumps, the right derivative 0            exact
-%     'log-sum'    LAMBDA/(THETA + a)                          within 2 ulp
+%     'log-sum'    LAMBDA/(THETA + a), halved throughout where THETA + a
+%                  overflows                                   within 2 ulp
 %     'scad'       LAMBDA for a <= LAMBDA;
-%                  (LAMBDA*THETA - a)/(THETA - 1) up to LAMBDA*THETA;
+%                  (LAMBDA*THETA - a)/(THETA - 1) up to LAMBDA*THETA (where
+%                  LAMBDA*THETA overflows, LAMBDA - (a - LAMBDA)/(THETA - 1));
 %                  0 beyond                   within 1e-15*LAMBDA absolutely
 %     'mcp'        max(0, LAMBDA - a/THETA) up to LAMBDA*THETA; 0 beyond
 %                                             within 5e-16*LAMBDA absolutely
@@ -29,7 +31,10 @@
 %                  penaltyValue                              within 2.5 ulp
 %     'elastic-net' LAMBDA*((1 - THETA)*a + THETA)           within 3 ulp
 %   SCAD's and MCP's derivatives are continuous; their absolute bounds
-%   allow for the cancellation next to the knot LAMBDA*THETA.
+%   allow for the cancellation next to the knot LAMBDA*THETA. THETA lies in
+%   penaltyProx's range ('scad': 2 < THETA <= 1e150, 'mcp': 1e-150 <= THETA
+%   <= 1e150); there every derivative, for every LAMBDA >= 0, is within the
+%   bound stated.
 %
 %   Conventions
 %     - X(i) = +-Inf gives the limit: LAMBDA for 'l1' (and for

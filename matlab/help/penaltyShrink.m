@@ -42,7 +42,10 @@
 %     outside every range (MCP then gives +-Inf even at 0). PENALTYPROX
 %     takes a step size and per-element weights, solves every finite X(i)
 %     in units where nothing overflows, and with GAMMA = 1 returns exactly
-%     these bits wherever these steps do not overflow.
+%     these bits for capped-l1, SCAD and MCP wherever these steps neither
+%     overflow nor round past |X(i)|; for log-sum it returns the exact
+%     minimiser, which these fixed steps miss near the threshold when
+%     LAMBDA/THETA^2 is small.
 %
 %   Step sizes
 %     PENALTYPROX takes the step size GAMMA directly. With PENALTYSHRINK the

@@ -15,11 +15,15 @@
 %     'log-sum'    LAMBDA*log(a/THETA + 1), the logarithm taken of the
 %                  rounded a/THETA + 1 and correctly rounded: within
 %                  LAMBDA*2^-52 plus 2 ulp, so only a few correct digits
-%                  remain where a is below THETA*1e-12
+%                  remain where a is below THETA*1e-12; where a/THETA
+%                  overflows, LAMBDA*(log(a/m) - k*log(2)) for THETA = m*2^k
 %     'scad'       LAMBDA*a (a <= LAMBDA);
 %                  (((2*LAMBDA*THETA - a)*a - LAMBDA^2)*0.5)/(THETA - 1)
 %                  (up to LAMBDA*THETA); ((THETA + 1)*0.5)*LAMBDA^2 beyond
 %                                                            within 5 ulp
+%                  (where 2*LAMBDA*THETA*a overflows or LAMBDA^2 is not a
+%                  normal double: LAMBDA^2 + e*(LAMBDA - (e/(THETA - 1))*0.5),
+%                  e = a - LAMBDA, and (((THETA + 1)*0.5)*LAMBDA)*LAMBDA)
 %     'mcp'        (LAMBDA - (a*0.5)/THETA)*a (up to LAMBDA*THETA);
 %                  (LAMBDA*THETA*0.5)*LAMBDA beyond          within 3 ulp
 %     'l1/2'       LAMBDA*sqrt(a)                            within 2 ulp
@@ -27,13 +31,17 @@
 %                  (fixed IEEE operations, no C library function) with a
 %                  last step in double-double                within 2 ulp
 %     'elastic-net' (LAMBDA*a)*(((1 - THETA)*0.5)*a + THETA)   within 3 ulp
-%   They are penaltySum's terms wherever X(i) is not NaN: for an X without
-%   NaN, adding V's elements one at a time in index order from +0 gives
-%   exactly penaltySum's result for SCAD and MCP, and for capped-l1 and
-%   log-sum each V(i) is LAMBDA times the term that penaltySum adds before
-%   its final multiplication by LAMBDA. A NaN element gives V(i) = NaN,
-%   while penaltySum's terms send it to a finite branch for capped-l1
-%   (THETA) and MCP (LAMBDA^2*THETA/2).
+%   They are penaltySum's terms wherever X(i) is not NaN (for SCAD wherever
+%   those are finite and LAMBDA^2 is a normal double): adding V's elements
+%   one at a time in index order from +0 gives exactly penaltySum's result
+%   for SCAD and MCP, and for capped-l1 and log-sum each V(i) is LAMBDA
+%   times the term that penaltySum adds before its final multiplication by
+%   LAMBDA (for log-sum where a/THETA is finite). A NaN element gives
+%   V(i) = NaN, while penaltySum's terms send it to a finite branch for
+%   capped-l1 (THETA) and MCP (LAMBDA^2*THETA/2). THETA lies in
+%   penaltyProx's range ('scad': 2 < THETA <= 1e150, 'mcp': 1e-150 <=
+%   THETA <= 1e150), and every value there, for every LAMBDA >= 0, is
+%   within the bound stated.
 %
 %   Conventions
 %     - X(i) = +-Inf gives the penalty's limit: Inf for 'l1', 'log-sum',

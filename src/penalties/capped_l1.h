@@ -10,13 +10,14 @@ struct CappedL1Penalty {
     static constexpr const char* kName = "capped-l1";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, __builtin_inf()};
+    static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 
     // penaltyShrink: the steps of mapOf below, with lambda as the threshold.
     template <class L>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return mapOf<L, false, false>(x, L::magnitude(x), theta, lambda, UnitChange<L>{});
+        return mapOf<L, false, false>(x, L::magnitude(x), theta, lambda, lambda, UnitChange<L>{});
     }
 
     // penaltySum's term, before lambda: a NaN element fails theta >= a and
@@ -41,9 +42,11 @@ struct CappedL1Penalty {
         const typename L::V theta = call.theta, gamma = call.gamma;
         using V = typename L::V;
         const V a = L::magnitude(x);
-        const auto inside = insideWindow<L>(maxOf<L>(a, theta), call.windowLower, call.windowUpper);
+        const V g = gamma * lambda;
+        // A threshold that overflows is solved in units where it may not.
+        const auto inside = insideWindow<L>(maxOf<L>(a, theta), call.windowLower, call.windowUpper) & (g < __builtin_inf());
         if (L::allTrue(inside))
-            return mapOf<L, true, false>(x, a, theta, gamma * lambda, UnitChange<L>{});
+            return mapOf<L, true, false>(x, a, theta, g, theta * g, UnitChange<L>{});
         return proxScaled<L>(x, lambda, call, inside);
     }
 
@@ -71,20 +74,31 @@ struct CappedL1Penalty {
                                                                 const ProxCall<L>& call, typename L::Mask inside)
     {
         using V = typename L::V;
-        const V a = L::magnitude(x), theta = call.theta;
+        const V a = L::magnitude(x);
+        // Where theta >= a, the flat candidate costs at least g*theta >=
+        // g*a, more than soft thresholding's point does, so theta = a gives
+        // the same result in units of a, where a cannot underflow.
+        const V theta = inside ? call.theta : minOf<L>(call.theta, a);
         const UnitChange<L> unit = unitChange<L>(inside, maxOf<L>(exponentOf<L>(a), exponentOf<L>(theta)));
         const V g = inside ? call.gamma * lambda : scaledProduct<L>(call.gamma, lambda, unit.power);
-        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(theta, unit), g, unit);
+        // The flat stretch's cost from 0, g*theta, formed so that neither an
+        // underflow of theta nor an overflow of g decides it.
+        const V k = exponentOf<L>(theta);
+        const V outsideCost = scaledProduct<L>(call.gamma, lambda, (unit.power + unit.power) + k)
+                              * timesPowerOfTwo<L>(theta, -k);
+        const V thetaCost = inside ? theta * g : (theta == 0.0 ? L::splat(0.0) : outsideCost);
+        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(theta, unit), g, thetaCost, unit);
     }
 
     // Two candidates: h, the best point where the penalty is flat (u >=
     // theta), and l, the soft-thresholded point clamped into [0, theta]. The
     // objective difference F(h) - F(l) is expanded so that F itself is never
     // formed: 0.5*((h-a)^2 - (l-a)^2) = 0.5*((h + l) - 2a)*(h - l). a, theta
-    // and the threshold g are in the units of `unit` when Scaled.
+    // and the threshold g are in the units of `unit` when Scaled (thetaCost is
+    // read only for penaltyProx).
     template <class L, bool ForProx, bool Scaled>
     static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V theta, typename L::V g,
-                               UnitChange<L> unit)
+                               typename L::V thetaCost, UnitChange<L> unit)
     {
         using V = typename L::V;
         const V zero = L::splat(0.0);
@@ -97,8 +111,10 @@ struct CappedL1Penalty {
         V d = s + flat * g;
         // For penaltyProx, a threshold beyond the double range meets only a
         // flat stretch of zero length, whose cost is 0 rather than 0*inf.
+        // thetaCost is flat*g where l = 0 (theta*g: the same bits inside the
+        // window), formed without overflow or underflow outside it.
         if constexpr (ForProx)
-            d = s + (flat == 0.0 ? zero : flat * g);
+            d = s + (l == 0.0 ? thetaCost : (flat == 0.0 ? zero : flat * g));
         // Only a strictly better flat candidate wins; a tie or a NaN keeps l.
         const V r = d < 0.0 ? h : l;
         if constexpr (Scaled)

@@ -11,6 +11,7 @@ struct ElasticNetPenalty {
     static constexpr const char* kName = "elastic-net";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, 1.0};
+    static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 
     // penaltyProx: soft thresholding at g*theta, shrunk by 1 + g*(1 - theta),
@@ -37,8 +38,11 @@ struct ElasticNetPenalty {
     static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
     {
         const typename L::V a = L::magnitude(x);
-        const typename L::V v = (lambda * a) * (((1.0 - theta) * 0.5) * a + theta);
-        return a < __builtin_inf() ? v : a;
+        const typename L::V factor = ((1.0 - theta) * 0.5) * a + theta;
+        const typename L::V v = (lambda * a) * factor;
+        // lambda*a may overflow where the value does not (factor < 1).
+        const typename L::V halved = (((lambda * 0.5) * a) * factor) * 2.0;
+        return a < __builtin_inf() ? (v < __builtin_inf() ? v : halved) : a;
     }
 
     // penaltyDerivative: lambda*(theta + (1 - theta)*a), lambda*theta at 0;

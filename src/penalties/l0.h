@@ -10,6 +10,7 @@ struct L0Penalty {
     static constexpr const char* kName = "l0";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 
     // penaltyProx: hard thresholding. The objective is 0.5*a^2 at 0 and

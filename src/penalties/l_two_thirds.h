@@ -11,6 +11,7 @@ struct LTwoThirdsPenalty {
     static constexpr const char* kName = "l2/3";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 
     // penaltyProx: the minimiser of 0.5*(u - a)^2 + w*u^(2/3), a = |x|,

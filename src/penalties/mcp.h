@@ -11,7 +11,8 @@ struct McpPenalty {
     static constexpr const char* kName = "mcp";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
-    static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
+    static constexpr ThetaRange kTheta = {true, kScaleNumberLower, true, kScaleNumberUpper};
+    static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
     // units. The regime depends on theta alone, so it is chosen once per
@@ -28,7 +29,7 @@ struct McpPenalty {
     template <class L, int R>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return mapOf<L, R, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
+        return mapOf<L, R, false, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
     }
 
     // penaltyProx: the map of gamma*p. On [0, knee] the objective's leading
@@ -52,7 +53,7 @@ struct McpPenalty {
         const V a = L::magnitude(x);
         const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), call.windowLower, call.windowUpper);
         if (L::allTrue(inside))
-            return mapOf<L, R, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
+            return mapOf<L, R, false, true>(x, a, lambda, theta, gamma, UnitChange<L>{});
         return proxScaled<L, R>(x, lambda, call, inside);
     }
 
@@ -99,7 +100,7 @@ struct McpPenalty {
         const V a = L::magnitude(x);
         const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(call.theta));
         const UnitChange<L> unit = unitChange<L>(inside, size);
-        return mapOf<L, R, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
+        return mapOf<L, R, true, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
     }
 
     // Two candidates: the inner t, the best point of the curved stretch
@@ -108,7 +109,7 @@ struct McpPenalty {
     // (u-a)^2) = 0.5*((t + u) - 2a)*(t - u); only a strictly negative
     // difference keeps t, so a tie or a NaN takes u. a and lambda are in the
     // units of `unit` when Scaled; the result is returned in x's units.
-    template <class L, int R, bool Scaled>
+    template <class L, int R, bool Scaled, bool ForProx>
     static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V lambda, typename L::V theta,
                                typename L::V gamma, UnitChange<L> unit)
     {
@@ -138,6 +139,10 @@ struct McpPenalty {
         const V g = (lambda - (t * 0.5) / theta) * t;
         const V d = (e + g * gamma) - flat * gamma;
         V r = d < 0.0 ? t : u;
+        // For penaltyProx, a candidate rounded past a (the minimiser lies in
+        // [0, a]) is held at a; penaltyShrink keeps its steps as they were.
+        if constexpr (ForProx)
+            r = minOf<L>(a, r);
         if constexpr (Scaled)
             r = fromScaled<L>(r, unit);
         return withSignOf<L>(x, r);

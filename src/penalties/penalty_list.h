@@ -5,8 +5,8 @@
 //
 // A penalty is a struct of constants and static member templates on the
 // lane type L, used as a namespace that templates can take:
-//   kCode, kName, kTheta         its code (0 if it has none), its name and
-//                                where its theta may lie
+//   kCode, kName, kTheta, kGamma its code (0 if it has none), its name and
+//                                where its theta and penaltyProx's gamma may lie
 //   kOperations                  the operations it provides, and for each:
 //   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
 //   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
@@ -48,13 +48,14 @@ struct PenaltyInfo {
     const char* name;
     unsigned operations;
     ThetaRange theta;
+    GammaRange gamma;
 };
 
 template <class List>
 struct PenaltyInfoTable;
 template <class... P>
 struct PenaltyInfoTable<PenaltyList<P...>> {
-    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta}...};
+    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kGamma}...};
 };
 
 inline constexpr int kPenaltyCount = Penalties::kCount;

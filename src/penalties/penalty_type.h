@@ -25,9 +25,12 @@ enum PenaltyOperation : unsigned {
     DerivativeOperation = 16, // penaltyDerivative: its derivative in |x|
 };
 
-// Where theta must lie for the penalty's definition to hold: theta > lower
-// (or >= lower where lowerIncluded) and theta <= upper. A penalty that has
-// no theta has taken = false.
+// Where theta must lie for the penalty's definition to hold and for every
+// result to be right (the minimiser, the value): theta > lower (or >= lower
+// where lowerIncluded) and theta <= upper, finite. A penalty that has no
+// theta has taken = false. The gateways refuse anything else, and the help
+// and the tests read the same numbers.
+
 struct ThetaRange {
     bool taken;
     double lower;
@@ -36,3 +39,19 @@ struct ThetaRange {
 };
 
 inline constexpr ThetaRange kNoTheta = {false, 0, false, 0};
+
+// Where penaltyProx's step size gamma must lie besides being finite and
+// > 0: lower <= gamma <= upper. Every lambda >= 0, scalar or per element,
+// is solved right by every penalty.
+struct GammaRange {
+    double lower, upper;
+};
+
+inline constexpr GammaRange kAnyGamma = {0, __builtin_inf()};
+
+// SCAD's and MCP's penaltyProx scale the element's lengths into a window
+// narrowed by the exponents of theta and gamma (their objectives multiply
+// squared lengths by both); within 1e-150 .. 1e150 each, every element and
+// every lambda is solved right. Beyond, their objectives overflow or
+// underflow, and such parameters are refused.
+inline constexpr double kScaleNumberLower = 1e-150, kScaleNumberUpper = 1e150;

@@ -11,7 +11,8 @@ struct ScadPenalty {
     static constexpr const char* kName = "scad";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
-    static constexpr ThetaRange kTheta = {true, 2.0, false, __builtin_inf()};
+    static constexpr ThetaRange kTheta = {true, 2.0, false, kScaleNumberUpper};
+    static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own
     // units (1*lambda is lambda and theta - (1 + 1) is theta - 2, so they are
@@ -19,7 +20,7 @@ struct ScadPenalty {
     template <class L>
     static typename L::V shrink(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return mapOf<L, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
+        return mapOf<L, false, false>(x, L::magnitude(x), lambda, theta, L::splat(1.0), UnitChange<L>{});
     }
 
     // penaltyProx: the map of gamma*p. gamma*SCAD is no SCAD (lambda sets both
@@ -39,7 +40,7 @@ struct ScadPenalty {
         const V a = L::magnitude(x);
         const auto inside = insideWindow<L>(maxOf<L>(a, lambda * theta), call.windowLower, call.windowUpper);
         if (L::allTrue(inside))
-            return mapOf<L, false>(x, a, lambda, theta, gamma, UnitChange<L>{});
+            return mapOf<L, false, true>(x, a, lambda, theta, gamma, UnitChange<L>{});
         return proxScaled<L>(x, lambda, call, inside);
     }
 
@@ -61,11 +62,25 @@ struct ScadPenalty {
     }
 
     // penaltyValue: the term penaltySum adds, lambda inside, so that adding
-    // the values in index order from +0 gives penaltySum's bits.
+    // the values in index order from +0 gives penaltySum's bits, wherever
+    // that term is finite and lambda^2 normal. Where its 2*knee*a overflows
+    // on the way (theta large) or lambda^2 underflows, the middle piece is
+    // lambda^2 + e*(lambda - (e/(theta - 1))/2), e = a - lambda (its terms
+    // are >= 0 and e/(theta - 1) <= lambda: nothing cancels, and nothing
+    // overflows that the value does not), and the flat one
+    // (((theta + 1)/2)*lambda)*lambda.
     template <class L>
     static typename L::V value(typename L::V x, typename L::V lambda, typename L::V theta)
     {
-        return sumTerm<L>(x, lambda, theta);
+        using V = typename L::V;
+        const V term = sumTerm<L>(x, lambda, theta);
+        const V a = L::magnitude(x);
+        const V excess = a - lambda;
+        const V middle = lambda * lambda + excess * (lambda - (excess / (theta - 1.0)) * 0.5);
+        const V flat = (((theta + 1.0) * 0.5) * lambda) * lambda;
+        const V knee = lambda * theta;
+        const V robust = lambda >= a ? term : (a > knee ? flat : (a < __builtin_inf() ? middle : flat));
+        return (term < __builtin_inf()) & (lambda * lambda >= 0x1p-1022) ? term : robust;
     }
 
     // penaltyDerivative: lambda up to lambda (the right derivative at 0 too),
@@ -76,7 +91,10 @@ struct ScadPenalty {
         using V = typename L::V;
         const V a = L::magnitude(x);
         const V knee = lambda * theta;
-        const V middle = (knee - a) / (theta - 1.0);
+        // Where the knee overflows, (knee - a)/(theta - 1) is formed as
+        // lambda - (a - lambda)/(theta - 1).
+        const V middle = knee < __builtin_inf() ? (knee - a) / (theta - 1.0)
+                                                : maxOf<L>(L::splat(0.0), lambda - (a - lambda) / (theta - 1.0));
         return lambda >= a ? lambda : (knee >= a ? middle : L::splat(0.0));
     }
 
@@ -91,7 +109,7 @@ struct ScadPenalty {
         const V a = L::magnitude(x);
         const V size = maxOf<L>(exponentOf<L>(a), exponentOf<L>(lambda) + exponentOf<L>(call.theta));
         const UnitChange<L> unit = unitChange<L>(inside, size);
-        return mapOf<L, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
+        return mapOf<L, true, true>(x, toScaled<L>(a, unit), toScaled<L>(lambda, unit), call.theta, call.gamma, unit);
     }
 
     // One candidate per piece of the penalty (on [0, lambda], the stationary
@@ -101,7 +119,7 @@ struct ScadPenalty {
     // Near the borders 2*lambda*gamma and knee the objectives can round
     // equal, and then the earlier candidate is taken. a and lambda are in
     // the units of `unit` when Scaled; the result is returned in x's units.
-    template <class L, bool Scaled>
+    template <class L, bool Scaled, bool ForProx>
     static typename L::V mapOf(typename L::V x, typename L::V a, typename L::V lambda, typename L::V theta,
                                typename L::V gamma, UnitChange<L> unit)
     {
@@ -127,6 +145,10 @@ struct ScadPenalty {
         };
         const V candidate[3] = {u1, u2, u3};
         V r = argMinFirst<L>(objective, candidate);
+        // For penaltyProx, a candidate rounded past a (the minimiser lies in
+        // [0, a]) is held at a; penaltyShrink keeps its steps as they were.
+        if constexpr (ForProx)
+            r = minOf<L>(a, r);
         if constexpr (Scaled)
             r = fromScaled<L>(r, unit);
         return withSignOf<L>(x, r);

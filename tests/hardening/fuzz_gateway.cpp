@@ -261,7 +261,9 @@ std::string expectedNamedError(int nlhs, int nrhs, const mxArray* const* prhs, N
                         && call->theta <= range.upper))
         return "invalidTheta";
     call->gamma = 1;
-    if (!leftOut(nrhs, prhs, 4) && !(isFiniteScalar(prhs[4], &call->gamma) && call->gamma > 0))
+    if (!leftOut(nrhs, prhs, 4) && !(isFiniteScalar(prhs[4], &call->gamma) && call->gamma > 0
+                                     && call->gamma >= kPenaltyInfo[call->penalty].gamma.lower
+                                     && call->gamma <= kPenaltyInfo[call->penalty].gamma.upper))
         return "invalidGamma";
     // Per-element weights are checked last, as they are used.
     for (std::size_t i = 0; call->perElement && i < weights; ++i)

@@ -137,9 +137,10 @@ inline const ProxStepCase kProxStepCases[] = {
     {"capped-l1", 1, 1, 4, 2.8284271247461903, 2.8284271247461903},
     // continuous regime; at x = 2.25 both candidates tie and the inner one is kept.
     {"capped-l1", 1, 2, 0.5, 1, 0.5}, {"capped-l1", 1, 2, 0.5, 2.25, 1.75}, {"capped-l1", 1, 2, 0.5, -3, -3},
-    // log-sum, nonconvex (gamma*lambda > theta^2): 0 until the jump; convex below.
+    // log-sum, nonconvex (gamma*lambda > theta^2): 0 until the jump; convex below
+    // (1 + sqrt(14)/2 = 2.87082869338697069 rounds up; penaltyShrink's steps give ...704).
     {"log-sum", 1, 0.5, 1, 1.5, 0.0}, {"log-sum", 1, 0.5, 1, -2, -1.5},
-    {"log-sum", 2, 1, 0.25, 0.6, 0.1741657386773941}, {"log-sum", 2, 1, 0.25, 3, 2.8708286933869704},
+    {"log-sum", 2, 1, 0.25, 0.6, 0.1741657386773941}, {"log-sum", 2, 1, 0.25, 3, 2.8708286933869709},
     // SCAD with a step beyond theta - 1 (its middle piece concave): x itself at 20.1,
     // and a jump from x - gamma*lambda to x at (gamma*c + gamma^2*lambda^2/2)/(gamma*lambda) = 3.85.
     {"scad", 1, 3.7, 3, 20.1, 20.1}, {"scad", 1, 3.7, 3, 3.8499999999999996, 0.84999999999999964},

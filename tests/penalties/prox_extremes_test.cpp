@@ -1,13 +1,17 @@
-// penaltyProx across the double range: x anywhere from the smallest
-// subnormal to realmax, lambda, theta and gamma each anywhere in 1e-120 ..
-// 1e120. Every result is held to the true global minimiser, found in MPFR
-// with enough bits for these ranges from the same candidate points the
-// penalties' definitions give (every stationary point, knot and end). A
-// result passes when it is within 1e-9 of the minimiser relatively (log-sum,
-// whose closed form may lose up to 26 bits where x lies far below theta:
-// 2e-8), or its objective within 1e-12 of the least. l1/2's and l2/3's
-// stationary points are roots of a cubic and a quartic, found here by
-// Newton's iteration in MPFR.
+// penaltyProx, penaltyValue and penaltyDerivative across the double range:
+// x anywhere from the smallest subnormal to realmax, lambda anywhere in the
+// doubles, theta and gamma anywhere in the ranges the registry accepts
+// (kTheta, kGamma: what the gateways let through), log-uniformly. Every map
+// is held to the true global minimiser, found in MPFR with enough bits for
+// these ranges from the same candidate points the penalties' definitions
+// give (every stationary point, knot and end). A result passes when it is
+// within 1e-9 of the minimiser relatively, or its objective within 1e-12
+// of the least. l1/2's and l2/3's stationary points are roots of a cubic and
+// a quartic, found here by Newton's iteration in MPFR. Values and
+// derivatives are held to 1e-12 relatively (an overflow only where the
+// exact value overflows), log-sum's value also to lambda*2^-52 absolutely
+// (its logarithm of the rounded a/theta + 1), SCAD's and MCP's derivatives
+// to 1e-15*lambda (their cancellation next to the knee).
 //   prox_extremes_test COUNT SEED
 #include <cmath>
 #include <cstdio>
@@ -87,6 +91,36 @@ Real penaltyAt(Defined p, const Real& u, const Real& l, const Real& t)
     return Real(0);
 }
 
+// p'(a+), the right derivative.
+Real derivativeAt(Defined p, const Real& u, const Real& l, const Real& t)
+{
+    switch (p) {
+    case Defined::L1: return l;
+    case Defined::L0: return mpfr_zero_p(u.v) ? Real(__builtin_inf()) : Real(0);
+    case Defined::CappedL1: return u < t ? l : Real(0);
+    case Defined::LogSum: return l / (t + u);
+    case Defined::Scad:
+        if (!(l < u)) return l;
+        if (!(l * t < u)) return (l * t - u) / (t - Real(1));
+        return Real(0);
+    case Defined::Mcp: return !(l * t < u) ? l - u / t : Real(0);
+    case Defined::LHalf: return mpfr_zero_p(u.v) ? Real(__builtin_inf()) : l / (Real(2) * sqrtOf(u));
+    case Defined::LTwoThirds: return mpfr_zero_p(u.v) ? Real(__builtin_inf()) : Real(2) * l / (Real(3) * cbrtOf(u));
+    case Defined::ElasticNet: return l * (t + (Real(1) - t) * u);
+    }
+    return Real(0);
+}
+
+// got against the exact value rounded: within 1e-12 relatively, or `slack`
+// or 1e-300 (the subnormal range) absolutely; both infinite where the exact
+// value overflows.
+bool close(double got, double exact, double slack)
+{
+    if (std::isinf(exact))
+        return got == exact;
+    return std::fabs(got - exact) <= std::max(1e-12 * std::fabs(exact), slack) || std::fabs(got - exact) < 1e-300;
+}
+
 // 0 and a, and every point where the objective's derivative vanishes or
 // does not exist.
 std::vector<Real> candidates(Defined p, const Real& a, const Real& l, const Real& t, const Real& g)
@@ -153,10 +187,19 @@ int main(int argc, char** argv)
         const int penalty = static_cast<int>(trial % kPenaltyCount);
         const Defined p = definedOf(penalty);
         const ThetaRange range = kPenaltyInfo[penalty].theta;
-        const double lambda = logUniform(-398, 398), gamma = logUniform(-398, 398);
-        double theta = range.taken ? range.lower + logUniform(-398, 398) : 0;
-        if (range.taken && range.upper < __builtin_inf())
+        const GammaRange steps = kPenaltyInfo[penalty].gamma;
+        const double lambda = logUniform(-1074, 1023.99);
+        const double gamma = logUniform(steps.lower > 0 ? std::log2(steps.lower) : -1074,
+                                        steps.upper < __builtin_inf() ? std::log2(steps.upper) : 1023.99);
+        double theta = 0;
+        if (range.taken && range.upper <= 1) // the elastic net's [0, 1]
             theta = range.lower + (range.upper - range.lower) * std::uniform_real_distribution<double>(0, 1)(rng);
+        else if (range.taken && range.lower > 0) // MCP's [1e-150, 1e150], SCAD's (2, 1e150]
+            theta = logUniform(std::log2(range.lower), std::log2(range.upper));
+        else if (range.taken)
+            theta = logUniform(-1074, 1023.99);
+        if (range.taken && !(range.lowerIncluded ? theta >= range.lower : theta > range.lower))
+            continue;
         const double x = ((rng() & 1) ? -1 : 1) * logUniform(-1074, 1023.99);
         double y = 0;
         proxByPenalty(penalty, &y, &x, &lambda, false, 1, theta, gamma);
@@ -172,11 +215,21 @@ int main(int argc, char** argv)
         const double truth = argBest.d();
         const double relative = std::fabs(std::fabs(y) - truth) / std::max(truth, 1e-320);
         const double excess = (objective(Real(std::fabs(y))) - best).d() / std::max(std::fabs(best.d()), 1e-300);
-        const bool ok = (relative < (p == Defined::LogSum ? 2e-8 : 1e-9) || excess < 1e-12)
-                        && (y == 0 || std::signbit(y) == std::signbit(x));
+        const bool ok = (relative < 1e-9 || excess < 1e-12) && (y == 0 || std::signbit(y) == std::signbit(x))
+                        && std::fabs(y) <= std::fabs(x);
         if (!ok && ++failed <= 10)
             std::printf("FAIL %s x %.17g lambda %.17g theta %.17g gamma %.17g: %.17g, minimiser %.17g\n",
                         kPenaltyInfo[penalty].name, x, lambda, theta, gamma, y, truth);
+
+        double v = 0, dv = 0;
+        valueByPenalty(penalty, &v, &x, &lambda, false, 1, theta);
+        derivativeByPenalty(penalty, &dv, &x, &lambda, false, 1, theta);
+        const double value = penaltyAt(p, a, l, t).d(), slope = derivativeAt(p, a, l, t).d();
+        const double valueSlack = p == Defined::LogSum ? lambda * 0x1p-52 : 0;
+        const double slopeSlack = (p == Defined::Scad || p == Defined::Mcp) ? lambda * 1e-15 : 0;
+        if (!(close(v, value, valueSlack) && close(dv, slope, slopeSlack)) && ++failed <= 10)
+            std::printf("FAIL %s x %.17g lambda %.17g theta %.17g: value %.17g (%.17g), derivative %.17g (%.17g)\n",
+                        kPenaltyInfo[penalty].name, x, lambda, theta, v, value, dv, slope);
     }
     std::printf("prox extremes: %ld passed, %ld failed\n", count - failed, failed);
     return failed ? 1 : 0;

@@ -69,8 +69,8 @@ Exact exactDerivative(Defined p, const Exact& a, const Exact& l, const Exact& t)
 double ulpsFrom(double computed, const Exact& exact)
 {
     const double e = mpfr_get_d(exact.v, MPFR_RNDN);
-    if (e == 0)
-        return computed == 0 ? 0 : 1e300;
+    if (e == 0 || std::isinf(e)) // an exact value beyond the doubles: that limit
+        return computed == e ? 0 : 1e300;
     const double ulp = std::max(std::ldexp(1.0, std::ilogb(e) - 52), 0x1p-1074);
     Exact diff = Exact(computed) - exact;
     return std::fabs(mpfr_get_d(diff.v, MPFR_RNDN)) / ulp;
@@ -97,11 +97,20 @@ TEST(ValueDerivativeAccuracy, WithinTheStatedBounds)
         const auto& bound = bounds[static_cast<int>(p)];
         const ThetaRange range = kPenaltyInfo[penalty].theta;
         for (int trial = 0; trial < 20000; ++trial) {
-            const double lambda = std::exp(std::uniform_real_distribution<double>(-20, 20)(rng));
+            // One case in eight takes lambda anywhere in 2^+-1000 and theta
+            // anywhere in its accepted range, log-uniformly.
+            const bool wide = trial % 8 == 7;
+            const double lambda = wide ? std::exp2(std::uniform_real_distribution<double>(-1000, 1000)(rng))
+                                       : std::exp(std::uniform_real_distribution<double>(-20, 20)(rng));
             double theta = range.taken ? range.lower + std::exp(std::uniform_real_distribution<double>(-10, 10)(rng)) : 0;
-            if (range.taken && range.upper < __builtin_inf())
+            if (range.taken && range.upper <= 1)
                 theta = std::uniform_real_distribution<double>(range.lower, range.upper)(rng);
-            const double scale = lambda * std::max(theta, 1.0) * 3;
+            else if (range.taken && wide)
+                theta = std::max(range.lower, 0x1p-1000) * std::exp2(std::uniform_real_distribution<double>(0, 1)(rng)
+                                                                    * (std::log2(std::min(range.upper, 0x1p1000))
+                                                                       - std::log2(std::max(range.lower, 0x1p-1000))));
+            theta = std::min(theta, range.upper);
+            const double scale = std::min(lambda * std::max(theta, 1.0) * 3, 1e300);
             double x = std::uniform_real_distribution<double>(-scale, scale)(rng);
             if (trial % 4 == 0) // the knots, exactly and one double either side
                 x = std::nextafter(trial % 8 && theta > 0 ? lambda * theta : lambda, trial % 3 ? 0.0 : 1e300);

@@ -383,12 +383,12 @@ bool takesTheta(const char* penalty)
 }
 
 // A theta inside the penalty's range: up to 6 above its lower end, or
-// anywhere in it when it is bounded; 0 for a penalty without one.
+// anywhere in it when it is that narrow; 0 for a penalty without one.
 double thetaInRange(const ThetaRange& range)
 {
     if (!range.taken)
         return 0;
-    if (range.upper < __builtin_inf())
+    if (range.upper - range.lower <= 6)
         return range.lower + (range.upper - range.lower) * unitRandom();
     return range.lower + 0.01 + unitRandom() * 6;
 }

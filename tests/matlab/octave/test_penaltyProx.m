@@ -17,7 +17,8 @@ expect_bits ("0x3", f (zeros (0, 3), "scad", 1, 3.7), zeros (0, 3));
 expect_bits ("empty x, empty lambda", f ([], "mcp", [], 3), []);
 
 % With gamma = 1 and one weight, codes 1, 3 and 4 are penaltyShrink, bit for
-% bit (log-sum's penaltyShrink loses accuracy near its threshold).
+% bit; log-sum's penaltyProx is exact where penaltyShrink keeps its fixed
+% steps, and the two agree to within a few ulps here, away from tiny ratios.
 randn ("state", 3);
 x = 3 * randn (40, 25);
 thetas = [2 1 3.7 3];
@@ -25,6 +26,8 @@ for code = [1 3 4]
   expect_bits (sprintf ("code %d is penaltyShrink", code), f (x, code, 1.25, thetas(code)), ...
                reshape (penaltyShrink (x, numel (x), 1.25, thetas(code), code), size (x)));
 endfor
+shrunk = reshape (penaltyShrink (x, numel (x), 1.25, 1, 2), size (x));
+expect_true ("code 2 is penaltyShrink to a few ulps", all (abs (f (x, 2, 1.25, 1) - shrunk) <= 4 * eps (abs (x))));
 expect_bits ("names in any case", f (x, "SCAD", 1.25, 3.7, 0.5), f (x, 3, 1.25, 3.7, 0.5));
 
 % Weights: each element's lambda is its own, exactly as one call per element.
@@ -41,6 +44,13 @@ expect_bits ("a step beyond theta - 1", f (20.1, "scad", 1, 3.7, 3), 20.1);
 expect_bits ("MCP thresholds at lambda*sqrt(gamma*theta)", f ([1.5 -0.9], "mcp", 1, 0.5, 2), [1.5 -0]);
 expect_bits ("l0 thresholds at sqrt(2*gamma*lambda)", f ([0.75 1.25], "l0", 1, [], 0.5), [0 1.25]);
 expect_bits ("no overflow near realmax", f ([realmax -1e300], "log-sum", 1, 1), [realmax -1e300]);
+% Reported wrong before: log-sum just above gamma*lambda/theta (was 1e-10 0 0),
+% an overflowing capped-l1 threshold (was 0), the range SCAD and MCP refuse.
+expect_true ("log-sum above its threshold", all (abs (f ([1.001e-7 1.01e-7 1.03e-7], "log-sum", 0.1, 1e6) ...
+                                                  - [1e-10 1e-9 3e-9]) <= 1e-12 * [1e-10 1e-9 3e-9]));
+expect_bits ("capped-l1 with an overflowing threshold", f (8.4e5, "capped-l1", 1e10, 1e-300, 1e300), 8.4e5);
+messages = {{[0.5 2], "scad", 1, realmax}, "in (2, 1e+150]"; {[0.5 2], "mcp", 1, 3, realmax}, "in [1e-150, 1e+150]"};
+expect_messages (f, messages);
 
 % An infinite weight holds the element at 0 (-0 for a negative one), so the
 % first LLA stage from zero runs for every penalty: p'(0+) is Inf for l0,
