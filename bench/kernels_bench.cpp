@@ -165,7 +165,7 @@ void negateBaseline(benchmark::State& state, bool allCores)
     };
     for (auto _ : state) {
         if (allCores)
-            forEachRange(n, negate);
+            forEachChunk(n, MemoryCost, negate);
         else
             negate(0, n);
         benchmark::DoNotOptimize(y.data());
