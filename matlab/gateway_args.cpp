@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "count_conversion.h"
+#include "host_threads.h"
 #include "dispatch.h"
 #include "penalty_list.h"
 
@@ -157,6 +158,7 @@ void reportInvalidWeight(const char* functionName, const PenaltyArguments& argum
 
 void joinThreadsAtExit()
 {
+    followHostThreadLimit();
     static bool registered = false;
     if (!registered)
         registered = mexAtExit(stopThreads) == 0;

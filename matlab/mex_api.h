@@ -38,6 +38,7 @@ bool mxIsSparse(const mxArray* array);
 bool mxIsEmpty(const mxArray* array);
 void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
 int mexAtExit(void (*exitFunction)(void));
+mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* functionName);
 }
 
 inline mxArray* createRealMatrix(std::int32_t rows, std::int32_t columns)

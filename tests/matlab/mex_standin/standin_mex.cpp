@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "standin_api.h"
 
@@ -38,6 +39,9 @@ struct ExitFunction {
 };
 ExitFunction exitFunctions[16];
 int exitFunctionCount = 0;
+
+int maxNumCompThreads = kStandinDefaultThreadLimit;
+int interpreterCalls = 0;
 
 } // namespace
 
@@ -103,4 +107,25 @@ STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int n
     callingEntry = outerEntry;
     std::snprintf(identifier, identifierSize, "%s", raisedIdentifier);
     return true;
+}
+
+STANDIN_API void standinSetMaxNumCompThreads(int limit) { maxNumCompThreads = limit; }
+STANDIN_API int standinInterpreterCalls() { return interpreterCalls; }
+
+// Documented behaviour: runs the named function with nrhs inputs into nlhs
+// outputs; on an error it returns the exception (an object the caller
+// destroys) and leaves plhs unset, otherwise it returns null.
+extern "C" mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[],
+                                          const char* functionName)
+{
+    (void)prhs;
+    ++interpreterCalls;
+    if (std::strcmp(functionName, "maxNumCompThreads") != 0 || maxNumCompThreads <= 0 || nrhs != 0 || nlhs > 1)
+        return standinCreateArray(StandinStruct, 1, 1, false, false); // MATLAB:UndefinedFunction
+    if (nlhs == 1) {
+        plhs[0] = standinCreateArray(StandinDouble, 1, 1, false, false);
+        const double limit = maxNumCompThreads;
+        std::memcpy(standinRealData(plhs[0]), &limit, sizeof limit);
+    }
+    return nullptr;
 }
