@@ -67,3 +67,6 @@ constexpr int kStandinDefaultThreadLimit = 64;
 STANDIN_API void standinSetMaxNumCompThreads(int limit);
 // How many calls into the interpreter the MEX files have made so far.
 STANDIN_API int standinInterpreterCalls();
+// The interpreter's results are arrays, which only the matrix half makes:
+// it hands the MEX half its maker of a 1-by-1 double when it loads.
+STANDIN_API void standinUseScalarMaker(mxArray* (*makeScalar)(double value));

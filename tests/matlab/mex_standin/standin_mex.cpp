@@ -42,6 +42,7 @@ int exitFunctionCount = 0;
 
 int maxNumCompThreads = kStandinDefaultThreadLimit;
 int interpreterCalls = 0;
+mxArray* (*scalarMaker)(double) = nullptr;
 
 } // namespace
 
@@ -111,6 +112,7 @@ STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int n
 
 STANDIN_API void standinSetMaxNumCompThreads(int limit) { maxNumCompThreads = limit; }
 STANDIN_API int standinInterpreterCalls() { return interpreterCalls; }
+STANDIN_API void standinUseScalarMaker(mxArray* (*makeScalar)(double)) { scalarMaker = makeScalar; }
 
 // Documented behaviour: runs the named function with nrhs inputs into nlhs
 // outputs; on an error it returns the exception (an object the caller
@@ -121,11 +123,8 @@ extern "C" mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, m
     (void)prhs;
     ++interpreterCalls;
     if (std::strcmp(functionName, "maxNumCompThreads") != 0 || maxNumCompThreads <= 0 || nrhs != 0 || nlhs > 1)
-        return standinCreateArray(StandinStruct, 1, 1, false, false); // MATLAB:UndefinedFunction
-    if (nlhs == 1) {
-        plhs[0] = standinCreateArray(StandinDouble, 1, 1, false, false);
-        const double limit = maxNumCompThreads;
-        std::memcpy(standinRealData(plhs[0]), &limit, sizeof limit);
-    }
+        return scalarMaker(0); // standing for the MException of MATLAB:UndefinedFunction
+    if (nlhs == 1)
+        plhs[0] = scalarMaker(maxNumCompThreads);
     return nullptr;
 }
