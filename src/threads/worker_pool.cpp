@@ -178,20 +178,31 @@ void open(Pool& pool, int width, SharedTask task, void* context)
     unlockOs(pool.lock);
 }
 
-// Closes the gate and waits for the workers that joined to leave.
-void closeAndWait(Pool& pool)
+// Closes the gate and waits for the workers that joined to leave; false if
+// one of them was not running (the wait outlasted the spin).
+bool closeAndWait(Pool& pool)
 {
     pool.gate.fetch_and(~kOpen, std::memory_order_acq_rel);
     auto empty = [&] { return joinedOf(pool.gate.load(std::memory_order_acquire)) == 0; };
     if (spinUntil(empty, kCallerSpin))
-        return;
+        return true;
     lockOs(pool.lock);
     pool.callerSleeping = true;
     while (!empty())
         waitOs(pool.done, pool.lock);
     pool.callerSleeping = false;
     unlockOs(pool.lock);
+    return false;
 }
+
+// A worker the system stopped while it held a piece of work makes the
+// caller wait for it at the end; on a machine that busy the next calls run
+// on the calling thread alone, twice as many after each such call (up to
+// kMostCallsAlone), and each shared call that ends without a wait halves
+// that number again.
+constexpr int kMostCallsAlone = 64;
+int gCallsAlone = 0; // still to run alone, under gBusy
+int gBackoff = 0;    // under gBusy
 
 // The first number in OMP_NUM_THREADS ("4" or "4,2"), or 0 when the
 // variable is unset or does not start with a positive number.
@@ -249,15 +260,22 @@ void runShared(int threads, SharedTask task, void* context)
         task(context, true);
         return;
     }
-    Pool* pool = poolWith(threads - 1);
+    const bool adaptive = gOverride.load(std::memory_order_relaxed) == 0; // the tests' counts are kept
+    Pool* pool = adaptive && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
     if (!pool || pool->count == 0) {
+        gCallsAlone = std::max(0, gCallsAlone - 1);
         gBusy.store(false, std::memory_order_release);
         task(context, true);
         return;
     }
     open(*pool, std::min(threads, pool->count + 1), task, context);
     task(context, true);
-    closeAndWait(*pool);
+    if (closeAndWait(*pool) || !adaptive) {
+        gBackoff /= 2;
+    } else {
+        gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
+        gCallsAlone = gBackoff;
+    }
     gBusy.store(false, std::memory_order_release);
 }
 
