@@ -51,7 +51,7 @@ function stop_load (pids)
 endfunction
 
 function s = span (r, format)
-  if (abs (r(1) - r(2)) < 0.005 * max (r))
+  if (numel (r) == 1 || abs (r(1) - r(2)) < 0.005 * max (r))
     s = sprintf (format, r(1));
   else
     s = sprintf ([format " to " format], min (r), max (r));
@@ -109,7 +109,7 @@ worst = [0 0];
 for c = 1:rows (calls)
   cells = {};
   for state = 1:2
-    r = squeeze (result(c, state, :, :)); % runs x 3
+    r = reshape (result(c, state, :, :), runs, 3);
     cells{end+1} = span (1e9 * r(:, 2) / n, "%.2f");
     cells{end+1} = span (1e9 * r(:, 3) / n, "%.2f");
     cells{end+1} = span (r(:, 1), "%.2f");

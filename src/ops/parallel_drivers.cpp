@@ -28,9 +28,11 @@ namespace {
 // The machine's cost of one element of each class, roughly, in ps: the
 // vector kernels' time on one core of the build machine, rounded up.
 constexpr std::int64_t kPicosPerElement[] = {250, 1000, 4000, 12000};
-// A thread is woken for each 100 us of work, and only where there are two
-// (a wake-up costs microseconds, a worker that is late costs its chunk).
-constexpr std::int64_t kPicosPerThread = 100'000'000;
+// A thread is woken for each 200 us of work, and only where there are two:
+// a wake-up costs microseconds, a worker the system stops while it holds a
+// chunk costs the caller a wait, and a memory-bound map gains little (at
+// 2^20, capped-l1's map is a fifth of what Octave spends on the call).
+constexpr std::int64_t kPicosPerThread = 200'000'000;
 // A chunk is about 25 us of work: a running worker finishes its last one
 // soon after the counter runs out.
 constexpr std::int64_t kPicosPerChunk = 25'000'000;
