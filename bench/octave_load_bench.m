@@ -84,6 +84,7 @@ cores = nproc ();
 runs = 2;
 % (call, state: idle / loaded, run, [ratio, t1, tdefault])
 result = zeros (rows (calls), 2, runs, 3);
+ambient = zeros (2, runs); % the load average as each state began: other work on the machine
 started = time ();
 for run = 1:runs
   for state = 1:2
@@ -91,6 +92,7 @@ for run = 1:runs
     if (state == 2)
       pids = start_load (cores);
     endif
+    ambient(state, run) = str2double (strtok (fileread ("/proc/loadavg")));
     unwind_protect
       for c = 1:rows (calls)
         result(c, state, run, :) = ratio_and_times (calls{c, 2}, 3);
@@ -101,8 +103,9 @@ for run = 1:runs
   endfor
 endfor
 
-lines = {sprintf("n = 2^20, %d cores, default %s; loaded: %d busy processes; %.0f s", cores, ...
-                 "thread count", cores, time () - started), "", ...
+lines = {sprintf(["n = 2^20 on %d cores; loaded: %d busy processes beside; load average as each state " ...
+                  "began: idle %s, loaded %s; %.0f s"], cores, cores, mat2str (ambient(1, :), 3), ...
+                 mat2str (ambient(2, :), 3), time () - started), "", ...
          "| call | idle: 1 thread (ns/el) | idle: default (ns/el) | idle: default / 1 thread | loaded: 1 thread (ns/el) | loaded: default (ns/el) | loaded: default / 1 thread |", ...
          "|---|---|---|---|---|---|---|"};
 worst = [0 0];
