@@ -293,6 +293,8 @@ void stopWorkers()
         delete pool;
         gPool = nullptr;
     }
+    gCallsAlone = 0; // a new pool starts without the old one's history
+    gBackoff = 0;
     gBusy.store(false, std::memory_order_release);
 }
 
