@@ -3,8 +3,9 @@
 // the gate is open and has room, runs the call's task, and leaves. The
 // caller runs the task too, closes the gate and waits only for the workers
 // that joined: a worker the system has not run yet never joins, and so
-// delays nothing. A worker that has just left spins for a short while
-// before it sleeps, because a solver calls again within microseconds.
+// delays nothing. A worker that has just left spins
+// briefly before it sleeps, because a solver calls again within
+// microseconds.
 #if defined(_WIN32) && (!defined(_WIN32_WINNT) || _WIN32_WINNT < 0x0600)
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600 // slim locks and condition variables
@@ -26,7 +27,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kWorkerSpin = std::chrono::microseconds(100);
+// Short: nobody waits for a worker to start, so a worker woken late only
+// takes less of the work, while one that spins on a busy machine takes
+// the time of the threads that have work (in Linux's session groups, its
+// own caller's above all).
+constexpr auto kWorkerSpin = std::chrono::microseconds(20);
 // A worker that has joined holds one piece of work at a time, tens of
 // microseconds of it; past that, it is not running, and the caller frees
 // its core rather than spin against it.
