@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "count_conversion.h"
-#include "host_threads.h"
 #include "dispatch.h"
+#include "host_threads.h"
 #include "penalty_list.h"
 
 namespace {
