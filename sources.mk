@@ -30,4 +30,4 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp s
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
 PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative
-PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp matlab/x_classes.cpp
+PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp matlab/x_classes.cpp matlab/host_threads.cpp

@@ -164,7 +164,7 @@ void modulusKernel(benchmark::State& state, SimdPath path)
     const double* x = data(2 * n).data();
     std::vector<double> a(n);
     for (auto _ : state) {
-        forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        forEachChunk(n, LightCost, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
             modulusOn(path, a.data() + begin, x + begin, x + n + begin, end - begin);
         });
         benchmark::DoNotOptimize(a.data());
@@ -212,7 +212,7 @@ void negateBaseline(benchmark::State& state, bool allCores)
     };
     for (auto _ : state) {
         if (allCores)
-            forEachRange(n, negate);
+            forEachChunk(n, MemoryCost, negate);
         else
             negate(0, n);
         benchmark::DoNotOptimize(y.data());

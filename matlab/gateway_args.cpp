@@ -6,6 +6,7 @@
 
 #include "count_conversion.h"
 #include "dispatch.h"
+#include "host_threads.h"
 #include "penalty_list.h"
 #include "x_classes.h"
 
@@ -208,6 +209,7 @@ void reportInvalidWeightValue(const char* functionName, unsigned operation, std:
 
 void joinThreadsAtExit()
 {
+    followHostThreadLimit();
     static bool registered = false;
     if (!registered)
         registered = mexAtExit(stopThreads) == 0;

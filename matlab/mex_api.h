@@ -50,6 +50,7 @@ std::size_t mxGetM(const mxArray* array);
 std::size_t mxGetN(const mxArray* array);
 void* mxMalloc(std::size_t bytes);
 void mxFree(void* pointer);
+mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* functionName);
 }
 
 typedef int SparseIndex;

@@ -7,6 +7,7 @@
 #include "kernel_table.h"
 #include "modulus_kernels.h"
 #include "parallel_drivers.h"
+#include "penalty_list.h"
 #include "target_region.h"
 
 namespace {
@@ -135,8 +136,14 @@ std::ptrdiff_t elementsOfClassesOn(SimdPath path, const ElementCall& call, const
         call.operation == DerivativeOfElements ? table.firstInvalidFiniteWeight : table.firstInvalidWeight;
     const ClassRun run{&table.penalty[call.penalty], check, modulusKernelsOn(path).modulus,
                        &call, &dst, &x, &lambda};
+    // Converting the class (and forming |z|) costs at least a light map's
+    // work per element, on top of the penalty's own.
+    const OperationCosts& costs = kPenaltyInfo[call.penalty].cost;
+    const CostClass own = call.operation == ProxOfElements    ? costs.prox
+                          : call.operation == ValueOfElements ? costs.value
+                                                              : costs.derivative;
     std::atomic<std::ptrdiff_t> firstBad{n};
-    forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+    forEachChunk(n, std::max(own, LightCost), [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
         // A failed weight ends the call: the ranges after it stop early.
         for (std::ptrdiff_t start = begin; start < end && start < firstBad.load(std::memory_order_relaxed);
              start += kChunk) {

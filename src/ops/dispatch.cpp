@@ -52,14 +52,16 @@ int penaltyIndexOfName(const char* name)
     return -1;
 }
 
-// Every elementwise operation runs over ranges of the array, on as many
-// threads as pay (forEachRange): a range is computed exactly as the whole.
+// Every elementwise operation runs over chunks of the array, on as many
+// threads as its cost and n pay for (forEachChunk): a chunk is computed
+// exactly as the whole.
 
 void shrinkByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                        std::int32_t n, double lambda, double theta)
 {
-    const ShrinkKernel shrink = kernelsOn(path).penalty[penaltyIndexOfCode(type)].shrink;
-    forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+    const int penalty = penaltyIndexOfCode(type);
+    const ShrinkKernel shrink = kernelsOn(path).penalty[penalty].shrink;
+    forEachChunk(n, kPenaltyInfo[penalty].cost.shrink, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
         shrink(dst + begin, src + begin, end - begin, lambda, theta);
     });
 }
@@ -83,7 +85,8 @@ struct SumCall {
 void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* src,
                     std::int32_t n, double lambda, double theta)
 {
-    const PenaltyKernels& k = kernelsOn(path).penalty[penaltyIndexOfCode(type)];
+    const int penalty = penaltyIndexOfCode(type);
+    const PenaltyKernels& k = kernelsOn(path).penalty[penalty];
     const SumCall call{&k, src, lambda, theta};
     const SumParts parts{
         [](const void* c, double* terms, std::ptrdiff_t begin, std::ptrdiff_t count) {
@@ -95,7 +98,7 @@ void sumByPenaltyOn(SimdPath path, PenaltyType type, double* dst, const double* 
             return q.kernels->sum(q.src + begin, count, q.lambda, q.theta, start);
         },
         &call};
-    *dst = finishedSum(k, orderedSum(parts, n, 0.0), lambda);
+    *dst = finishedSum(k, orderedSum(parts, n, 0.0, kPenaltyInfo[penalty].cost.sumTerm), lambda);
 }
 
 void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t n, double lambda,
@@ -107,25 +110,26 @@ void sumByPenalty(PenaltyType type, double* dst, const double* src, std::int32_t
 namespace {
 
 // The elementwise operations with weights: with one weight (checked by the
-// caller) compute(begin, end) over the ranges; with one per element, each
-// range chunk by chunk, each chunk once its weights have passed the check,
-// so that they are still in the cache when the computation reads them.
-// Returns the index of the first weight that fails, or n.
+// caller) compute(begin, end) over the chunks; with one per element, each
+// chunk piece by piece, each piece once its weights have passed the check,
+// so that they are still in the cache when the computation reads them
+// (reading the weights too makes a cheap map a light one). Returns the
+// index of the first weight that fails, or n.
 template <class Compute>
 std::ptrdiff_t checkedRanges(WeightCheck firstInvalid, const double* lambda, bool lambdaPerElement,
-                             std::ptrdiff_t n, Compute compute)
+                             std::ptrdiff_t n, CostClass cost, Compute compute)
 {
     if (!lambdaPerElement) {
-        forEachRange(n, compute);
+        forEachChunk(n, cost, compute);
         return n;
     }
-    constexpr std::ptrdiff_t kChunk = std::ptrdiff_t{1} << 14;
+    constexpr std::ptrdiff_t kPiece = std::ptrdiff_t{1} << 14;
     std::atomic<std::ptrdiff_t> firstBad{n};
-    forEachRange(n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
-        // A failed weight ends the call: the ranges after it stop early.
+    forEachChunk(n, std::max(cost, LightCost), [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+        // A failed weight ends the call: the chunks after it stop early.
         for (std::ptrdiff_t start = begin; start < end && start < firstBad.load(std::memory_order_relaxed);
-             start += kChunk) {
-            const std::ptrdiff_t count = std::min(kChunk, end - start);
+             start += kPiece) {
+            const std::ptrdiff_t count = std::min(kPiece, end - start);
             const std::ptrdiff_t bad = start + firstInvalid(lambda + start, count);
             if (bad < start + count) {
                 std::ptrdiff_t seen = firstBad.load(std::memory_order_relaxed);
@@ -150,7 +154,8 @@ std::ptrdiff_t proxByPenaltyOn(SimdPath path, int penalty, double* dst, const do
         prox(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement, end - begin,
              theta, gamma);
     };
-    return checkedRanges(table.firstInvalidWeight, lambda, lambdaPerElement, n, compute);
+    return checkedRanges(table.firstInvalidWeight, lambda, lambdaPerElement, n, kPenaltyInfo[penalty].cost.prox,
+                         compute);
 }
 
 std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const double* lambda,
@@ -161,10 +166,11 @@ std::ptrdiff_t proxByPenalty(int penalty, double* dst, const double* src, const 
 
 namespace {
 
-std::ptrdiff_t elementsOn(WeightCheck firstInvalid, ElementKernel kernel, double* dst, const double* src,
-                          const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
+std::ptrdiff_t elementsOn(WeightCheck firstInvalid, ElementKernel kernel, CostClass cost, double* dst,
+                          const double* src, const double* lambda, bool lambdaPerElement, std::ptrdiff_t n,
+                          double theta)
 {
-    return checkedRanges(firstInvalid, lambda, lambdaPerElement, n, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
+    return checkedRanges(firstInvalid, lambda, lambdaPerElement, n, cost, [&](std::ptrdiff_t begin, std::ptrdiff_t end) {
         kernel(dst + begin, src + begin, lambdaPerElement ? lambda + begin : lambda, lambdaPerElement,
                end - begin, theta);
     });
@@ -176,8 +182,8 @@ std::ptrdiff_t valueByPenaltyOn(SimdPath path, int penalty, double* dst, const d
                                 bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
     const KernelTable& table = kernelsOn(path);
-    return elementsOn(table.firstInvalidWeight, table.penalty[penalty].value, dst, src, lambda, lambdaPerElement, n,
-                      theta);
+    return elementsOn(table.firstInvalidWeight, table.penalty[penalty].value, kPenaltyInfo[penalty].cost.value, dst, src, lambda,
+                      lambdaPerElement, n, theta);
 }
 
 std::ptrdiff_t valueByPenalty(int penalty, double* dst, const double* src, const double* lambda,
@@ -190,7 +196,8 @@ std::ptrdiff_t derivativeByPenaltyOn(SimdPath path, int penalty, double* dst, co
                                      const double* lambda, bool lambdaPerElement, std::ptrdiff_t n, double theta)
 {
     const KernelTable& table = kernelsOn(path);
-    return elementsOn(table.firstInvalidFiniteWeight, table.penalty[penalty].derivative, dst, src, lambda, lambdaPerElement, n, theta);
+    return elementsOn(table.firstInvalidFiniteWeight, table.penalty[penalty].derivative, kPenaltyInfo[penalty].cost.derivative, dst, src,
+                      lambda, lambdaPerElement, n, theta);
 }
 
 std::ptrdiff_t derivativeByPenalty(int penalty, double* dst, const double* src, const double* lambda,

@@ -1,46 +1,60 @@
 // How an operation spreads over threads. Elementwise results do not depend
-// on how the array is cut, so a map is cut into one range per thread; a
-// sum keeps its one chain of additions in index order on the calling
-// thread, and only its terms are formed elsewhere. Either way no bit of a
-// result depends on the number of threads.
+// on how the array is cut, so a map is cut into chunks that every thread
+// takes from one counter, the calling thread among them; a sum keeps its
+// one chain of additions in index order on the calling thread, and only
+// its terms are formed elsewhere. Either way no bit of a result depends on
+// the number of threads or on which thread ran what.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 
+#include "cost_class.h"
 #include "worker_pool.h"
 
-// Below this many elements per thread, waking a worker costs more than it
-// saves (a wake-up is some microseconds, the cheapest maps take a fraction
-// of a nanosecond per element).
-constexpr std::ptrdiff_t kElementsPerThread = 1 << 15;
+// How a call is shared: over how many threads (1: the calling thread
+// alone, and nobody is woken), in chunks of how many elements (a multiple
+// of 64: whole cache lines, whole blocks of every lane width). Decided from
+// the work per element and n alone, so a call too small to pay for a
+// wake-up never asks for the thread budget (nor the host for its limit).
+struct Sharing {
+    int threads;
+    std::ptrdiff_t chunk;
+};
+Sharing sharingFor(std::ptrdiff_t n, CostClass cost);
 
-// Range boundaries fall on multiples of 64 elements: whole cache lines,
-// whole blocks of every lane width.
-inline std::ptrdiff_t rangeStart(std::ptrdiff_t n, int part, int parts)
-{
-    return part == parts ? n : (n / 64) * part / parts * 64;
-}
+// For the tests: a worker calls this before each chunk or block it starts,
+// so that a test can play a worker the system has descheduled.
+void stallWorkerForTests();
 
-// Calls body(begin, end) for consecutive ranges covering [0, n): one range
-// per thread worth waking (each at least kElementsPerThread long), or
-// body(0, n) on the calling thread alone.
+// Calls body(begin, end) for consecutive chunks covering [0, n), each once,
+// on as many threads as the call pays for: each thread takes the next chunk
+// from a shared counter, so a worker that runs late delays at most the
+// chunk it holds.
 template <class Body>
-void forEachRange(std::ptrdiff_t n, const Body& body)
+void forEachChunk(std::ptrdiff_t n, CostClass cost, const Body& body)
 {
-    const std::ptrdiff_t wanted = n / kElementsPerThread;
-    const int parts = wanted < 2 ? 1 : static_cast<int>(wanted < threadBudget() ? wanted : threadBudget());
-    if (parts < 2) {
+    const Sharing sharing = sharingFor(n, cost);
+    if (sharing.threads < 2) {
         body(std::ptrdiff_t{0}, n);
         return;
     }
     struct Context {
         const Body* body;
-        std::ptrdiff_t n;
-        int parts;
-    } context{&body, n, parts};
-    runParts(parts, [](void* c, int part) {
-        const Context& k = *static_cast<const Context*>(c);
-        (*k.body)(rangeStart(k.n, part, k.parts), rangeStart(k.n, part + 1, k.parts));
+        std::ptrdiff_t n, chunk;
+        std::atomic<std::ptrdiff_t> next;
+    } context{&body, n, sharing.chunk, {0}};
+    runShared(sharing.threads, [](void* c, bool onCaller) {
+        Context& k = *static_cast<Context*>(c);
+        for (;;) {
+            const std::ptrdiff_t begin = k.next.fetch_add(k.chunk, std::memory_order_relaxed);
+            if (begin >= k.n)
+                return;
+            if (!onCaller)
+                stallWorkerForTests();
+            (*k.body)(begin, std::min(k.n, begin + k.chunk));
+        }
     }, &context);
 }
 
@@ -54,9 +68,29 @@ struct SumParts {
 };
 
 // start + term(0) + term(1) + ... + term(n-1), each addition rounded in
-// that order, exactly as addTerms(0, n, start) would give it; above a few
-// blocks per thread, other threads form terms ahead of the chain.
-double orderedSum(const SumParts& parts, std::ptrdiff_t n, double start);
+// that order, exactly as addTerms(0, n, start) would give it. Other threads
+// form terms ahead of the chain only where a term costs more than an
+// addition (termCost DearCost and up) and n pays for them.
+double orderedSum(const SumParts& parts, std::ptrdiff_t n, double start, CostClass termCost);
+
+// Who formed the blocks of the last shared sum, for the tests that every
+// schedule gives the same bits: blocks added from the ring (their terms
+// formed by a worker, or by the calling thread ahead while a worker held
+// the block before: formedAhead of them), blocks the chain formed and added
+// in one pass (nobody had started them), and blocks it took back from a
+// worker that had not finished them.
+struct SumSchedule {
+    std::ptrdiff_t fromRing, formedAhead, byChain, takenBack;
+};
+SumSchedule lastSumSchedule();
+
+// For the tests: chunks and sum blocks of `length` elements (rounded down
+// to a multiple of 64; 0 restores the rule of the cost), and stall() run by
+// every worker before each chunk or block it starts (null: none). With a
+// thread budget overridden, every call of two chunks or more is shared,
+// whatever its cost.
+void overrideChunkLength(std::ptrdiff_t length);
+void setWorkerStallForTests(void (*stall)());
 
 // Frees what the drivers keep between calls, after joining the workers.
 void releaseDriverThreads();

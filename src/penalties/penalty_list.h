@@ -24,6 +24,7 @@
 #pragma once
 
 #include "capped_l1.h"
+#include "cost_class.h"
 #include "elastic_net.h"
 #include "l0.h"
 #include "l1.h"
@@ -41,6 +42,32 @@ struct PenaltyList {
 using Penalties = PenaltyList<L1Penalty, L0Penalty, CappedL1Penalty, LogSumPenalty, ScadPenalty, McpPenalty,
                               LHalfPenalty, LTwoThirdsPenalty, ElasticNetPenalty>;
 
+// What one element of each operation costs, per penalty (cost_class.h):
+// from the vector kernels' times on one core, so that a cheap map at
+// moderate n stays on the calling thread.
+template <class P>
+inline constexpr OperationCosts kCostOf = {};
+template <>
+inline constexpr OperationCosts kCostOf<L1Penalty> = {MemoryCost, MemoryCost, LightCost, MemoryCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<L0Penalty> = {MemoryCost, MemoryCost, LightCost, MemoryCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<CappedL1Penalty> = {MemoryCost, MemoryCost, LightCost, MemoryCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<LogSumPenalty> = {DearCost, DearCost, DearCost, DearCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<ScadPenalty> = {LightCost, LightCost, LightCost, MemoryCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<McpPenalty> = {LightCost, MemoryCost, LightCost, MemoryCost, MemoryCost};
+template <>
+inline constexpr OperationCosts kCostOf<LHalfPenalty> = {MemoryCost, MemoryCost, DearestCost, LightCost, LightCost};
+template <>
+inline constexpr OperationCosts kCostOf<LTwoThirdsPenalty> = {MemoryCost, MemoryCost, DearestCost, DearestCost,
+                                                               DearestCost};
+template <>
+inline constexpr OperationCosts kCostOf<ElasticNetPenalty> = {MemoryCost, MemoryCost, LightCost, MemoryCost,
+                                                               MemoryCost};
+
 // What the list holds, for code that works at run time (dispatch by code,
 // tests and benchmarks that loop over penalties).
 struct PenaltyInfo {
@@ -49,13 +76,14 @@ struct PenaltyInfo {
     unsigned operations;
     ThetaRange theta;
     GammaRange gamma;
+    OperationCosts cost;
 };
 
 template <class List>
 struct PenaltyInfoTable;
 template <class... P>
 struct PenaltyInfoTable<PenaltyList<P...>> {
-    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kGamma}...};
+    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kGamma, kCostOf<P>}...};
 };
 
 inline constexpr int kPenaltyCount = Penalties::kCount;

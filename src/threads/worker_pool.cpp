@@ -1,9 +1,11 @@
-// One pool per MEX file (each links its own copy), made of workers that
-// each wait for a part of their own: the caller fills a worker's slot and
-// raises its generation, the worker runs the part and reports the same
-// generation back. A worker that has just finished spins for a short while
-// before it sleeps, because a solver calls again within microseconds; the
-// caller spins likewise while it waits for the last parts.
+// One pool per MEX file (each links its own copy). A call opens a gate;
+// a worker joins by one compare-and-swap on it, which only succeeds while
+// the gate is open and has room, runs the call's task, and leaves. The
+// caller runs the task too, closes the gate and waits only for the workers
+// that joined: a worker the system has not run yet never joins, and so
+// delays nothing. A worker that has just left spins
+// briefly before it sleeps, because a solver calls again within
+// microseconds.
 #if defined(_WIN32) && (!defined(_WIN32_WINNT) || _WIN32_WINNT < 0x0600)
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600 // slim locks and condition variables
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 
 #include "os_threads.h"
 
@@ -24,30 +27,48 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kWorkerSpin = std::chrono::microseconds(100);
-constexpr auto kCallerSpin = std::chrono::microseconds(2000);
+// Short: nobody waits for a worker to start, so a worker woken late only
+// takes less of the work, while one that spins on a busy machine takes
+// the time of the threads that have work (in Linux's session groups, its
+// own caller's above all).
+constexpr auto kWorkerSpin = std::chrono::microseconds(20);
+// A worker that has joined holds one piece of work at a time, tens of
+// microseconds of it; past that, it is not running, and the caller frees
+// its core rather than spin against it.
+constexpr auto kCallerSpin = std::chrono::microseconds(100);
+
+// The gate, one 32-bit word (lock-free on every target): the workers that
+// have joined (7 bits), the call's width, the callers' thread count (7
+// bits), whether it is open, and the number of the call, so that a worker
+// holding a stale copy of an earlier call's gate cannot join a later one.
+constexpr std::uint32_t kJoinedMask = 0x7f;
+constexpr int kWidthShift = 7;
+constexpr std::uint32_t kOpen = 1u << 14;
+constexpr int kCallShift = 15;
+
+std::uint32_t joinedOf(std::uint32_t gate) { return gate & kJoinedMask; }
+int widthOf(std::uint32_t gate) { return static_cast<int>((gate >> kWidthShift) & 0x7f); }
 
 struct Pool;
 
 struct alignas(64) Worker {
-    std::atomic<unsigned> posted{0};   // generation of the part last handed over
-    std::atomic<unsigned> finished{0}; // generation of the part last finished
-    PartTask task = nullptr;
-    void* context = nullptr;
-    int part = 0;
     Pool* pool = nullptr;
     OsThread thread;
 };
 
 struct Pool {
+    alignas(64) std::atomic<std::uint32_t> gate{0};
+    std::atomic<SharedTask> task{nullptr}; // the open call's, set before it opens
+    std::atomic<void*> context{nullptr};
+    alignas(64) std::atomic<unsigned> calls{0}; // raised as each call opens
+    std::atomic<bool> stop{false};
     OsLock lock;
-    OsCondition wake; // sleeping workers wait here
-    OsCondition done; // a sleeping caller waits here
+    OsCondition wake;            // sleeping workers wait here
+    OsCondition done;            // a sleeping caller waits here
     int sleepingWorkers = 0;     // under lock
     bool callerSleeping = false; // under lock
-    std::atomic<bool> stop{false};
-    unsigned generation = 0; // the caller's, under gBusy
-    int count = 0;           // workers started, under gBusy
+    std::uint32_t callNumber = 0; // the caller's, under gBusy
+    int count = 0;                // workers started, under gBusy
     Worker workers[kMaxThreads - 1];
 };
 
@@ -59,6 +80,8 @@ std::atomic<bool> gBusy{false};
 Pool* gPool = nullptr;
 std::atomic<int> gOverride{0};
 std::atomic<int> gProcessors{0};
+std::atomic<int> gStarted{0};
+std::atomic<HostThreadLimit> gHostLimit{nullptr};
 
 // Spins until ready() or until `limit` has passed; true if ready.
 template <class Ready>
@@ -76,31 +99,53 @@ bool spinUntil(Ready ready, Clock::duration limit)
     }
 }
 
-void workerMain(void* argument)
+// Joins the open call if it has room; the acquire pairs with the caller's
+// opening, so the task and context read afterwards are the call's own.
+bool join(Pool& pool)
 {
-    Worker& self = *static_cast<Worker*>(argument);
-    Pool& pool = *self.pool;
-    unsigned seen = 0;
+    std::uint32_t gate = pool.gate.load(std::memory_order_relaxed);
     for (;;) {
-        auto handedOver = [&] { return self.posted.load(std::memory_order_acquire) != seen; };
-        auto stopping = [&] { return pool.stop.load(std::memory_order_relaxed); };
-        if (!spinUntil([&] { return handedOver() || stopping(); }, kWorkerSpin)) {
-            lockOs(pool.lock);
-            ++pool.sleepingWorkers;
-            while (!handedOver() && !stopping())
-                waitOs(pool.wake, pool.lock);
-            --pool.sleepingWorkers;
-            unlockOs(pool.lock);
-        }
-        if (!handedOver())
-            return; // stopped
-        seen = self.posted.load(std::memory_order_acquire);
-        self.task(self.context, self.part);
-        self.finished.store(seen, std::memory_order_release);
+        if (!(gate & kOpen) || static_cast<int>(joinedOf(gate)) >= widthOf(gate) - 1)
+            return false;
+        if (pool.gate.compare_exchange_weak(gate, gate + 1, std::memory_order_acquire, std::memory_order_relaxed))
+            return true;
+    }
+}
+
+void leave(Pool& pool)
+{
+    const std::uint32_t before = pool.gate.fetch_sub(1, std::memory_order_acq_rel);
+    if (joinedOf(before) == 1 && !(before & kOpen)) {
         lockOs(pool.lock);
         if (pool.callerSleeping)
             wakeAllOs(pool.done);
         unlockOs(pool.lock);
+    }
+}
+
+void workerMain(void* argument)
+{
+    Worker& self = *static_cast<Worker*>(argument);
+    Pool& pool = *self.pool;
+    unsigned seen = pool.calls.load(std::memory_order_acquire);
+    for (;;) {
+        auto called = [&] { return pool.calls.load(std::memory_order_acquire) != seen; };
+        auto stopping = [&] { return pool.stop.load(std::memory_order_relaxed); };
+        if (!spinUntil([&] { return called() || stopping(); }, kWorkerSpin)) {
+            lockOs(pool.lock);
+            ++pool.sleepingWorkers;
+            while (!called() && !stopping())
+                waitOs(pool.wake, pool.lock);
+            --pool.sleepingWorkers;
+            unlockOs(pool.lock);
+        }
+        if (stopping())
+            return;
+        seen = pool.calls.load(std::memory_order_acquire);
+        if (join(pool)) {
+            pool.task.load(std::memory_order_relaxed)(pool.context.load(std::memory_order_relaxed), false);
+            leave(pool);
+        }
     }
 }
 
@@ -119,25 +164,50 @@ Pool* poolWith(int wanted)
         if (!startOsThread<workerMain>(w.thread, &w))
             break;
         ++pool->count;
+        gStarted.fetch_add(1, std::memory_order_relaxed);
     }
     return pool;
 }
 
-void waitForWorkers(Pool& pool, int count, unsigned generation)
+void open(Pool& pool, int width, SharedTask task, void* context)
 {
-    for (int i = 0; i < count; ++i) {
-        Worker& w = pool.workers[i];
-        auto finished = [&] { return w.finished.load(std::memory_order_acquire) == generation; };
-        if (spinUntil(finished, kCallerSpin))
-            continue;
-        lockOs(pool.lock);
-        pool.callerSleeping = true;
-        while (!finished())
-            waitOs(pool.done, pool.lock);
-        pool.callerSleeping = false;
-        unlockOs(pool.lock);
-    }
+    pool.task.store(task, std::memory_order_relaxed);
+    pool.context.store(context, std::memory_order_relaxed);
+    pool.callNumber = (pool.callNumber + 1) & ((1u << (32 - kCallShift)) - 1);
+    pool.gate.store((pool.callNumber << kCallShift) | kOpen | (static_cast<std::uint32_t>(width) << kWidthShift),
+                    std::memory_order_release);
+    pool.calls.fetch_add(1, std::memory_order_release);
+    lockOs(pool.lock);
+    if (pool.sleepingWorkers > 0)
+        wakeAllOs(pool.wake);
+    unlockOs(pool.lock);
 }
+
+// Closes the gate and waits for the workers that joined to leave; false if
+// one of them was not running (the wait outlasted the spin).
+bool closeAndWait(Pool& pool)
+{
+    pool.gate.fetch_and(~kOpen, std::memory_order_acq_rel);
+    auto empty = [&] { return joinedOf(pool.gate.load(std::memory_order_acquire)) == 0; };
+    if (spinUntil(empty, kCallerSpin))
+        return true;
+    lockOs(pool.lock);
+    pool.callerSleeping = true;
+    while (!empty())
+        waitOs(pool.done, pool.lock);
+    pool.callerSleeping = false;
+    unlockOs(pool.lock);
+    return false;
+}
+
+// A worker the system stopped while it held a piece of work makes the
+// caller wait for it at the end; on a machine that busy the next calls run
+// on the calling thread alone, twice as many after each such call (up to
+// kMostCallsAlone), and each shared call that ends without a wait halves
+// that number again.
+constexpr int kMostCallsAlone = 64;
+int gCallsAlone = 0; // still to run alone, under gBusy
+int gBackoff = 0;    // under gBusy
 
 // The first number in OMP_NUM_THREADS ("4" or "4,2"), or 0 when the
 // variable is unset or does not start with a positive number.
@@ -178,40 +248,40 @@ int threadBudget()
     int budget = std::min(processors, kMaxThreads);
     if (const int cap = threadCap(); cap > 0)
         budget = std::min(budget, cap);
+    if (budget > 1) {
+        if (const HostThreadLimit host = gHostLimit.load(std::memory_order_relaxed))
+            if (const int limit = host(); limit > 0)
+                budget = std::min(budget, limit);
+    }
     return budget;
 }
 
-void runParts(int parts, PartTask task, void* context)
+void setHostThreadLimit(HostThreadLimit limit) { gHostLimit.store(limit, std::memory_order_relaxed); }
+
+void runShared(int threads, SharedTask task, void* context)
 {
-    Pool* pool = nullptr;
-    int handedOver = 0;
-    unsigned generation = 0;
-    if (parts > 1 && !gBusy.exchange(true, std::memory_order_acquire)) {
-        pool = poolWith(std::min(parts, kMaxThreads) - 1);
-        if (pool) {
-            handedOver = std::min(parts - 1, pool->count);
-            generation = ++pool->generation;
-            for (int i = 0; i < handedOver; ++i) {
-                Worker& w = pool->workers[i];
-                w.task = task;
-                w.context = context;
-                w.part = i + 1;
-                w.posted.store(generation, std::memory_order_release);
-            }
-            lockOs(pool->lock);
-            if (pool->sleepingWorkers > 0)
-                wakeAllOs(pool->wake);
-            unlockOs(pool->lock);
-        } else {
-            gBusy.store(false, std::memory_order_release);
-        }
+    threads = std::min(threads, kMaxThreads);
+    if (threads < 2 || gBusy.exchange(true, std::memory_order_acquire)) {
+        task(context, true);
+        return;
     }
-    for (int part = 0; part < parts; part = part == 0 ? handedOver + 1 : part + 1)
-        task(context, part);
-    if (pool) {
-        waitForWorkers(*pool, handedOver, generation);
+    const bool adaptive = gOverride.load(std::memory_order_relaxed) == 0; // the tests' counts are kept
+    Pool* pool = adaptive && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
+    if (!pool || pool->count == 0) {
+        gCallsAlone = std::max(0, gCallsAlone - 1);
         gBusy.store(false, std::memory_order_release);
+        task(context, true);
+        return;
     }
+    open(*pool, std::min(threads, pool->count + 1), task, context);
+    task(context, true);
+    if (closeAndWait(*pool) || !adaptive) {
+        gBackoff /= 2;
+    } else {
+        gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
+        gCallsAlone = gBackoff;
+    }
+    gBusy.store(false, std::memory_order_release);
 }
 
 void stopWorkers()
@@ -228,10 +298,16 @@ void stopWorkers()
         delete pool;
         gPool = nullptr;
     }
+    gCallsAlone = 0; // a new pool starts without the old one's history
+    gBackoff = 0;
     gBusy.store(false, std::memory_order_release);
 }
+
+int workersStarted() { return gStarted.load(std::memory_order_relaxed); }
 
 void overrideThreadBudget(int count)
 {
     gOverride.store(std::max(0, std::min(count, kMaxThreads)), std::memory_order_relaxed);
 }
+
+int threadBudgetOverride() { return gOverride.load(std::memory_order_relaxed); }

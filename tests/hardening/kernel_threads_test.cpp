@@ -21,7 +21,7 @@
 
 namespace {
 
-const int kLength = 2 * kElementsPerThread + 77; // two ranges for every operation
+const int kLength = 16 * 4096 + 77; // 17 chunks for every operation (see main)
 const int kThreads = 4;
 const int kPaths = Avx512Path + 1;
 
@@ -74,6 +74,10 @@ int main()
     for (double& w : weights)
         w = std::exp(normal(rng) / 3);
 
+    // Every call shared, however cheap, in chunks of 4096 elements: the
+    // threads below contend for the one pool and its gate.
+    overrideThreadBudget(3);
+    overrideChunkLength(4096);
     // [thread][path + 1]: slot 0 through the dispatch's own choice.
     std::vector<std::vector<Results>> perThread(kThreads, std::vector<Results>(kPaths + 1, Results(kPenaltyCount)));
     std::latch start(kThreads);
@@ -105,7 +109,9 @@ int main()
                     ++failed;
                 }
             }
-    // The pool alone, with more workers than cores, and started afresh.
+    // The pool alone, with more workers than cores, and started afresh;
+    // then with the cost's own chunks.
+    overrideChunkLength(0);
     for (int workers : {5, 3}) {
         overrideThreadBudget(workers);
         Results many(kPenaltyCount);

@@ -29,8 +29,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #else
+#include <dirent.h>
 #include <dlfcn.h>
+#include <thread>
 #endif
 
 #if defined(__i386__)
@@ -469,7 +472,7 @@ void replayBadCalls(MexEntry entry, const std::string& name)
 // printed for the comparison across builds (any NaN counted as one).
 void replayLarge(std::map<std::string, MexEntry>& mex)
 {
-    const int length = 3 * 32768 + 77;
+    const int length = (1 << 17) + 77; // log-sum's maps and sum, l1/2's and l2/3's maps shared
     auto digestOf = [](const CallResult& r) {
         std::uint64_t h = 0xcbf29ce484222325ull; // FNV-1a over the bits
         for (double v : r.values) {
@@ -681,6 +684,85 @@ void replayClasses(MexEntry entry, const std::string& name, char what)
     }
 }
 
+// The threads this process has, and the processors it may run on.
+int processThreads()
+{
+    int count = 0;
+#if defined(_WIN32)
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+#else
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* e = readdir(tasks))
+            count += e->d_name[0] != '.';
+        closedir(tasks);
+    }
+#endif
+    return count;
+}
+
+int processors()
+{
+#if defined(_WIN32)
+    DWORD_PTR process = 0, system = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &process, &system);
+    int count = 0;
+    for (; process != 0; process &= process - 1)
+        ++count;
+    return count;
+#else
+    return static_cast<int>(std::thread::hardware_concurrency());
+#endif
+}
+
+// A MATLAB whose maxNumCompThreads is 1, as in a parfor worker: calls large
+// enough to be shared start no worker thread, each asking the interpreter
+// once; a small call never asks. Run first, before any call could have
+// started a pool. With a limit of 2 the same call does start one (where the
+// machine has two processors), so the count above proves something.
+void replayThreadLimit(std::map<std::string, MexEntry>& mex)
+{
+    if (!mex.count("penaltyProx"))
+        return;
+    setThreadCap(nullptr);
+    const int length = 1 << 17;
+    std::vector<double> x(length);
+    for (double& v : x)
+        v = unitRandom() * 8 - 4;
+    auto large = [&](MexEntry entry) {
+        return entry == mex["penaltyProx"] ? std::vector<mxArray*>{doubleColumn(x), text("l1/2"), scalar(1)}
+                                           : penaltyArgs(x, length, 1, 1, LogSum);
+    };
+    const int before = processThreads();
+    standinSetMaxNumCompThreads(1);
+    const int asked = standinInterpreterCalls();
+    callMex(mex["penaltyShrink"], penaltyArgs({1, 2, 3}, 3, 1, 1, LogSum));
+    check(standinInterpreterCalls() == asked, "threads: a small call does not ask for maxNumCompThreads");
+    const CallResult prox = callMex(mex["penaltyProx"], large(mex["penaltyProx"]));
+    const CallResult sum = callMex(mex["penaltySum"], large(mex["penaltySum"]));
+    check(!prox.raised && !sum.raised && standinInterpreterCalls() == asked + 2,
+          "threads: each large call asks for maxNumCompThreads once");
+    check(processThreads() == before, "threads: maxNumCompThreads = 1 starts no worker thread");
+    std::printf("threads: maxNumCompThreads = 1, large calls on %d elements\n", length);
+    standinSetMaxNumCompThreads(2);
+    const CallResult sharedProx = callMex(mex["penaltyProx"], large(mex["penaltyProx"]));
+    const CallResult sharedSum = callMex(mex["penaltySum"], large(mex["penaltySum"]));
+    if (processors() >= 2)
+        check(processThreads() > before, "threads: maxNumCompThreads = 2 does start a worker");
+    auto same = [](const CallResult& a, const CallResult& b) {
+        bool equal = !a.raised && !b.raised && a.values.size() == b.values.size();
+        for (std::size_t i = 0; equal && i < a.values.size(); ++i)
+            equal = sameBits(a.values[i], b.values[i]);
+        return equal;
+    };
+    check(same(sharedProx, prox) && same(sharedSum, sum), "threads: one thread and two give the same bits");
+    standinSetMaxNumCompThreads(kStandinDefaultThreadLimit);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -711,6 +793,7 @@ int main(int argc, char** argv)
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // "\n", not "\r\n": outputs compare byte for byte
 #endif
+    replayThreadLimit(mex);
     replayGolden(mex["penaltyShrink"], mex["penaltySum"]);
     replayConversions(mex["penaltyShrink"], mex["penaltySum"]);
     replayRandom(mex["penaltyShrink"], mex["penaltySum"]);

@@ -62,3 +62,15 @@ STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int n
 // function it registered with mexAtExit, if any, once. The caller may then
 // unload the file.
 STANDIN_API void standinClearMex(MexEntry entry);
+
+// The interpreter's maxNumCompThreads, the one function mexCallMATLAB and
+// mexCallMATLABWithTrap know here: it returns `limit` (0: the function does
+// not exist, and the call raises). Starts at kStandinDefaultThreadLimit, a
+// MATLAB on a machine with more cores than any call uses.
+constexpr int kStandinDefaultThreadLimit = 64;
+STANDIN_API void standinSetMaxNumCompThreads(int limit);
+// How many calls into the interpreter the MEX files have made so far.
+STANDIN_API int standinInterpreterCalls();
+// The interpreter's results are arrays, which only the matrix half makes:
+// it hands the MEX half its maker of a 1-by-1 double when it loads.
+STANDIN_API void standinUseScalarMaker(mxArray* (*makeScalar)(double value));

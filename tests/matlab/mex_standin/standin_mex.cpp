@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "standin_api.h"
 
@@ -38,6 +39,10 @@ struct ExitFunction {
 };
 ExitFunction exitFunctions[16];
 int exitFunctionCount = 0;
+
+int maxNumCompThreads = kStandinDefaultThreadLimit;
+int interpreterCalls = 0;
+mxArray* (*scalarMaker)(double) = nullptr;
 
 } // namespace
 
@@ -103,4 +108,23 @@ STANDIN_API bool standinCallMex(MexEntry entry, int nlhs, mxArray* plhs[], int n
     callingEntry = outerEntry;
     std::snprintf(identifier, identifierSize, "%s", raisedIdentifier);
     return true;
+}
+
+STANDIN_API void standinSetMaxNumCompThreads(int limit) { maxNumCompThreads = limit; }
+STANDIN_API int standinInterpreterCalls() { return interpreterCalls; }
+STANDIN_API void standinUseScalarMaker(mxArray* (*makeScalar)(double)) { scalarMaker = makeScalar; }
+
+// Documented behaviour: runs the named function with nrhs inputs into nlhs
+// outputs; on an error it returns the exception (an object the caller
+// destroys) and leaves plhs unset, otherwise it returns null.
+extern "C" mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[],
+                                          const char* functionName)
+{
+    (void)prhs;
+    ++interpreterCalls;
+    if (std::strcmp(functionName, "maxNumCompThreads") != 0 || maxNumCompThreads <= 0 || nrhs != 0 || nlhs > 1)
+        return scalarMaker(0); // standing for the MException of MATLAB:UndefinedFunction
+    if (nlhs == 1)
+        plhs[0] = scalarMaker(maxNumCompThreads);
+    return nullptr;
 }

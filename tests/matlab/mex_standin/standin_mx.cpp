@@ -17,6 +17,8 @@ struct mxArray_tag {
     std::size_t nzmax;
 };
 
+static mxArray* doubleScalar(double value);
+
 namespace {
 
 std::size_t elementBytes(int classId)
@@ -46,6 +48,10 @@ double elementAsDouble(const mxArray* array, std::size_t i)
     default: return 0;
     }
 }
+
+struct HandedToMex {
+    HandedToMex() { standinUseScalarMaker(doubleScalar); }
+} handedToMex;
 
 } // namespace
 
@@ -82,6 +88,13 @@ STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size
 STANDIN_API void* standinImagData(mxArray* array) { return array->imag; }
 
 STANDIN_API void* standinRealData(mxArray* array) { return array->real; }
+
+static mxArray* doubleScalar(double value)
+{
+    mxArray* array = standinCreateArray(StandinDouble, 1, 1, false, false);
+    std::memcpy(array->real, &value, sizeof value);
+    return array;
+}
 STANDIN_API std::size_t standinRows(const mxArray* array) { return array->rows; }
 STANDIN_API std::size_t standinColumns(const mxArray* array) { return array->columns; }
 STANDIN_API int standinClassOf(const mxArray* array) { return array->classId; }
