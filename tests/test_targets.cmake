@@ -12,6 +12,7 @@ add_executable(kernel_tests
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp
     ops/threads_test.cpp
+    fit/glm_step_test.cpp
     matlab/count_conversion_test.cpp)
 target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)
