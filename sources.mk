@@ -25,8 +25,13 @@ PENALTY_GATEWAY_INCLUDE_DIRS = matlab
 PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp src/libm/exponential.cpp \
     src/lanes/simd_path.cpp src/fit/glm_loss.cpp \
     src/ops/dispatch.cpp src/ops/parallel_drivers.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
-    src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp
+    src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp \
+    src/fit/fit_path.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
-PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative
+PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative penaltyFitCore
 PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp
+
+# Functions written in M over a MEX core (penaltyFit over penaltyFitCore):
+# every build and the package copy them beside the MEX files.
+PENALTY_M_FILES = matlab/m/penaltyFit.m
