@@ -34,4 +34,4 @@ PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp
 
 # Functions written in M over a MEX core (penaltyFit over penaltyFitCore):
 # every build and the package copy them beside the MEX files.
-PENALTY_M_FILES = matlab/m/penaltyFit.m
+PENALTY_M_FILES = matlab/m/penaltyFit.m matlab/m/penaltyFitPlot.m matlab/m/penaltyFitFolds.m matlab/m/penaltyFitCVSummary.m
