@@ -26,7 +26,7 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp s
     src/lanes/simd_path.cpp src/fit/glm_loss.cpp \
     src/ops/dispatch.cpp src/ops/parallel_drivers.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp \
-    src/fit/fit_path.cpp
+    src/fit/fit_path.cpp src/fit/glm_path.cpp src/fit/cross_validation.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
 PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative penaltyFitCore

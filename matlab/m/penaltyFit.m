@@ -166,7 +166,7 @@ end
 
 % Options: name-value pairs, names in any case.
 known = {'Theta', 'Lambda', 'NumLambda', 'LambdaRatio', 'Standardize', 'Intercept', 'PenaltyFactor', ...
-         'Weights', 'RelTol', 'MaxIter', 'DFmax'};
+         'Weights', 'RelTol', 'MaxIter', 'DFmax', 'Distribution', 'CV'};
 given = struct ();
 for k = 1:2:numel (varargin)
   option = varargin{k};
@@ -245,6 +245,12 @@ if isfield (given, 'DFmax')
   end
 end
 
+[distribution, family] = distribution_of (given, y, weights);
+folds = [];
+if isfield (given, 'CV')
+  folds = penaltyFitFolds (n, given.CV);
+end
+
 % A sparse X goes down as its compressed columns, never made dense.
 if issparse (X)
   [i, j, v] = find (X);
@@ -261,9 +267,17 @@ theta_value = theta;
 if isempty (theta)
   theta_value = 0;
 end
-options = [n, p, index, theta_value, count, ratio, standardize, intercept, reltol, maxiter, dfmax];
-[B, b0, lambda, df, mse, objective, passes, converged] = ...
-    penaltyFitCore (dense, values, rows, starts, full (double (y(:))), lambda, factor, weights, options);
+fold_count = max ([0; folds]);
+options = [n, p, index, theta_value, count, ratio, standardize, intercept, reltol, maxiter, dfmax, ...
+           distribution, fold_count];
+[B, b0, lambda, df, mse, objective, passes, converged, held_out, saturated] = ...
+    penaltyFitCore (dense, values, rows, starts, full (double (y(:))), lambda, factor, weights, options, folds);
+if saturated
+  warning ('penaltyFit:saturated', ...
+           ['penaltyFit: the %s fit at LAMBDA = %g explains at least %g%% of the null deviance (the classes separate or ' ...
+            'the fit saturates); the path stops there, with the %d fits made.'], ...
+           family, lambda(1), 99.9, numel (lambda));
+end
 
 missed = sum (converged == 0);
 if missed > 0
@@ -271,8 +285,66 @@ if missed > 0
            'penaltyFit: %d of %d LAMBDA values did not converge within MaxIter = %d passes (see FitInfo.Converged).', ...
            missed, numel (converged), maxiter);
 end
-FitInfo = struct ('Intercept', b0, 'Lambda', lambda, 'DF', df, 'MSE', mse, 'Penalty', name, ...
-                  'Theta', theta, 'Objective', objective, 'Iterations', passes, 'Converged', converged ~= 0);
+error_name = 'MSE';
+if distribution > 0
+  error_name = 'Deviance';
+end
+FitInfo = struct ('Intercept', b0, 'Lambda', lambda, 'DF', df, error_name, mse, 'Penalty', name, ...
+                  'Theta', theta, 'Objective', objective, 'Iterations', passes, 'Converged', converged ~= 0, ...
+                  'Distribution', family);
+if ~isempty (folds)
+  % The cross-validated error replaces the training error, as in LASSO.
+  S = penaltyFitCVSummary (held_out, weights, folds, lambda);
+  FitInfo.(error_name) = S.Error;
+  FitInfo.SE = S.SE;
+  FitInfo.(['LambdaMin' error_name]) = S.LambdaMin;
+  FitInfo.Lambda1SE = S.Lambda1SE;
+  FitInfo.(['IndexMin' error_name]) = S.IndexMin;
+  FitInfo.Index1SE = S.Index1SE;
+  FitInfo.CV = max (folds);
+end
+end
+
+function [code, family] = distribution_of (given, y, weights)
+% The distribution's code for the core, and the checks of Y it implies.
+families = {'normal', 'binomial', 'poisson'};
+family = 'normal';
+if isfield (given, 'Distribution')
+  family = given.Distribution;
+  if ~ischar (family) || size (family, 1) ~= 1 || ~any (strcmpi (family, families))
+    error ('penaltyFit:invalidDistribution', 'Distribution must be ''normal'', ''binomial'' or ''poisson''; received %s.', ...
+           value_text (family));
+  end
+  family = lower (family);
+end
+code = find (strcmp (family, families)) - 1;
+y = y(:);
+w = weights;
+if isempty (w)
+  w = ones (size (y));
+end
+if code == 1
+  if isempty (weights) && ~all (y == 0 | y == 1)
+    error ('penaltyFit:invalidBinomialResponse', ...
+           'A binomial Y must hold 0 or 1 (or proportions in [0, 1] with Weights as counts); Y(%d) is %g.', ...
+           find (~(y == 0 | y == 1), 1), y(find (~(y == 0 | y == 1), 1)));
+  end
+  if ~all (y >= 0 & y <= 1)
+    error ('penaltyFit:invalidBinomialResponse', 'A binomial Y must hold proportions in [0, 1]; Y(%d) is %g.', ...
+           find (~(y >= 0 & y <= 1), 1), y(find (~(y >= 0 & y <= 1), 1)));
+  end
+  if ~(any (w > 0 & y > 0) && any (w > 0 & y < 1))
+    error ('penaltyFit:invalidBinomialResponse', 'A binomial Y must hold both outcomes (at positive weight).');
+  end
+elseif code == 2
+  if ~all (y >= 0)
+    error ('penaltyFit:invalidPoissonResponse', 'A Poisson Y must hold counts >= 0; Y(%d) is %g.', ...
+           find (~(y >= 0), 1), y(find (~(y >= 0), 1)));
+  end
+  if ~any (w > 0 & y > 0)
+    error ('penaltyFit:invalidPoissonResponse', 'A Poisson Y must hold some count > 0 (at positive weight).');
+  end
+end
 end
 
 function [index, name] = penalty_index (penalty)

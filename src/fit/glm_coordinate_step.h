@@ -28,10 +28,12 @@ struct GlmStepResult {
 
 // lossChange(delta) must return the change of the mean loss when the
 // coordinate moves by delta (for example lossChangeAlong). beta, slope and
-// curvature are on the scale of the fit; lambda is lambda * f_j.
+// curvature are on the scale of the fit; the penalty is factor*p(|beta|;
+// lambda, theta), so the step is the prox map at gamma = factor/v (factor 0:
+// the Newton step itself, an unpenalised coordinate).
 template <class P, class LossChange>
 GlmStepResult glmCoordinateStep(double beta, double slope, double curvature, double majorising, double lambda,
-                                double theta, LossChange&& lossChange)
+                                double factor, double theta, LossChange&& lossChange)
 {
     GlmStepResult result{beta, 0.0, 0};
     double v = curvature;
@@ -39,14 +41,16 @@ GlmStepResult glmCoordinateStep(double beta, double slope, double curvature, dou
         v = majorising;
     if (!(v > 0) || !(v < 1e300))
         return result;
-    const double penaltyBefore = valueElement<ScalarLanes, P>(beta, lambda, theta);
+    const bool penalised = factor > 0;
+    const double penaltyBefore = penalised ? factor * valueElement<ScalarLanes, P>(beta, lambda, theta) : 0.0;
     for (;;) {
         const double newton = beta - slope / v;
-        const double candidate = proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, 1.0 / v));
+        const double candidate =
+            penalised ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
         if (candidate == beta || candidate != candidate)
             return result;
-        const double change = lossChange(candidate - beta) +
-                              (valueElement<ScalarLanes, P>(candidate, lambda, theta) - penaltyBefore);
+        const double penaltyAfter = penalised ? factor * valueElement<ScalarLanes, P>(candidate, lambda, theta) : 0.0;
+        const double change = lossChange(candidate - beta) + (penaltyAfter - penaltyBefore);
         if (change <= 0) {
             result.beta = candidate;
             result.change = change;

@@ -46,6 +46,28 @@ double observationLoss(Distribution d, double eta, double y)
     }
 }
 
+void observationState(Distribution d, double eta, double y, double* loss, double* mean, double* curvature)
+{
+    if (d == Distribution::Binomial) {
+        // softPlus and logistic, both from e = e^-|eta|, as exponential.cpp forms them.
+        const double e = exponential(eta > 0 ? -eta : eta);
+        const double mu = eta >= 0 ? 1.0 / (1.0 + e) : e / (1.0 + e);
+        *loss = (eta > 0 ? eta + logOnePlus(e) : logOnePlus(e)) - y * eta;
+        *mean = mu;
+        *curvature = mu * (1.0 - mu);
+    } else if (d == Distribution::Poisson) {
+        const double mu = exponential(eta);
+        *loss = mu - y * eta;
+        *mean = mu;
+        *curvature = mu;
+    } else {
+        const double r = y - eta;
+        *loss = 0.5 * (r * r);
+        *mean = eta;
+        *curvature = 1.0;
+    }
+}
+
 double observationDeviance(Distribution d, double eta, double y)
 {
     switch (d) {

@@ -25,6 +25,11 @@ double distributionMean(Distribution d, double eta);
 double lossCurvature(Distribution d, double eta);
 
 double observationLoss(Distribution d, double eta, double y);
+
+// The loss, mean and curvature of one observation from one exponential:
+// the loss has the bits of observationLoss, the mean and curvature those of
+// distributionMean and lossCurvature.
+void observationState(Distribution d, double eta, double y, double* loss, double* mean, double* curvature);
 double observationDeviance(Distribution d, double eta, double y);
 
 // sum_i w_i * loss_i / sumOfWeights, and sum_i w_i * deviance_i; w may be

@@ -97,7 +97,7 @@ Fit coordinateDescent(const Design& s, const Setting& c)
             const double majorising = majorisingCurvature(s.distribution, col, s.w.data(), sumW);
             double& b = j < 0 ? f.intercept : f.beta[j];
             const GlmStepResult r = glmCoordinateStep<P>(
-                b, slope, curvature, majorising, j < 0 ? 0.0 : c.lambda, c.theta, [&](double delta) {
+                b, slope, curvature, majorising, c.lambda, j < 0 ? 0.0 : 1.0, c.theta, [&](double delta) {
                     return lossChangeAlong(s.distribution, col, eta.data(), s.y.data(), s.w.data(), sumW, delta);
                 });
             f.retries += r.retries;
