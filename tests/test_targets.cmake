@@ -13,6 +13,7 @@ add_executable(kernel_tests
     ops/drivers_test.cpp
     ops/threads_test.cpp
     fit/glm_step_test.cpp
+    fit/cross_validation_test.cpp
     matlab/count_conversion_test.cpp)
 target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)
