@@ -98,7 +98,7 @@ for d = 1:rows (designs)
   beta = zeros (p, 1); beta(1:4) = [2 -1.5 1 0.5];
   y = X * beta + 0.3 * randn (n, 1);
   w = 0.5 + rand (n, 1); w(1:7:end) = 0;
-  f = ones (p, 1); f(2) = 0; f(p) = Inf; f(3) = 2.5;
+  f = 0.3 + 2.7 * rand (p, 1); f(2) = 0; f(p) = Inf;
   for k = 1:rows (cases)
     [penalty, theta] = cases{k, :};
     for mode = 1:2
