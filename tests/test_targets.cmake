@@ -12,7 +12,8 @@ add_executable(kernel_tests
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp
     ops/threads_test.cpp
-    matlab/count_conversion_test.cpp)
+    matlab/count_conversion_test.cpp
+    fit/fit_path_test.cpp)
 target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)
 penalty_compile_options(kernel_tests)
