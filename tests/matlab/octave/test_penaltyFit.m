@@ -223,6 +223,9 @@ text = evalc ("help penaltyFit");
 for id = setdiff (unique ({read_bad_calls("penaltyFit").expected}), {"ok"})
   expect_true (["penaltyFit documents " id{1}], ! isempty (strfind (text, ["penaltyFit:" id{1}])));
 endfor
+expect_true ("penaltyFit help states the objective", ! isempty (strfind (text, "(1/(2*sum(w)))")));
+expect_true ("help sparsepenalty lists penaltyFit", ! isempty (strfind (evalc ("help sparsepenalty"), "penaltyFit")));
+expect_true ("Contents lists penaltyFit", ! isempty (strfind (evalc ("help Contents"), "penaltyFit")));
 [passed, total] = test ("penaltyFit", "quiet");
 expect_true ("penaltyFit self-tests", total > 3 && passed == total);
 finish_suite ("penaltyFit");
