@@ -8,6 +8,8 @@ function sparsepenalty
 %   penaltyProx       - Proximal map with a step size and per-element
 %                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP,
 %                       l1/2, l2/3, elastic net.
+%   penaltyFit        - Regularization paths of least squares with any of
+%                       them (pathwise coordinate descent, exact steps).
 %   penaltyValue      - The penalty of each element.
 %   penaltyDerivative - Its derivative: the weights of reweighted l1 (LLA).
 %   penaltyShrink     - Unit-step proximal map (thresholding) of capped-l1,
@@ -33,6 +35,6 @@ function sparsepenalty
 %   Demos: DEMO PENALTYPROX (Octave) shows the maps and a FISTA solve.
 %   License: BSD 3-Clause.
 %
-%   See also PENALTYPROX, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
+%   See also PENALTYPROX, PENALTYFIT, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
 help('sparsepenalty');
 end

@@ -39,7 +39,8 @@ struct FitColumns {
     const double* w = nullptr; // null: unit weights
     double totalWeight = 0;
     bool intercept = false;
-    std::unique_ptr<double[]> center, weightedSum, inverseScale, curvature, inverseCurvature, gradientScale;
+    std::unique_ptr<double[]> center, weightedSum, inverseScale, curvature, inverseCurvature, rootCurvature,
+        gradientScale;
     std::unique_ptr<bool[]> eligible;
     const double* factor = nullptr;
 };
@@ -95,9 +96,10 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     c->curvature = workArray<double>(c->p);
     c->inverseCurvature = workArray<double>(c->p);
     c->gradientScale = workArray<double>(c->p);
+    c->rootCurvature = workArray<double>(c->p);
     c->eligible = workArray<bool>(c->p);
     if (!ones || !c->center || !c->weightedSum || !c->inverseScale || !c->curvature || !c->inverseCurvature ||
-        !c->gradientScale || !c->eligible)
+        !c->gradientScale || !c->rootCurvature || !c->eligible)
         return false;
     for (std::int64_t i = 0; i < c->n; ++i)
         ones[i] = 1.0;
@@ -129,6 +131,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         c->inverseScale[j] = s.standardize ? 1.0 / scale : 1.0;
         c->curvature[j] = v;
         c->inverseCurvature[j] = 1.0 / v;
+        c->rootCurvature[j] = __builtin_sqrt(v);
         c->gradientScale[j] = c->inverseScale[j] / total;
     }
     return true;
@@ -141,6 +144,11 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
 struct FitState {
     std::unique_ptr<double[]> beta, rho, gradient;
     double rhoSum = 0;
+    // The residual at which the gradients outside the working set were
+    // last all formed, those gradients, and the residual's size then.
+    std::unique_ptr<double[]> referenceRho, referenceGradient;
+    double referenceSize = 0;
+    bool referenceValid = false;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList, activeList;
     std::int64_t workingCount = 0, activeCount = 0;
@@ -221,25 +229,85 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
     return false;
 }
 
+// The gradient of a coefficient outside the working set, at the current
+// residual (R exact).
+double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    const double a = columnDot(columnOf(c, j), st.rho.get(), c.w);
+    return (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+}
+
+// Every gradient outside the working set at the current residual, kept
+// with that residual as the reference the bounds below start from.
+void refreshReference(const FitColumns& c, FitState& st)
+{
+    exactResidualSum(c, st);
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (c.eligible[j] && !st.working[j])
+            st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
+    for (std::int64_t i = 0; i < c.n; ++i)
+        st.referenceRho[i] = st.rho[i];
+    st.referenceSize = __builtin_sqrt(weightedSquares(st.rho.get(), c.w, c.n) / c.totalWeight);
+    st.referenceValid = true;
+}
+
+// sqrt(sum_i w_i*e_i^2/W) for e the change of the residual since the
+// reference, centred when there is an intercept (the columns are centred,
+// so a constant change moves no gradient).
+double residualChange(const FitColumns& c, FitState& st)
+{
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t i = 0; i < c.n; ++i)
+        s[i & 7] += c.w ? c.w[i] * (st.rho[i] - st.referenceRho[i]) : st.rho[i] - st.referenceRho[i];
+    const double shift = c.intercept ? combineSums(s) / c.totalWeight : 0.0;
+    double q[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double e = (st.rho[i] - st.referenceRho[i]) - shift;
+        q[i & 7] += c.w ? (c.w[i] * e) * e : e * e;
+    }
+    return __builtin_sqrt(combineSums(q) / c.totalWeight);
+}
+
 // The optimality check outside the working set: each coefficient there is
-// 0, and stays 0 under its exact step at the current residual; those that
-// would move join the working set. Returns how many joined.
+// 0, and must stay 0 under its exact step at the current residual; those
+// that would move join the working set. By Cauchy-Schwarz a gradient is
+// within sqrt(v_j)*e of its reference value, e the residual's change: a
+// coefficient whose step stays at 0 for every gradient that large (the
+// step is 0 on an interval of z about 0) needs no sum over its column, and
+// the bound carries a margin far above the rounding of the sums. When
+// more than a quarter of the columns need their sums anyway, the next
+// check starts from a new reference. Returns how many joined.
 template <class P>
 std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda)
 {
-    exactResidualSum(c, st);
-    std::int64_t joined = 0;
+    if (!st.referenceValid) {
+        refreshReference(c, st);
+    } else {
+        exactResidualSum(c, st);
+    }
+    const double change = residualChange(c, st);
+    std::int64_t joined = 0, summed = 0, outside = 0;
     for (std::int64_t j = 0; j < c.p; ++j) {
         if (!c.eligible[j] || st.working[j])
             continue;
-        const double a = columnDot(columnOf(c, j), st.rho.get(), c.w);
-        const double g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
-        st.gradient[j] = g;
-        if (proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0) {
-            st.working[j] = true;
-            ++joined;
+        ++outside;
+        const double reference = st.referenceGradient[j];
+        const double spread = c.rootCurvature[j] * (change + 1e-8 * (change + st.referenceSize));
+        const double bound = ((reference < 0 ? -reference : reference) + spread) * (1 + 1e-9);
+        if (change == 0 || proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+            const double g = change == 0 ? reference : outsideGradient(c, st, j);
+            summed += change != 0;
+            st.gradient[j] = g;
+            if (proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+                st.working[j] = true;
+                ++joined;
+            }
+        } else {
+            st.gradient[j] = reference;
         }
     }
+    if (summed * 4 > outside)
+        st.referenceValid = false;
     if (joined)
         listWorkingSet(c, st);
     return joined;
@@ -345,10 +413,12 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
     st.activeList = workArray<std::int64_t>(c.p);
+    st.referenceRho = workArray<double>(c.n);
+    st.referenceGradient = workArray<double>(c.p);
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !prox || !lambdas)
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
         return FitOutOfMemory;
     for (std::int64_t j = 0; j < c.p; ++j)
         if (c.eligible[j] && c.factor[j] > 0)
@@ -371,13 +441,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     listWorkingSet(c, st);
     std::int64_t passes = 0;
     solveWorkingSet<P>(c, st, prox.get(), 0.0, s.maxPasses, &passes);
-    exactResidualSum(c, st);
-    for (std::int64_t j = 0; j < c.p; ++j) {
-        if (!c.eligible[j] || st.working[j])
-            continue;
-        const double a = columnDot(columnOf(c, j), st.rho.get(), w);
-        st.gradient[j] = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
-    }
+    refreshReference(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, prox.get());
     if (s.lambda) {
