@@ -1,5 +1,5 @@
 function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
-%PENALTYFIT Regularization paths of least squares with l1, SCAD, MCP, capped-l1, log-sum, l0, l1/2, l2/3, elastic net.
+%PENALTYFIT Regularization paths of least squares, logistic and Poisson regression with l1, SCAD, MCP, capped-l1, log-sum, l0, l1/2, l2/3, elastic net.
 %   B = PENALTYFIT(X, Y, PENALTY) fits the penalised least-squares problem
 %   below at a path of LAMBDA values and returns B, p-by-L: column k holds
 %   the coefficients on the scale of X at FitInfo.Lambda(k), in ascending
@@ -20,10 +20,23 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %   with m_j its weighted mean (a constant column gets coefficient 0);
 %   beta_j itself otherwise. The intercept is never penalised.
 %
+%   With 'Distribution' 'binomial' or 'poisson' the objective is instead
+%   the weighted mean negative log-likelihood plus the same penalty:
+%
+%     (1/sum(w)) * sum_i w_i*loss(y_i, eta_i)
+%                                  + sum_j f_j * p(|beta~_j|; LAMBDA, THETA)
+%
+%   eta_i = b0 + x_i'*beta, with loss(y, eta) = log(1 + exp(eta)) - y*eta
+%   (binomial: y the proportion of successes, w the number of trials) or
+%   exp(eta) - y*eta (Poisson), each the negative log-likelihood less the
+%   terms in y alone, as MATLAB's LASSOGLM names the distributions.
+%
 %   Arguments
 %     X        n-by-p real double matrix, full or sparse (a sparse X is
 %              never made dense); finite.
-%     Y        n real finite doubles (a vector).
+%     Y        n real finite doubles (a vector): for 'binomial' 0 or 1, or
+%              proportions in [0, 1] when 'Weights' gives the trials, both
+%              outcomes present; for 'poisson' counts >= 0, not all 0.
 %     PENALTY  a name as PENALTYPROX takes it, in any case: 'l1', 'l0',
 %              'capped-l1', 'log-sum', 'scad', 'mcp', 'l1/2', 'l2/3',
 %              'elastic-net'; or a code 1-4 (capped-l1, log-sum, SCAD, MCP).
@@ -53,6 +66,15 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     'DFmax'         the most nonzero coefficients: the path stops before
 %                     the first LAMBDA whose fit has more (that fit and the
 %                     smaller LAMBDA are not returned, as in LASSO); Inf.
+%     'Distribution'  'normal' (least squares, the default), 'binomial'
+%                     (logistic regression) or 'poisson' (log link).
+%     'CV'            cross-validation: K, the number of folds (2 <= K <=
+%                     n), drawn by PENALTYFITFOLDS (the same folds on every
+%                     host and every call; PENALTYFITFOLDS(n, K, SEED) draws
+%                     others), or a vector of n fold numbers 1..K, each fold
+%                     present. The fit on all data is returned as B; each
+%                     fold's path is fitted without the fold's rows at the
+%                     LAMBDA of that fit.
 %
 %   Outputs
 %     B        p-by-L coefficients on the scale of X, ascending LAMBDA.
@@ -60,11 +82,28 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %       Intercept   b0 of each fit
 %       Lambda      the LAMBDA values
 %       DF          nonzero coefficients of each fit (intercept not counted)
-%       MSE         sum_i w_i*r_i^2/sum(w), r the residuals
+%       MSE         sum_i w_i*r_i^2/sum(w), r the residuals (least squares)
+%       Deviance    in place of MSE for 'binomial' and 'poisson': the
+%                   weighted mean deviance sum_i w_i*d_i/sum(w), d_i =
+%                   2*(loss(y_i, eta_i) - loss(y_i, saturated)) (a mean
+%                   per unit weight, as MSE is, where LASSOGLM sums)
 %       Objective   the objective above at each fit
 %       Iterations  passes over coefficients made at each LAMBDA
 %       Converged   true where the fit converged within MaxIter passes
-%     and the scalars Penalty (the name) and Theta ([] for none).
+%     and the scalars Penalty (the name) and Theta ([] for none). With
+%     'CV', as LASSO gives them, MSE (or Deviance) is the cross-validated
+%     error: the mean over the folds of each fold's weighted mean held-out
+%     squared error (or deviance); and FitInfo gains
+%       SE                    the standard deviation of the K fold errors
+%                             over sqrt(K), 1-by-L
+%       IndexMinMSE, LambdaMinMSE   the fit of smallest error (of the larger
+%                             LAMBDA among equal ones)
+%       Index1SE, Lambda1SE   the largest LAMBDA whose error is within one
+%                             SE of the smallest
+%       CV                    K
+%     (IndexMinDeviance and LambdaMinDeviance for the GLMs). A fold whose
+%     path stopped early leaves NaN errors at the smaller LAMBDA, never
+%     chosen. PENALTYFITPLOT draws the paths and the CV curve.
 %
 %   How it computes
 %     Pathwise cyclic coordinate descent from LAMBDA_MAX down the path,
@@ -102,6 +141,48 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     The columns are never centred or scaled in memory: a sparse X stays
 %     sparse, and a pass costs the nonzeros of the columns it visits.
 %
+%   How the binomial and Poisson fits compute
+%     Pathwise cyclic coordinate descent, warm-started down the path, on
+%     the columns as stored (scaled by 1/s_j, never centred) with the
+%     intercept a coordinate of its own: passes over every coefficient
+%     alternate with passes over the nonzero ones until a pass over every
+%     coefficient moves none by more than the tolerance.
+%     Each step is the exact global minimiser of the coordinate's quadratic
+%     model of the loss plus the penalty: PENALTYPROX's map at GAMMA =
+%     f_j/v_j of the Newton point, v_j the model's curvature at the current
+%     fit, sum_i w_i*h_i*x~_ij^2/sum(w) with h_i = mu_i*(1 - mu_i) (binomial)
+%     or mu_i (Poisson), the curvature that keeps THETA meaning what it
+%     means for least squares; no THETA of the range is refused. A step is
+%     taken only where the true objective does not increase. Where it would
+%     increase, v_j is raised and the step taken again: for the binomial to
+%     the bound sum_i w_i*x~_ij^2/(4*sum(w)), which majorises the loss, so
+%     that step cannot increase it; for the Poisson, which has no such
+%     bound, v_j is doubled (the step halved) until the objective does not
+%     increase. Because the model can hide a lower point of the true
+%     objective along a coordinate (the logistic's curvature falls off away
+%     from the fit), every penalised coefficient is also tried, before a
+%     LAMBDA is accepted, against 0, the steps of models of smaller
+%     curvature, and the local minima they lead to; one that lowers the true
+%     objective by more than the tolerance is taken and the LAMBDA solved
+%     again. LAMBDA_MAX is the smallest LAMBDA at which every penalised
+%     coefficient's model step from 0 stays at 0, at the fit of the
+%     intercept and the unpenalised coefficients. Convergence: as for least
+%     squares, with the tolerance RelTol times the mean deviance at eta = 0.
+%     A fit that explains at least 99.9% of the null deviance, or gives an
+%     observation a fitted probability of 0 or 1 (|eta| > 36: the classes
+%     separate), stops the path after that fit with the warning
+%     penaltyFit:saturated; the fits made are returned. Every exponential
+%     and logarithm is the project's own (no C library function), so every
+%     build gives the same bits.
+%
+%   How the cross-validation computes
+%     Each fold's path is fitted with the fold's observations at weight 0,
+%     then predicts them. The folds run in parallel, on as many threads as
+%     the cores this process may use (OMP_NUM_THREADS caps them), each
+%     thread taking the next fold as it comes; each fold is one sequential
+%     computation, so the result has the same bits for every number of
+%     threads.
+%
 %   Errors (identifier: cause); each message names the argument or option
 %     penaltyFit:notEnoughInputs    fewer than three inputs
 %     penaltyFit:invalidX           X not a real, finite double matrix
@@ -122,6 +203,18 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     penaltyFit:invalidRelTol      RelTol not a finite scalar > 0
 %     penaltyFit:invalidMaxIter     MaxIter not a positive integer
 %     penaltyFit:invalidDFmax       DFmax not a scalar >= 0
+%     penaltyFit:invalidDistribution  Distribution not 'normal', 'binomial'
+%                                   or 'poisson'
+%     penaltyFit:invalidBinomialResponse  a binomial Y not 0/1 (or, with
+%                                   Weights, not in [0, 1]), or one outcome
+%                                   only
+%     penaltyFit:invalidPoissonResponse   a Poisson Y negative, or all 0
+%     penaltyFit:invalidCV          CV not K >= 2 or n fold numbers
+%     penaltyFit:tooManyFolds       CV asks for K > n folds
+%     penaltyFit:invalidFolds       fold numbers not integers 1..K with
+%                                   every fold present (and of positive
+%                                   weight)
+%   Warnings: penaltyFit:notConverged (see Convergence), penaltyFit:saturated.
 %
 %   Example: the lasso and MCP paths of a sparse signal
 %     randn ('seed', 1);
@@ -131,6 +224,30 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     [~, k] = min (abs (info.DF - 3));                      % a 3-term fit
 %     disp ([find(B(:, k)), B(B(:, k) ~= 0, k)]);
 %     Bl = penaltyFit (X, y, 'l1', 'Lambda', info.Lambda(k));  % the lasso
+%
+%   Example: logistic regression with SCAD, lambda chosen by 10-fold CV
+%     randn ('seed', 2); rand ('seed', 2);
+%     X = randn (300, 20); eta = X(:, 1:3) * [2; -1.5; 1];
+%     y = double (rand (300, 1) < 1 ./ (1 + exp (-eta)));
+%     [B, info] = penaltyFit (X, y, 'scad', 'Distribution', 'binomial', 'CV', 10);
+%     b = B(:, info.Index1SE); b0 = info.Intercept(info.Index1SE);
+%     disp (find (b)');                        % the chosen predictors
+%     p_hat = 1 ./ (1 + exp (-(b0 + X*b)));     % fitted probabilities
+%     penaltyFitPlot (B, info, 'PlotType', 'CV');
+%
+%   Example: Poisson regression of counts with MCP
+%     randn ('seed', 3); rand ('seed', 3);
+%     X = randn (400, 15); mu = exp (0.5 + X(:, 1) - 0.5*X(:, 2));
+%     y = zeros (400, 1);
+%     for i = 1:400                            % Poisson draws by inversion
+%       u = rand (); k = 0; q = exp (-mu(i)); c = q;
+%       while u > c, k = k + 1; q = q*mu(i)/k; c = c + q; end
+%       y(i) = k;
+%     end
+%     [B, info] = penaltyFit (X, y, 'mcp', 'Distribution', 'poisson');
+%     [~, k] = min (abs (info.DF - 2));
+%     disp ([info.Intercept(k); B(1:3, k)]');   % about 0.5, 1, -0.5, 0
+%
 %
 %   References
 %     J. Friedman, T. Hastie and R. Tibshirani, Regularization paths for
@@ -146,7 +263,8 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
 %       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
 %
-%   See also PENALTYPROX, PENALTYVALUE, PENALTYDERIVATIVE, SPARSEPENALTY.
+%   See also PENALTYFITPLOT, PENALTYFITFOLDS, PENALTYFITCVSUMMARY, PENALTYPROX,
+%            PENALTYVALUE, PENALTYDERIVATIVE, SPARSEPENALTY.
 
 if nargin < 3
   error ('penaltyFit:notEnoughInputs', 'penaltyFit needs X, Y and PENALTY; %d inputs given.', nargin);
@@ -290,8 +408,7 @@ if distribution > 0
   error_name = 'Deviance';
 end
 FitInfo = struct ('Intercept', b0, 'Lambda', lambda, 'DF', df, error_name, mse, 'Penalty', name, ...
-                  'Theta', theta, 'Objective', objective, 'Iterations', passes, 'Converged', converged ~= 0, ...
-                  'Distribution', family);
+                  'Theta', theta, 'Objective', objective, 'Iterations', passes, 'Converged', converged ~= 0);
 if ~isempty (folds)
   % The cross-validated error replaces the training error, as in LASSO.
   S = penaltyFitCVSummary (held_out, weights, folds, lambda);

@@ -158,4 +158,13 @@ expect_error ("unknown distribution", "penaltyFit:invalidDistribution", @penalty
 expect_error ("K > n", "penaltyFit:tooManyFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", 6);
 expect_error ("folds not 1..K", "penaltyFit:invalidFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", [1 3 1 3 1]);
 expect_error ("K = 1", "penaltyFit:invalidCV", @penaltyFit, X5, randn (5, 1), "l1", "CV", 1);
+check_bad_calls ("penaltyFit");
+text = evalc ("help penaltyFit");
+expect_true ("penaltyFit help states the GLM objective", ! isempty (strfind (text, "(1/sum(w)) * sum_i w_i*loss(y_i, eta_i)")));
+% The M functions' own self-tests (the plots draw headless with gnuplot).
+for name = {"penaltyFitPlot", "penaltyFitFolds", "penaltyFitCVSummary"}
+  [passed, total] = test (name{1}, "quiet");
+  expect_true ([name{1} " self-tests"], total > 3 && passed == total);
+  expect_true (["Contents lists " name{1}], ! isempty (strfind (evalc ("help Contents"), name{1})));
+endfor
 finish_suite ("penaltyFit GLM and CV");
