@@ -142,7 +142,11 @@ bool readCall(int nlhs, int nrhs, const mxArray* prhs[], FitDesign* d, FitSettin
     if (starts == 0) {
         if (mxGetNumberOfElements(prhs[kX]) != n * p || !allFinite(mxGetPr(prhs[kX]), n * p, -__builtin_inf()))
             return raise("invalidDesign", "X must hold n*p = %zu finite values.", n * p);
-        d->dense = mxGetPr(prhs[kX]);
+        // An empty X (p = 0) may have no data pointer at all; the solvers
+        // tell dense from compressed by a non-null dense, so it gets one.
+        static const double kNoColumns[1] = {0};
+        d->dense = n * p ? mxGetPr(prhs[kX]) : kNoColumns;
+        d->values = d->rowIndex = d->columnStart = nullptr;
         d->nonzeros = 0;
     } else {
         d->values = mxGetPr(prhs[kValues]);

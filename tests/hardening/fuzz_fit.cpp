@@ -3,8 +3,9 @@
 // fuzzing, every call of the bad-call table for it must raise its
 // identifier (or none, for an "ok" row). Then the input picks the shapes
 // and contents of the nine inputs, dense or compressed, often well formed,
-// often not; every call must either raise a penaltyFitCore identifier or
-// return eight real double results of the promised shapes, leave its
+// often not, and often the GLM options, a distribution and folds with
+// them; every call must either raise a penaltyFitCore identifier or
+// return up to ten real double results of the promised shapes, leave its
 // inputs as they were, and repeat bit for bit.
 #include <cstdint>
 #include <cstdio>
@@ -44,7 +45,7 @@ struct Outcome {
 
 Outcome call(int nlhs, const std::vector<mxArray*>& args)
 {
-    mxArray* plhs[8] = {};
+    mxArray* plhs[10] = {};
     char identifier[128] = "";
     std::vector<const mxArray*> prhs(args.begin(), args.end());
     Outcome o;
@@ -53,7 +54,7 @@ Outcome call(int nlhs, const std::vector<mxArray*>& args)
     o.identifier = identifier;
     if (raised && o.identifier.rfind("penaltyFitCore:", 0) != 0)
         fail("raised '" + o.identifier + "'");
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < 10; ++k) {
         if (!raised && k < (nlhs < 1 ? 1 : nlhs)) {
             if (!plhs[k] || standinClassOf(plhs[k]) != StandinDouble)
                 fail("output " + std::to_string(k + 1) + " missing");
@@ -116,8 +117,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             starts.push_back(nice || in.byte() < 200 ? static_cast<double>(values.size()) : element(in, false));
         }
     }
+    // The GLM options: a distribution (often with a response in its range)
+    // and a fold count with fold numbers.
+    const std::uint8_t glm = in.byte();
+    const double distribution = glm >= 120 ? 0 : nice ? glm % 3 : element(in, false);
     for (double& v : y)
-        v = element(in, nice);
+        v = glm < 120 && nice && distribution > 0 ? in.byte() % (distribution == 1 ? 2 : 5) : element(in, nice);
     for (std::size_t k = in.byte() % 4; k > 0; --k)
         lambda.push_back(nice ? k * 0.3 : element(in, false));
     for (double& f : factor)
@@ -133,16 +138,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                          static_cast<double>(in.byte() % 2), static_cast<double>(in.byte() % 2),
                                          nice ? 1e-6 : element(in, false), 1.0 + in.byte() % 50,
                                          in.byte() < 200 ? __builtin_inf() : in.byte() % 4};
+    std::vector<double> glmOptions = options, folds;
+    if (glm < 120) {
+        const double k = glm < 40 ? 0 : nice ? 2 + in.byte() % 3 : element(in, false);
+        glmOptions.push_back(distribution);
+        glmOptions.push_back(k);
+        const int labels = k >= 1 && k <= 8 ? static_cast<int>(k) : 2;
+        if (k != 0 || in.byte() < 30)
+            for (std::size_t i = 0; i < n; ++i)
+                folds.push_back(nice ? 1 + (i + in.byte() % 2) % labels : element(in, false));
+    }
     std::vector<mxArray*> args = {dense ? standinCreateArray(StandinDouble, n, p, false, false) : row({}),
                                   row(values), row(rows), row(starts), row(y), row(lambda), row(factor), row(weights),
-                                  row(options)};
+                                  row(glmOptions)};
+    if (glm < 120 && (!folds.empty() || in.byte() < 30))
+        args.push_back(row(folds));
     if (dense && !x.empty())
         std::memcpy(standinRealData(args[0]), x.data(), 8 * x.size());
     if (in.byte() >= 250) { // one input short
         standinDestroyArray(args.back());
         args.pop_back();
     }
-    const int nlhs = in.byte() < 240 ? 8 : in.byte() % 10;
+    const int nlhs = in.byte() < 240 ? 10 : in.byte() % 12;
     std::vector<std::vector<double>> before;
     for (mxArray* a : args) {
         const double* d = static_cast<const double*>(standinRealData(a));
@@ -153,9 +170,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t fits = first.columns[0];
         if (first.rows[0] != p)
             fail("B is not p rows");
-        for (std::size_t k = 1; k < first.rows.size(); ++k)
+        for (std::size_t k = 1; k < first.rows.size() && k < 8; ++k)
             if (first.rows[k] != 1 || first.columns[k] != fits)
                 fail("an output is not 1-by-L");
+        if (first.rows.size() > 8 && !(first.rows[8] == n && first.columns[8] == fits) &&
+            !(first.rows[8] == 0 && first.columns[8] == 0))
+            fail("the held-out losses are not n-by-L");
+        if (first.rows.size() > 9 && (first.rows[9] != 1 || first.columns[9] != 1))
+            fail("the saturation flag is not a scalar");
     }
     for (std::size_t k = 0; k < args.size(); ++k) {
         const double* d = static_cast<const double*>(standinRealData(args[k]));
