@@ -145,7 +145,7 @@ bool readCall(int nlhs, int nrhs, const mxArray* prhs[], FitDesign* d, FitSettin
         // An empty X (p = 0) may have no data pointer at all; the solvers
         // tell dense from compressed by a non-null dense, so it gets one.
         static const double kNoColumns[1] = {0};
-        d->dense = n * p ? mxGetPr(prhs[kX]) : kNoColumns;
+        d->dense = n * p != 0 ? mxGetPr(prhs[kX]) : kNoColumns;
         d->values = d->rowIndex = d->columnStart = nullptr;
         d->nonzeros = 0;
     } else {

@@ -15,6 +15,7 @@
 #include <bit>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "column_sums.h"
 #include "glm_coordinate_step.h"
@@ -309,6 +310,11 @@ void iterateFrom(const GlmColumns& c, GlmState& st, const ColumnView& col, Candi
 template <class P>
 bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance)
 {
+    // A convex penalty makes every coordinate's objective convex: the exact
+    // step's fixed point is then its global minimum, and there is nothing
+    // to try.
+    if constexpr (std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>)
+        return false;
     bool moved = false;
     for (std::int64_t j = 0; j < c.p; ++j) {
         const double f = c.factor[j];
