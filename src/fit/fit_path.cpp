@@ -149,30 +149,91 @@ struct FitState {
     std::unique_ptr<double[]> referenceRho, referenceGradient;
     double referenceSize = 0;
     bool referenceValid = false;
+    // Covariance updates (n well above p): every gradient is kept up to
+    // date through the column of the fit-scale Gram matrix of each
+    // coefficient that has moved, formed when it first moves; the residual
+    // is formed only for the record of each fit.
+    bool covariance = false;
+    std::unique_ptr<double[]> gram, scratch;
+    std::unique_ptr<std::int64_t[]> gramSlot;
+    std::int64_t gramColumns = 0;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList, activeList;
     std::int64_t workingCount = 0, activeCount = 0;
     double tolerance = 0;
 };
 
+// Column j of the Gram matrix on the fit's scale, sum_i w_i x~_ij x~_ik/W
+// for every k, from the sums of the uncentred columns: the same sums over
+// the same rows for dense and compressed X.
+const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    if (st.gramSlot[j] >= 0)
+        return st.gram.get() + st.gramSlot[j] * c.p;
+    double* column = st.gram.get() + st.gramColumns * c.p;
+    st.gramSlot[j] = st.gramColumns++;
+    const ColumnView cj = columnOf(c, j);
+    const double* xj = c.dense ? cj.values : st.scratch.get();
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = cj.values[k];
+    for (std::int64_t k = 0; k < c.p; ++k) {
+        column[k] = 0;
+        if (!c.eligible[k])
+            continue;
+        const double products = columnDot(columnOf(c, k), xj, c.w);
+        const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
+                             + (c.center[j] * c.center[k]) * c.totalWeight;
+        column[k] = centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
+    }
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = 0;
+    return column;
+}
+
 template <class P>
 double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, std::int64_t j, double lambda)
 {
     const ColumnView col = columnOf(c, j);
-    const double a = columnDot(col, st.rho.get(), c.w);
-    const double g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
-    st.gradient[j] = g;
+    double g;
+    if (st.covariance) {
+        g = st.gradient[j];
+    } else {
+        const double a = columnDot(col, st.rho.get(), c.w);
+        g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+        st.gradient[j] = g;
+    }
     const double z = st.beta[j] + g * c.inverseCurvature[j];
     const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
     const double delta = b - st.beta[j];
     if (delta == 0)
         return 0;
     st.beta[j] = b;
-    const double d = delta * c.inverseScale[j];
-    columnUpdate(col, st.rho.get(), d);
-    if (c.intercept)
-        st.rhoSum -= c.weightedSum[j] * d;
+    if (st.covariance) {
+        const double* column = gramColumn(c, st, j);
+        double* gradient = st.gradient.get();
+        for (std::int64_t k = 0; k < c.p; ++k)
+            gradient[k] -= column[k] * delta;
+    } else {
+        const double d = delta * c.inverseScale[j];
+        columnUpdate(col, st.rho.get(), d);
+        if (c.intercept)
+            st.rhoSum -= c.weightedSum[j] * d;
+    }
     return (c.curvature[j] * delta) * delta;
+}
+
+// The residual of the current coefficients, formed afresh (covariance
+// updates do not keep it): rho = y - ybar - sum_j x_j*beta_j, columns in
+// index order.
+void formResidual(const FitColumns& c, FitState& st, const double* y, double yMean)
+{
+    for (std::int64_t i = 0; i < c.n; ++i)
+        st.rho[i] = y[i] - yMean;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (c.eligible[j] && st.beta[j] != 0)
+            columnUpdate(columnOf(c, j), st.rho.get(), st.beta[j] * c.inverseScale[j]);
 }
 
 template <class P>
@@ -208,7 +269,8 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
                      std::int64_t maxPasses, std::int64_t* passes)
 {
     while (*passes < maxPasses) {
-        exactResidualSum(c, st);
+        if (!st.covariance)
+            exactResidualSum(c, st);
         const double largest = sweep<P>(c, st, prox, st.workingList.get(), st.workingCount, lambda);
         ++*passes;
         if (largest <= st.tolerance)
@@ -280,6 +342,18 @@ double residualChange(const FitColumns& c, FitState& st)
 template <class P>
 std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda)
 {
+    if (st.covariance) {
+        std::int64_t joined = 0;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j] && !st.working[j]
+                && proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+                st.working[j] = true;
+                ++joined;
+            }
+        if (joined)
+            listWorkingSet(c, st);
+        return joined;
+    }
     if (!st.referenceValid) {
         refreshReference(c, st);
     } else {
@@ -439,9 +513,26 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     for (std::int64_t j = 0; j < c.p; ++j)
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
     listWorkingSet(c, st);
+    // Covariance updates where n is well above p (their Gram columns cost
+    // n*p each, and there are at most p of them).
+    st.covariance = c.n >= 4 * c.p && c.p <= 1000;
+    if (st.covariance) {
+        st.gram = workArray<double>(c.p * c.p);
+        st.gramSlot = workArray<std::int64_t>(c.p);
+        st.scratch = workArray<double>(c.n);
+        if (!st.gram || !st.gramSlot || !st.scratch)
+            return FitOutOfMemory;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            st.gramSlot[j] = -1;
+        exactResidualSum(c, st);
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j])
+                st.gradient[j] = outsideGradient(c, st, j);
+    }
     std::int64_t passes = 0;
     solveWorkingSet<P>(c, st, prox.get(), 0.0, s.maxPasses, &passes);
-    refreshReference(c, st);
+    if (!st.covariance)
+        refreshReference(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, prox.get());
     if (s.lambda) {
@@ -480,6 +571,8 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
                 break;
         }
         // A fit beyond DFmax ends the path and is not kept (its slot is reused by nothing).
+        if (st.covariance)
+            formResidual(c, st, d.y, yMean);
         recordFit<P>(c, st, s, lambda, yMean, k, out);
         if (out->df[k] > s.dfMax)
             break;

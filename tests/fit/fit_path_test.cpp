@@ -115,6 +115,8 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
     }
 }
 
+void expectNoPassRaisesTheObjective(const Design& d);
+
 // The objective after k passes at one lambda (from 0, the same passes
 // each time) never rises with k: every step is an exact minimiser. The
 // jumping regimes are the ones to watch: MCP with theta below the step,
@@ -122,7 +124,13 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
 TEST(FitPath, NoPassRaisesTheObjective)
 {
     std::mt19937_64 rng(13);
-    const Design d = randomDesign(rng, 30, 40, 0.2);
+    // n < p takes the residual's updates, n >= 4p the covariance updates.
+    for (const Design& d : {randomDesign(rng, 30, 40, 0.2), randomDesign(rng, 120, 25, 0.2)})
+        expectNoPassRaisesTheObjective(d);
+}
+
+void expectNoPassRaisesTheObjective(const Design& d)
+{
     std::vector<double> factor(d.p, 1.0);
     const struct { const char* name; double theta; } cases[] = {
         {"mcp", 0.2}, {"mcp", 1.0}, {"mcp", 3}, {"scad", 2.0000001}, {"scad", 3.7}, {"capped-l1", 0.05},
