@@ -152,9 +152,11 @@ struct FitState {
     // Covariance updates (n well above p): every gradient is kept up to
     // date through the column of the fit-scale Gram matrix of each
     // coefficient that has moved, formed when it first moves; the residual
-    // is formed only for the record of each fit.
+    // is never formed, each fit's MSE and intercept coming from the
+    // gradients and the sums at the start.
     bool covariance = false;
-    std::unique_ptr<double[]> gram, scratch;
+    std::unique_ptr<double[]> gram, gramSums, scratch, startGradient;
+    double nullMse = 0, startSum = 0; // sum_i w_i (y_i - ybar)^2/W and sum_i w_i (y_i - ybar)
     std::unique_ptr<std::int64_t[]> gramSlot;
     std::int64_t gramColumns = 0;
     std::unique_ptr<bool[]> working;
@@ -163,9 +165,52 @@ struct FitState {
     double tolerance = 0;
 };
 
+// The sums columnDot(column k, x_j, w) of dense X for every k whose Gram
+// entry is needed, in one sweep over blocks of rows, so that the block of
+// x_j is read from cache: each of the eight sums of every k takes the same
+// terms in the same order as columnDot (blocks are whole multiples of 8).
+void denseGramSums(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    constexpr std::int64_t kBlock = 256;
+    const double* xj = c.dense + j * c.n;
+    const double* w = c.w;
+    double* sums = st.gramSums.get();
+    for (std::int64_t k = 0; k < 8 * c.p; ++k)
+        sums[k] = 0;
+    for (std::int64_t from = 0; from < c.n; from += kBlock) {
+        const std::int64_t to = from + kBlock < c.n ? from + kBlock : c.n;
+        for (std::int64_t k = 0; k < c.p; ++k) {
+            if (!c.eligible[k] || (k != j && st.gramSlot[k] >= 0))
+                continue;
+            const double* xk = c.dense + k * c.n;
+            double s[8];
+            for (int l = 0; l < 8; ++l)
+                s[l] = sums[8 * k + l];
+            std::int64_t i = from;
+            if (w) {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * (w[i + l] * xj[i + l]);
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * (w[i] * xj[i]);
+            } else {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * xj[i + l];
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * xj[i];
+            }
+            for (int l = 0; l < 8; ++l)
+                sums[8 * k + l] = s[l];
+        }
+    }
+}
+
 // Column j of the Gram matrix on the fit's scale, sum_i w_i x~_ij x~_ik/W
 // for every k, from the sums of the uncentred columns: the same sums over
-// the same rows for dense and compressed X.
+// the same rows for dense and compressed X. An entry whose column k was
+// formed before is taken from it (their roundings may differ by an ulp,
+// but the choice is fixed).
 const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
 {
     if (st.gramSlot[j] >= 0)
@@ -177,11 +222,17 @@ const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
     if (!c.dense)
         for (std::int64_t k = 0; k < cj.count; ++k)
             st.scratch[cj.rows[k]] = cj.values[k];
+    if (c.dense)
+        denseGramSums(c, st, j);
     for (std::int64_t k = 0; k < c.p; ++k) {
         column[k] = 0;
         if (!c.eligible[k])
             continue;
-        const double products = columnDot(columnOf(c, k), xj, c.w);
+        if (k != j && st.gramSlot[k] >= 0) { // the matrix is symmetric: that entry is formed
+            column[k] = st.gram[st.gramSlot[k] * c.p + j];
+            continue;
+        }
+        const double products = c.dense ? combineSums(st.gramSums.get() + 8 * k) : columnDot(columnOf(c, k), xj, c.w);
         const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
                              + (c.center[j] * c.center[k]) * c.totalWeight;
         column[k] = centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
@@ -222,18 +273,6 @@ double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* pr
             st.rhoSum -= c.weightedSum[j] * d;
     }
     return (c.curvature[j] * delta) * delta;
-}
-
-// The residual of the current coefficients, formed afresh (covariance
-// updates do not keep it): rho = y - ybar - sum_j x_j*beta_j, columns in
-// index order.
-void formResidual(const FitColumns& c, FitState& st, const double* y, double yMean)
-{
-    for (std::int64_t i = 0; i < c.n; ++i)
-        st.rho[i] = y[i] - yMean;
-    for (std::int64_t j = 0; j < c.p; ++j)
-        if (c.eligible[j] && st.beta[j] != 0)
-            columnUpdate(columnOf(c, j), st.rho.get(), st.beta[j] * c.inverseScale[j]);
 }
 
 template <class P>
@@ -447,14 +486,31 @@ template <class P>
 void recordFit(const FitColumns& c, FitState& st, const FitSettings& s, double lambda, double yMean,
                std::int64_t k, FitOutput* out)
 {
-    exactResidualSum(c, st);
-    const double shift = st.rhoSum / c.totalWeight;
-    double sq[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (std::int64_t i = 0; i < c.n; ++i) {
-        const double r = st.rho[i] - shift;
-        sq[i & 7] += c.w ? (c.w[i] * r) * r : r * r;
+    double shift, mse;
+    if (st.covariance) {
+        // From the gradients, with no pass over the rows: r = yc - X~b~
+        // gives r'Wr/W = null - b~'(g0 + g), g0 the gradients at b~ = 0;
+        // and R = R0 - sum_j M_j*beta_j.
+        double explained = 0, moved = 0;
+        for (std::int64_t j = 0; j < c.p; ++j) {
+            if (!c.eligible[j] || st.beta[j] == 0)
+                continue;
+            explained += st.beta[j] * (st.startGradient[j] + st.gradient[j]);
+            moved += c.weightedSum[j] * (st.beta[j] * c.inverseScale[j]);
+        }
+        const double left = st.nullMse - explained;
+        mse = left > 0 ? left : 0.0;
+        shift = c.intercept ? (st.startSum - moved) / c.totalWeight : 0.0;
+    } else {
+        exactResidualSum(c, st);
+        shift = st.rhoSum / c.totalWeight;
+        double sq[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (std::int64_t i = 0; i < c.n; ++i) {
+            const double r = st.rho[i] - shift;
+            sq[i & 7] += c.w ? (c.w[i] * r) * r : r * r;
+        }
+        mse = combineSums(sq) / c.totalWeight;
     }
-    const double mse = combineSums(sq) / c.totalWeight;
     double penalty = 0, nonzeros = 0;
     double* b = out->coefficients + k * c.p;
     for (std::int64_t j = 0; j < c.p; ++j) {
@@ -520,14 +576,20 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
         st.gram = workArray<double>(c.p * c.p);
         st.gramSlot = workArray<std::int64_t>(c.p);
         st.scratch = workArray<double>(c.n);
-        if (!st.gram || !st.gramSlot || !st.scratch)
+        st.gramSums = workArray<double>(8 * c.p);
+        if (!st.gram || !st.gramSlot || !st.scratch || !st.gramSums)
             return FitOutOfMemory;
         for (std::int64_t j = 0; j < c.p; ++j)
             st.gramSlot[j] = -1;
+        st.startGradient = workArray<double>(c.p);
+        if (!st.startGradient)
+            return FitOutOfMemory;
         exactResidualSum(c, st);
+        st.startSum = st.rhoSum;
+        st.nullMse = weightedSquares(st.rho.get(), w, c.n) / c.totalWeight;
         for (std::int64_t j = 0; j < c.p; ++j)
             if (c.eligible[j])
-                st.gradient[j] = outsideGradient(c, st, j);
+                st.startGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
     }
     std::int64_t passes = 0;
     solveWorkingSet<P>(c, st, prox.get(), 0.0, s.maxPasses, &passes);
@@ -571,8 +633,6 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
                 break;
         }
         // A fit beyond DFmax ends the path and is not kept (its slot is reused by nothing).
-        if (st.covariance)
-            formResidual(c, st, d.y, yMean);
         recordFit<P>(c, st, s, lambda, yMean, k, out);
         if (out->df[k] > s.dfMax)
             break;
