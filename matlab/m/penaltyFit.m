@@ -127,7 +127,12 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     f_j*(2*LAMBDA - LAMBDA_previous)). Passes over the working set
 %     alternate with passes over its nonzero part; then every coefficient
 %     outside it is checked: each must stay at 0 under its exact step, and
-%     any that would move joins and the LAMBDA is solved again.
+%     any that would move joins and the LAMBDA is solved again. (The check
+%     skips a column whose gradient, bounded by its last value plus
+%     sqrt(v_j) times the change of the residual since, cannot move its
+%     step from 0.) Where n >= 4*p and p <= 1000, every gradient is kept up
+%     to date by covariance updates instead, through the Gram column of each
+%     coefficient that has moved, formed once when it first moves.
 %     Convergence: a pass over the working set in which no coefficient
 %     moves by more than the tolerance, max_j v_j*(change of beta~_j)^2 <=
 %     RelTol * sum_i w_i*(y_i - ybar)^2/sum(w) (the variance of Y about its

@@ -149,29 +149,129 @@ struct FitState {
     std::unique_ptr<double[]> referenceRho, referenceGradient;
     double referenceSize = 0;
     bool referenceValid = false;
+    // Covariance updates (n well above p): every gradient is kept up to
+    // date through the column of the fit-scale Gram matrix of each
+    // coefficient that has moved, formed when it first moves; the residual
+    // is never formed, each fit's MSE and intercept coming from the
+    // gradients and the sums at the start.
+    bool covariance = false;
+    std::unique_ptr<double[]> gram, gramSums, scratch, startGradient;
+    double nullMse = 0, startSum = 0; // sum_i w_i (y_i - ybar)^2/W and sum_i w_i (y_i - ybar)
+    std::unique_ptr<std::int64_t[]> gramSlot;
+    std::int64_t gramColumns = 0;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList, activeList;
     std::int64_t workingCount = 0, activeCount = 0;
     double tolerance = 0;
 };
 
+// The sums columnDot(column k, x_j, w) of dense X for every k whose Gram
+// entry is needed, in one sweep over blocks of rows, so that the block of
+// x_j is read from cache: each of the eight sums of every k takes the same
+// terms in the same order as columnDot (blocks are whole multiples of 8).
+void denseGramSums(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    constexpr std::int64_t kBlock = 256;
+    const double* xj = c.dense + j * c.n;
+    const double* w = c.w;
+    double* sums = st.gramSums.get();
+    for (std::int64_t k = 0; k < 8 * c.p; ++k)
+        sums[k] = 0;
+    for (std::int64_t from = 0; from < c.n; from += kBlock) {
+        const std::int64_t to = from + kBlock < c.n ? from + kBlock : c.n;
+        for (std::int64_t k = 0; k < c.p; ++k) {
+            if (!c.eligible[k] || (k != j && st.gramSlot[k] >= 0))
+                continue;
+            const double* xk = c.dense + k * c.n;
+            double s[8];
+            for (int l = 0; l < 8; ++l)
+                s[l] = sums[8 * k + l];
+            std::int64_t i = from;
+            if (w) {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * (w[i + l] * xj[i + l]);
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * (w[i] * xj[i]);
+            } else {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * xj[i + l];
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * xj[i];
+            }
+            for (int l = 0; l < 8; ++l)
+                sums[8 * k + l] = s[l];
+        }
+    }
+}
+
+// Column j of the Gram matrix on the fit's scale, sum_i w_i x~_ij x~_ik/W
+// for every k, from the sums of the uncentred columns: the same sums over
+// the same rows for dense and compressed X. An entry whose column k was
+// formed before is taken from it (their roundings may differ by an ulp,
+// but the choice is fixed).
+const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    if (st.gramSlot[j] >= 0)
+        return st.gram.get() + st.gramSlot[j] * c.p;
+    double* column = st.gram.get() + st.gramColumns * c.p;
+    st.gramSlot[j] = st.gramColumns++;
+    const ColumnView cj = columnOf(c, j);
+    const double* xj = c.dense ? cj.values : st.scratch.get();
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = cj.values[k];
+    if (c.dense)
+        denseGramSums(c, st, j);
+    for (std::int64_t k = 0; k < c.p; ++k) {
+        column[k] = 0;
+        if (!c.eligible[k])
+            continue;
+        if (k != j && st.gramSlot[k] >= 0) { // the matrix is symmetric: that entry is formed
+            column[k] = st.gram[st.gramSlot[k] * c.p + j];
+            continue;
+        }
+        const double products = c.dense ? combineSums(st.gramSums.get() + 8 * k) : columnDot(columnOf(c, k), xj, c.w);
+        const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
+                             + (c.center[j] * c.center[k]) * c.totalWeight;
+        column[k] = centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
+    }
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = 0;
+    return column;
+}
+
 template <class P>
 double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, std::int64_t j, double lambda)
 {
     const ColumnView col = columnOf(c, j);
-    const double a = columnDot(col, st.rho.get(), c.w);
-    const double g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
-    st.gradient[j] = g;
+    double g;
+    if (st.covariance) {
+        g = st.gradient[j];
+    } else {
+        const double a = columnDot(col, st.rho.get(), c.w);
+        g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+        st.gradient[j] = g;
+    }
     const double z = st.beta[j] + g * c.inverseCurvature[j];
     const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
     const double delta = b - st.beta[j];
     if (delta == 0)
         return 0;
     st.beta[j] = b;
-    const double d = delta * c.inverseScale[j];
-    columnUpdate(col, st.rho.get(), d);
-    if (c.intercept)
-        st.rhoSum -= c.weightedSum[j] * d;
+    if (st.covariance) {
+        const double* column = gramColumn(c, st, j);
+        double* gradient = st.gradient.get();
+        for (std::int64_t k = 0; k < c.p; ++k)
+            gradient[k] -= column[k] * delta;
+    } else {
+        const double d = delta * c.inverseScale[j];
+        columnUpdate(col, st.rho.get(), d);
+        if (c.intercept)
+            st.rhoSum -= c.weightedSum[j] * d;
+    }
     return (c.curvature[j] * delta) * delta;
 }
 
@@ -208,7 +308,8 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
                      std::int64_t maxPasses, std::int64_t* passes)
 {
     while (*passes < maxPasses) {
-        exactResidualSum(c, st);
+        if (!st.covariance)
+            exactResidualSum(c, st);
         const double largest = sweep<P>(c, st, prox, st.workingList.get(), st.workingCount, lambda);
         ++*passes;
         if (largest <= st.tolerance)
@@ -280,6 +381,18 @@ double residualChange(const FitColumns& c, FitState& st)
 template <class P>
 std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda)
 {
+    if (st.covariance) {
+        std::int64_t joined = 0;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j] && !st.working[j]
+                && proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+                st.working[j] = true;
+                ++joined;
+            }
+        if (joined)
+            listWorkingSet(c, st);
+        return joined;
+    }
     if (!st.referenceValid) {
         refreshReference(c, st);
     } else {
@@ -373,14 +486,31 @@ template <class P>
 void recordFit(const FitColumns& c, FitState& st, const FitSettings& s, double lambda, double yMean,
                std::int64_t k, FitOutput* out)
 {
-    exactResidualSum(c, st);
-    const double shift = st.rhoSum / c.totalWeight;
-    double sq[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (std::int64_t i = 0; i < c.n; ++i) {
-        const double r = st.rho[i] - shift;
-        sq[i & 7] += c.w ? (c.w[i] * r) * r : r * r;
+    double shift, mse;
+    if (st.covariance) {
+        // From the gradients, with no pass over the rows: r = yc - X~b~
+        // gives r'Wr/W = null - b~'(g0 + g), g0 the gradients at b~ = 0;
+        // and R = R0 - sum_j M_j*beta_j.
+        double explained = 0, moved = 0;
+        for (std::int64_t j = 0; j < c.p; ++j) {
+            if (!c.eligible[j] || st.beta[j] == 0)
+                continue;
+            explained += st.beta[j] * (st.startGradient[j] + st.gradient[j]);
+            moved += c.weightedSum[j] * (st.beta[j] * c.inverseScale[j]);
+        }
+        const double left = st.nullMse - explained;
+        mse = left > 0 ? left : 0.0;
+        shift = c.intercept ? (st.startSum - moved) / c.totalWeight : 0.0;
+    } else {
+        exactResidualSum(c, st);
+        shift = st.rhoSum / c.totalWeight;
+        double sq[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (std::int64_t i = 0; i < c.n; ++i) {
+            const double r = st.rho[i] - shift;
+            sq[i & 7] += c.w ? (c.w[i] * r) * r : r * r;
+        }
+        mse = combineSums(sq) / c.totalWeight;
     }
-    const double mse = combineSums(sq) / c.totalWeight;
     double penalty = 0, nonzeros = 0;
     double* b = out->coefficients + k * c.p;
     for (std::int64_t j = 0; j < c.p; ++j) {
@@ -439,9 +569,32 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     for (std::int64_t j = 0; j < c.p; ++j)
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
     listWorkingSet(c, st);
+    // Covariance updates where n is well above p (their Gram columns cost
+    // n*p each, and there are at most p of them).
+    st.covariance = c.n >= 4 * c.p && c.p <= 1000;
+    if (st.covariance) {
+        st.gram = workArray<double>(c.p * c.p);
+        st.gramSlot = workArray<std::int64_t>(c.p);
+        st.scratch = workArray<double>(c.n);
+        st.gramSums = workArray<double>(8 * c.p);
+        if (!st.gram || !st.gramSlot || !st.scratch || !st.gramSums)
+            return FitOutOfMemory;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            st.gramSlot[j] = -1;
+        st.startGradient = workArray<double>(c.p);
+        if (!st.startGradient)
+            return FitOutOfMemory;
+        exactResidualSum(c, st);
+        st.startSum = st.rhoSum;
+        st.nullMse = weightedSquares(st.rho.get(), w, c.n) / c.totalWeight;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j])
+                st.startGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
+    }
     std::int64_t passes = 0;
     solveWorkingSet<P>(c, st, prox.get(), 0.0, s.maxPasses, &passes);
-    refreshReference(c, st);
+    if (!st.covariance)
+        refreshReference(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, prox.get());
     if (s.lambda) {

@@ -79,7 +79,9 @@ TEST(FitPath, CompressedColumnsGiveTheDenseBits)
     std::mt19937_64 rng(5);
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
         for (int set = 0; set < 6; ++set) {
-            const Design d = randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1);
+            // The last two take covariance updates over several blocks of rows.
+            const Design d = set < 4 ? randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1)
+                                     : randomDesign(rng, 600 + set * 3, 9, set == 4 ? 0.8 : 0.05);
             std::vector<double> factor(d.p, 1.0), weights(d.n);
             std::uniform_real_distribution<double> u(0, 1);
             for (double& f : factor)
@@ -115,6 +117,8 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
     }
 }
 
+void expectNoPassRaisesTheObjective(const Design& d);
+
 // The objective after k passes at one lambda (from 0, the same passes
 // each time) never rises with k: every step is an exact minimiser. The
 // jumping regimes are the ones to watch: MCP with theta below the step,
@@ -122,7 +126,13 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
 TEST(FitPath, NoPassRaisesTheObjective)
 {
     std::mt19937_64 rng(13);
-    const Design d = randomDesign(rng, 30, 40, 0.2);
+    // n < p takes the residual's updates, n >= 4p the covariance updates.
+    for (const Design& d : {randomDesign(rng, 30, 40, 0.2), randomDesign(rng, 120, 25, 0.2)})
+        expectNoPassRaisesTheObjective(d);
+}
+
+void expectNoPassRaisesTheObjective(const Design& d)
+{
     std::vector<double> factor(d.p, 1.0);
     const struct { const char* name; double theta; } cases[] = {
         {"mcp", 0.2}, {"mcp", 1.0}, {"mcp", 3}, {"scad", 2.0000001}, {"scad", 3.7}, {"capped-l1", 0.05},
