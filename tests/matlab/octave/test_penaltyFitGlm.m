@@ -105,6 +105,19 @@ for passes = 1:12
 endfor
 expect_true ("Poisson MCP: the objective never rises with more passes", ~increased);
 
+% Proportions with Weights as the trials: the objective of the same trials
+% given one by one as 0/1 observations.
+g = 30; Xg = randn (g, 3); m = 1 + floor (4 * rand (g, 1));
+k = arrayfun (@(i) sum (rand (m(i), 1) < 1 / (1 + exp (-Xg(i, 1)))), 1:g)';
+[Bp, ip] = penaltyFit (Xg, k ./ m, "mcp", "Distribution", "binomial", "Weights", m, "NumLambda", 10, "RelTol", 1e-12);
+at = cumsum ([0; m]); yy = zeros (at(end), 1); rows_of = zeros (at(end), 1);
+for i = 1:g
+  rows_of(at(i) + (1:m(i))) = i; yy(at(i) + (1:k(i))) = 1;
+endfor
+[Be, ie] = penaltyFit (Xg(rows_of, :), yy, "mcp", "Distribution", "binomial", "NumLambda", 10, "RelTol", 1e-12);
+expect_true ("binomial proportions with trials as weights: the objective of the 0/1 trials", ...
+             max (abs (ip.Objective - ie.Objective)) < 1e-12 && max (abs (Bp(:) - Be(:))) < 1e-5);
+
 % Sparse X: the bits of the same X stored full.
 Xs = X; Xs(rand (n, p) < 0.6) = 0;
 [Bd, id] = penaltyFit (Xs, designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
