@@ -246,6 +246,7 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
 // solved again from there; returns whether any was taken.
 constexpr int kCandidateSteps = 40;
 constexpr int kCandidateIterates = 10;
+constexpr int kRisesToStop = 4;
 constexpr double kCandidateRatio = 0.84089641525371454; // 2^(-1/4), rounded
 
 // The model along the column at the candidate last passed to
@@ -331,13 +332,20 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
                           theta, scale};
         if (beta != 0)
             tryCandidate<P>(c, st, col, s, 0.0);
-        double curvature = v, farthest = beta, farChange = 0;
-        for (int k = 1; k <= kCandidateSteps; ++k) {
+        // The far steps move ever farther out; once the true objective has
+        // risen at kRisesToStop of them in a row it keeps rising (beyond
+        // the knots where the penalty is flat the objective along the
+        // coordinate is convex), and the scan stops.
+        double curvature = v, farthest = beta, farChange = 0, lastChange = 0;
+        int rises = 0;
+        for (int k = 1; k <= kCandidateSteps && rises < kRisesToStop; ++k) {
             curvature *= kCandidateRatio;
             const double t = proxScalar<P>(beta - slope / curvature, lambda, scalarProxOf<P>(theta, f / curvature));
             if (t == beta || t != t)
                 continue;
             const double change = tryCandidate<P>(c, st, col, s, t);
+            rises = farthest != beta && change > lastChange ? rises + 1 : 0;
+            lastChange = change;
             if (farthest == beta || change < farChange)
                 farthest = t, farChange = change;
         }
