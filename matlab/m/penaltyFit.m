@@ -274,8 +274,7 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 if nargin < 3
   error ('penaltyFit:notEnoughInputs', 'penaltyFit needs X, Y and PENALTY; %d inputs given.', nargin);
 end
-if ~isnumeric (X) || ~isa (X, 'double') || ~isreal (X) || ndims (X) ~= 2 || isempty (X) ...
-    || ~all (isfinite (nonzeros (X)))
+if ~isnumeric (X) || ~isa (X, 'double') || ~isreal (X) || ndims (X) ~= 2 || isempty (X) || ~all_finite (X)
   error ('penaltyFit:invalidX', 'X must be a non-empty real, finite double matrix (full or sparse); received a %s %s.', ...
          size_text (X), class (X));
 end
@@ -534,6 +533,16 @@ if isfield (given, option)
     error (id, '%s must be true or false; received %s.', option, value_text (value));
   end
   f = double (value ~= 0);
+end
+end
+
+function ok = all_finite (X)
+% A finite sum settles it (a NaN or an infinity makes the sum one); a sum
+% that overflows from finite values is checked element by element.
+if issparse (X)
+  ok = all (isfinite (nonzeros (X)));
+else
+  ok = isfinite (sum (X(:))) || all (isfinite (X(:)));
 end
 end
 
