@@ -17,17 +17,23 @@ PENALTY_FP_FLAGS_MSVC = /fp:precise
 # move into its unaligned form, which costs nothing on aligned data.
 PENALTY_FLAGS_MINGW = -Wa,-muse-unaligned-vector-move
 
-PENALTY_KERNEL_INCLUDE_DIRS = src/lanes src/libm src/penalties src/ops src/threads
+PENALTY_KERNEL_INCLUDE_DIRS = src/lanes src/libm src/penalties src/ops src/threads src/fit
 PENALTY_GATEWAY_INCLUDE_DIRS = matlab
 
 # The kernels: plain arrays in and out, nothing of MATLAB; and the worker
 # threads that large arrays are spread over.
-PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp src/lanes/simd_path.cpp \
+PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp src/libm/exponential.cpp \
+    src/lanes/simd_path.cpp src/fit/glm_loss.cpp \
     src/ops/dispatch.cpp src/ops/parallel_drivers.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp \
     src/ops/class_drivers.cpp src/ops/modulus_kernels_scalar.cpp src/ops/modulus_kernels_sse2.cpp \
-    src/ops/modulus_kernels_avx2.cpp src/ops/modulus_kernels_avx512.cpp
+    src/ops/modulus_kernels_avx2.cpp src/ops/modulus_kernels_avx512.cpp \
+    src/fit/fit_path.cpp src/fit/glm_path.cpp src/fit/cross_validation.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
-PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative
+PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative penaltyFitCore
 PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp matlab/x_classes.cpp matlab/host_threads.cpp
+
+# Functions written in M over a MEX core (penaltyFit over penaltyFitCore):
+# every build and the package copy them beside the MEX files.
+PENALTY_M_FILES = matlab/m/penaltyFit.m matlab/m/penaltyFitPlot.m matlab/m/penaltyFitFolds.m matlab/m/penaltyFitCVSummary.m

@@ -33,3 +33,8 @@ endforeach()
 foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
     configure_file(matlab/help/${file}.m ${PENALTY_DIST_DIR}/octave/${file}.m COPYONLY)
 endforeach()
+# The functions written in M, beside the MEX cores they call.
+foreach(file ${PENALTY_M_FILES})
+    get_filename_component(_name ${file} NAME)
+    configure_file(${PROJECT_SOURCE_DIR}/${file} ${PENALTY_DIST_DIR}/octave/${_name} COPYONLY)
+endforeach()

@@ -43,6 +43,10 @@ endforeach()
 foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
     configure_file(${PROJECT_SOURCE_DIR}/matlab/help/${file}.m ${PENALTY_DIST_DIR}/windows/${file}.m COPYONLY)
 endforeach()
+foreach(file ${PENALTY_M_FILES})
+    get_filename_component(_name ${file} NAME)
+    configure_file(${PROJECT_SOURCE_DIR}/${file} ${PENALTY_DIST_DIR}/windows/${_name} COPYONLY)
+endforeach()
 
 # Test host: stand-in libmx.dll and libmex.dll beside mex_host.exe, which the
 # Windows loader then finds first when a MEX DLL asks for them.

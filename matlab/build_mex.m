@@ -40,6 +40,11 @@ for name = build.PENALTY_GATEWAYS
     end
     copyfile(fullfile(here, 'help', [name{1} '.m']), out_dir);
 end
+if isfield(build, 'PENALTY_M_FILES')
+    for file = build.PENALTY_M_FILES
+        copyfile(fullfile(root, file{1}), out_dir);
+    end
+end
 copyfile(fullfile(here, 'help', 'sparsepenalty.m'), out_dir);
 copyfile(fullfile(here, 'help', 'Contents.m'), out_dir);
 fprintf('build_mex: %s built in %s\n', strjoin(build.PENALTY_GATEWAYS, ', '), out_dir);

@@ -23,7 +23,10 @@ gateways=$(value PENALTY_GATEWAYS)
 for gateway in $gateways; do
     cp "$root/matlab/help/$gateway.m" "$pkg/inst/"
 done
-cp "$root/matlab/help/sparsepenalty.m" "$root/matlab/help/Contents.m" "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$pkg/inst/"
+for file in $(value PENALTY_M_FILES); do
+    cp "$root/$file" "$pkg/inst/"
+done
+cp "$root/matlab/help/sparsepenalty.m" "$root/matlab/help/Contents.m" "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" "$pkg/inst/"
 
 files="$(value PENALTY_KERNEL_SOURCES) $(value PENALTY_GATEWAY_SOURCES)"
 for gateway in $gateways; do

@@ -14,7 +14,10 @@ add_executable(kernel_tests
     ops/drivers_test.cpp
     ops/threads_test.cpp
     ops/class_drivers_test.cpp
-    matlab/count_conversion_test.cpp)
+    matlab/count_conversion_test.cpp
+    fit/fit_path_test.cpp
+    fit/glm_step_test.cpp
+    fit/cross_validation_test.cpp)
 target_include_directories(kernel_tests PRIVATE support penalties libm ${PENALTY_GATEWAY_INCLUDE_DIRS})
 target_link_libraries(kernel_tests PRIVATE penalty_kernels GTest::gtest GTest::gtest_main)
 penalty_compile_options(kernel_tests)
@@ -51,7 +54,15 @@ penalty_compile_options(mex_host)
 # Extra programs of the instrumented builds (see cmake/Variant.cmake).
 if(PENALTY_VARIANT STREQUAL "sanitize" AND PENALTY_VARIANT_FUZZ)
     # One fuzz target per gateway (each defines mexFunction) and one for the kernels.
-    foreach(name ${PENALTY_GATEWAYS})
+    # penaltyFitCore takes plain arrays of its own shape: a target of its own.
+    set(ELEMENTWISE_GATEWAYS ${PENALTY_GATEWAYS})
+    list(REMOVE_ITEM ELEMENTWISE_GATEWAYS penaltyFitCore)
+    add_executable(fuzz_penaltyFitCore hardening/fuzz_fit.cpp ${PROJECT_SOURCE_DIR}/matlab/penaltyFitCore.cpp
+                   ${PENALTY_GATEWAY_SOURCES})
+    target_link_libraries(fuzz_penaltyFitCore PRIVATE call_table penalty_kernels)
+    target_link_options(fuzz_penaltyFitCore PRIVATE -fsanitize=fuzzer)
+    penalty_compile_options(fuzz_penaltyFitCore)
+    foreach(name ${ELEMENTWISE_GATEWAYS})
         add_executable(fuzz_${name} hardening/fuzz_gateway.cpp ${PROJECT_SOURCE_DIR}/matlab/${name}.cpp
                        ${PENALTY_GATEWAY_SOURCES})
         target_compile_definitions(fuzz_${name} PRIVATE GATEWAY_NAME="${name}")

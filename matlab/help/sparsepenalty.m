@@ -8,6 +8,12 @@ function sparsepenalty
 %   penaltyProx       - Proximal map with a step size and per-element
 %                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP,
 %                       l1/2, l2/3, elastic net.
+%   penaltyFit        - Regularization paths of least squares, logistic and
+%                       Poisson regression with any of them (pathwise
+%                       coordinate descent, exact steps), cross-validation.
+%   penaltyFitPlot    - Its coefficient paths and cross-validation curve.
+%   penaltyFitFolds   - Its cross-validation folds, the same on every host.
+%   penaltyFitCVSummary - Cross-validated error, SE and the chosen lambda.
 %   penaltyValue      - The penalty of each element.
 %   penaltyDerivative - Its derivative: the weights of reweighted l1 (LLA).
 %   penaltyShrink     - Unit-step proximal map (thresholding) of capped-l1,
@@ -38,7 +44,7 @@ function sparsepenalty
 %   Tests: TEST SPARSEPENALTY (Octave) runs every function's self-tests.
 %   License: BSD 3-Clause.
 %
-%   See also PENALTYPROX, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
+%   See also PENALTYPROX, PENALTYFIT, PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM.
 help('sparsepenalty');
 end
 

@@ -684,6 +684,96 @@ void replayClasses(MexEntry entry, const std::string& name, char what)
     }
 }
 
+// penaltyFitCore: seeded designs, dense and compressed, with weights and
+// penalty factors (0 and inf among them), every penalty with a theta in
+// its range, all eight outputs printed as bits. A compressed X must give
+// exactly the outputs of the same X stored dense.
+std::vector<CallResult> callFit(MexEntry entry, std::vector<mxArray*> args, int outputs = 8)
+{
+    mxArray* plhs[10] = {};
+    char identifier[128] = "";
+    std::vector<const mxArray*> prhs(args.begin(), args.end());
+#if defined(__i386__)
+    if (x87ControlWord)
+        __asm__ volatile("fldcw %0" : : "m"(x87ControlWord));
+    gRealEntry = entry;
+    gStackSkew = stackSkew;
+    entry = skewedEntry;
+#endif
+    std::vector<CallResult> results(outputs);
+    const bool raised = standinCallMex(entry, outputs, plhs, static_cast<int>(prhs.size()), prhs.data(), identifier,
+                                       sizeof identifier);
+    for (int k = 0; k < outputs; ++k) {
+        CallResult& r = results[k];
+        r.raised = raised;
+        r.identifier = identifier;
+        if (!raised && plhs[k]) {
+            r.rows = standinRows(plhs[k]);
+            r.columns = standinColumns(plhs[k]);
+            const double* data = static_cast<const double*>(standinRealData(plhs[k]));
+            r.values.assign(data, data + r.rows * r.columns);
+        }
+        standinDestroyArray(plhs[k]);
+    }
+    for (mxArray* a : args)
+        standinDestroyArray(a);
+    return results;
+}
+
+void replayFit(MexEntry entry)
+{
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        for (int set = 0; set < 6; ++set) {
+            const int n = 5 + static_cast<int>(nextRandom() % 40), columns = 1 + static_cast<int>(nextRandom() % 30);
+            std::vector<double> x(static_cast<std::size_t>(n) * columns), y(n), factor(columns), weights;
+            std::vector<double> values, rowIndex, starts = {0};
+            for (int j = 0; j < columns; ++j) {
+                for (int i = 0; i < n; ++i) {
+                    const double v = nextRandom() % 3 == 0 ? 0.0 : unitRandom() * 4 - 2;
+                    x[static_cast<std::size_t>(j) * n + i] = v;
+                    if (v != 0) {
+                        values.push_back(v);
+                        rowIndex.push_back(i);
+                    }
+                }
+                starts.push_back(static_cast<double>(values.size()));
+                const std::uint64_t kind = nextRandom() % 8;
+                factor[j] = kind == 0 ? 0.0 : kind == 1 ? kInf : 0.25 + unitRandom() * 2;
+            }
+            for (int i = 0; i < n; ++i)
+                y[i] = x[i] * 1.5 - x[static_cast<std::size_t>(columns - 1) * n + i] + unitRandom() - 0.5;
+            if (set % 2)
+                for (int i = 0; i < n; ++i)
+                    weights.push_back(nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 2);
+            const double theta = thetaInRange(kPenaltyInfo[p].theta);
+            const double options[] = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
+                                      theta, 12, set < 3 ? 1e-2 : 1e-3, set % 3 != 2 ? 1.0 : 0.0,
+                                      set % 3 != 1 ? 1.0 : 0.0, 1e-9, 1000, kInf};
+            const std::vector<double> optionRow(options, options + 11);
+            auto arguments = [&](bool dense) {
+                return std::vector<mxArray*>{dense ? doubleColumn(x) : empty(), doubleColumn(dense ? std::vector<double>{} : values),
+                                             doubleColumn(dense ? std::vector<double>{} : rowIndex),
+                                             doubleColumn(dense ? std::vector<double>{} : starts), doubleColumn(y),
+                                             empty(), doubleColumn(factor), doubleColumn(weights), doubleColumn(optionRow)};
+            };
+            const std::vector<CallResult> dense = callFit(entry, arguments(true));
+            const std::vector<CallResult> compressed = callFit(entry, arguments(false));
+            bool same = !dense[0].raised && !compressed[0].raised;
+            for (int k = 0; k < 8; ++k) {
+                char label[96];
+                std::snprintf(label, sizeof label, "fit %s set %d output %d", kPenaltyInfo[p].name, set, k);
+                printResult(label, dense[k]);
+                same = same && dense[k].values.size() == compressed[k].values.size();
+                for (std::size_t i = 0; same && i < dense[k].values.size(); ++i)
+                    same = sameBits(dense[k].values[i], compressed[k].values[i]);
+            }
+            char label[96];
+            std::snprintf(label, sizeof label, "fit %s set %d: compressed X gives the dense bits", kPenaltyInfo[p].name, set);
+            check(same, label);
+        }
+    }
+}
+
 // The threads this process has, and the processors it may run on.
 int processThreads()
 {
@@ -763,6 +853,70 @@ void replayThreadLimit(std::map<std::string, MexEntry>& mex)
     standinSetMaxNumCompThreads(kStandinDefaultThreadLimit);
 }
 
+// penaltyFitCore's binomial and Poisson paths (exponentials and logarithms
+// of our own on every build) and its cross-validation on the worker pool:
+// seeded designs, dense and compressed, with weights, all ten outputs
+// printed as bits.
+void replayGlmFit(MexEntry entry)
+{
+    const int penalties[] = {0, 4, 5, 3}; // l1, SCAD, MCP, log-sum
+    for (int p : penalties) {
+        for (int set = 0; set < 4; ++set) {
+            const int n = 20 + static_cast<int>(nextRandom() % 30), columns = 1 + static_cast<int>(nextRandom() % 12);
+            const bool binomial = set % 2 == 0;
+            std::vector<double> x(static_cast<std::size_t>(n) * columns), y(n), factor(columns, 1.0), weights, folds;
+            std::vector<double> values, rowIndex, starts = {0};
+            for (int j = 0; j < columns; ++j) {
+                for (int i = 0; i < n; ++i) {
+                    const double v = nextRandom() % 3 == 0 ? 0.0 : unitRandom() * 4 - 2;
+                    x[static_cast<std::size_t>(j) * n + i] = v;
+                    if (v != 0) {
+                        values.push_back(v);
+                        rowIndex.push_back(i);
+                    }
+                }
+                starts.push_back(static_cast<double>(values.size()));
+            }
+            for (int i = 0; i < n; ++i) {
+                const double signal = x[i] - 0.5 * x[static_cast<std::size_t>(columns - 1) * n + i];
+                y[i] = binomial ? (unitRandom() < 0.5 + 0.2 * signal ? 1.0 : 0.0)
+                                : static_cast<double>(nextRandom() % (signal > 0 ? 6 : 2));
+                folds.push_back(1 + i % 4);
+            }
+            y[0] = binomial ? 1.0 : 3.0;
+            y[1] = 0.0;
+            if (set >= 2)
+                for (int i = 0; i < n; ++i)
+                    weights.push_back(0.5 + unitRandom());
+            const double theta = thetaInRange(kPenaltyInfo[p].theta);
+            const double options[] = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
+                                      theta, 8, 0.05, 1.0, 1.0, 1e-9, 1000, kInf, binomial ? 1.0 : 2.0, 4};
+            const std::vector<double> optionRow(options, options + 13);
+            auto arguments = [&](bool dense) {
+                return std::vector<mxArray*>{dense ? doubleColumn(x) : empty(), doubleColumn(dense ? std::vector<double>{} : values),
+                                             doubleColumn(dense ? std::vector<double>{} : rowIndex),
+                                             doubleColumn(dense ? std::vector<double>{} : starts), doubleColumn(y),
+                                             empty(), doubleColumn(factor), doubleColumn(weights), doubleColumn(optionRow),
+                                             doubleColumn(folds)};
+            };
+            const std::vector<CallResult> dense = callFit(entry, arguments(true), 10);
+            const std::vector<CallResult> compressed = callFit(entry, arguments(false), 10);
+            bool same = !dense[0].raised && !compressed[0].raised;
+            for (int k = 0; k < 10; ++k) {
+                char label[96];
+                std::snprintf(label, sizeof label, "glm fit %s set %d output %d", kPenaltyInfo[p].name, set, k);
+                printResult(label, dense[k]);
+                same = same && dense[k].values.size() == compressed[k].values.size();
+                for (std::size_t i = 0; same && i < dense[k].values.size(); ++i)
+                    same = sameBits(dense[k].values[i], compressed[k].values[i]);
+            }
+            char label[96];
+            std::snprintf(label, sizeof label, "glm fit %s set %d: compressed X gives the dense bits", kPenaltyInfo[p].name, set);
+            check(same, label);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -815,6 +969,10 @@ int main(int argc, char** argv)
               std::string("badcall ") + name + " two outputs");
     }
     replayLarge(mex);
+    if (mex.count("penaltyFitCore")) {
+        replayFit(mex["penaltyFitCore"]);
+        replayGlmFit(mex["penaltyFitCore"]);
+    }
     for (const LoadedMex& m : loaded)
         clearMex(m);
     std::printf("mex_host: %d passed, %d failed\n", passed, failed);

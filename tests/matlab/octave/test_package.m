@@ -38,6 +38,10 @@ warning (quiet);
 close all;
 expect_true ("demo penaltyProx", ! isempty (strfind (shown, "nonzeros found 8 (true 8)")));
 expect_true ("demos installed", exist ("penalty_demo") == 2 && exist ("lla_demo") == 2);
+% penaltyFit, an M file over its MEX core, is installed beside it.
+expect_true ("installed penaltyFit", strncmp (which ("penaltyFit"), prefix, numel (prefix)));
+[B, info] = penaltyFit ([1 0; 0 1; 1 1; 2 0; 0 3], [1; 2; 3; 4; 5], "mcp", "NumLambda", 4);
+expect_true ("installed penaltyFit runs", isequal (size (B), [2 4]) && all (info.Converged));
 pkg ("unload", "sparsepenalty");
 confirm_recursive_rmdir (false);
 rmdir (prefix, "s");

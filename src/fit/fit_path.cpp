@@ -1,0 +1,712 @@
+// Pathwise cyclic coordinate descent for
+//   (1/(2W)) sum_i w_i (y_i - b0 - x_i'beta)^2 + sum_j f_j p(|beta~_j|; lambda, theta),
+// W = sum_i w_i, on the fit's scale: column j centred at its weighted mean
+// c_j (with an intercept) and divided by s_j (its weighted population
+// standard deviation, when standardising), beta~_j = beta_j*s_j. The
+// columns are never formed: a step's gradient is (x_j'(w.rho) - c_j*R)/(W*s_j)
+// with rho the residual of the uncentred columns and R = sum_i w_i rho_i,
+// so a compressed X is never filled in and gives the bits of dense X.
+//
+// Along coordinate j the objective is (v_j/2)(b - z_j)^2 + f_j p(b) up to a
+// constant, v_j the column's curvature and z_j = beta~_j + g_j/v_j, so its
+// global minimiser is the prox map of gamma*p at z_j with gamma = f_j/v_j:
+// every step is exact, in every regime of every penalty, and no step
+// raises the objective.
+#include "fit_path.h"
+
+#include <bit>
+#include <memory>
+#include <new>
+
+#include "column_sums.h"
+#include "scalar_prox.h"
+
+namespace {
+
+template <class T>
+std::unique_ptr<T[]> workArray(std::int64_t count)
+{
+    return std::unique_ptr<T[]>(new (std::nothrow) T[count > 0 ? count : 1]());
+}
+
+// What the call fixes: the columns, their centres and scales, curvatures
+// and penalty factors, and the observation weights.
+struct FitColumns {
+    std::int64_t n = 0, p = 0;
+    const double* dense = nullptr;
+    const double* values = nullptr;
+    std::unique_ptr<std::int64_t[]> rows, starts;
+    const double* w = nullptr; // null: unit weights
+    double totalWeight = 0;
+    bool intercept = false;
+    std::unique_ptr<double[]> center, weightedSum, inverseScale, curvature, inverseCurvature, rootCurvature,
+        gradientScale;
+    std::unique_ptr<bool[]> eligible;
+    const double* factor = nullptr;
+};
+
+ColumnView columnOf(const FitColumns& c, std::int64_t j)
+{
+    if (c.dense)
+        return {c.dense + j * c.n, nullptr, c.n};
+    return {c.values + c.starts[j], c.rows.get() + c.starts[j], c.starts[j + 1] - c.starts[j]};
+}
+
+// Every stored value equal, and every row stored (or none): the column
+// is constant, whatever rounding its spread would carry.
+bool isConstant(const ColumnView& c, std::int64_t n)
+{
+    if (c.count == 0)
+        return true;
+    if (c.count != n)
+        return false;
+    for (std::int64_t k = 1; k < c.count; ++k)
+        if (c.values[k] != c.values[0])
+            return false;
+    return true;
+}
+
+bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
+{
+    c->n = d.rows;
+    c->p = d.columns;
+    c->intercept = s.intercept;
+    c->factor = s.penaltyFactor;
+    c->dense = d.dense;
+    if (!d.dense) {
+        c->values = d.values;
+        c->rows = workArray<std::int64_t>(d.nonzeros);
+        c->starts = workArray<std::int64_t>(d.columns + 1);
+        if (!c->rows || !c->starts)
+            return false;
+        for (std::int64_t k = 0; k < d.nonzeros; ++k)
+            c->rows[k] = static_cast<std::int64_t>(d.rowIndex[k]);
+        for (std::int64_t j = 0; j <= d.columns; ++j)
+            c->starts[j] = static_cast<std::int64_t>(d.columnStart[j]);
+    }
+    bool unit = true;
+    if (s.weights)
+        for (std::int64_t i = 0; i < c->n; ++i)
+            unit = unit && s.weights[i] == 1.0;
+    c->w = unit ? nullptr : s.weights;
+    std::unique_ptr<double[]> ones = workArray<double>(c->n);
+    c->center = workArray<double>(c->p);
+    c->weightedSum = workArray<double>(c->p);
+    c->inverseScale = workArray<double>(c->p);
+    c->curvature = workArray<double>(c->p);
+    c->inverseCurvature = workArray<double>(c->p);
+    c->gradientScale = workArray<double>(c->p);
+    c->rootCurvature = workArray<double>(c->p);
+    c->eligible = workArray<bool>(c->p);
+    if (!ones || !c->center || !c->weightedSum || !c->inverseScale || !c->curvature || !c->inverseCurvature ||
+        !c->gradientScale || !c->rootCurvature || !c->eligible)
+        return false;
+    for (std::int64_t i = 0; i < c->n; ++i)
+        ones[i] = 1.0;
+    const double* w = c->w;
+    const double total = weightedSum(ones.get(), w, c->n);
+    c->totalWeight = total;
+    for (std::int64_t j = 0; j < c->p; ++j) {
+        const ColumnView col = columnOf(*c, j);
+        const double sum = columnDot(col, w ? w : ones.get(), nullptr);
+        const double mean = sum / total;
+        double squares, weightNonzero;
+        columnSpread(col, w, mean, &squares, &weightNonzero);
+        const double variance = (squares + (mean * mean) * (total - weightNonzero)) / total;
+        const bool constant = isConstant(col, c->n);
+        double about = variance; // the curvature before any scaling
+        if (!s.intercept) {
+            double raw, unused;
+            columnSpread(col, w, 0.0, &raw, &unused);
+            about = raw / total;
+        } else if (constant) {
+            about = 0;
+        }
+        const double scale = s.standardize ? (constant ? 0.0 : __builtin_sqrt(variance)) : 1.0;
+        const double v = s.standardize ? about / (scale * scale) : about;
+        const double f = s.penaltyFactor[j];
+        c->eligible[j] = scale > 0 && v > 0 && v < __builtin_inf() && f < __builtin_inf();
+        c->center[j] = s.intercept ? mean : 0.0;
+        c->weightedSum[j] = sum;
+        c->inverseScale[j] = s.standardize ? 1.0 / scale : 1.0;
+        c->curvature[j] = v;
+        c->inverseCurvature[j] = 1.0 / v;
+        c->rootCurvature[j] = __builtin_sqrt(v);
+        c->gradientScale[j] = c->inverseScale[j] / total;
+    }
+    return true;
+}
+
+// What changes along the path: the coefficients on the fit's scale, the
+// residual rho of the uncentred columns and R = sum_i w_i rho_i, the last
+// gradient of each coefficient, the working set (screened in and every
+// violator) and within it the active set (nonzero or unpenalised).
+struct FitState {
+    std::unique_ptr<double[]> beta, rho, gradient;
+    double rhoSum = 0;
+    // The residual at which the gradients outside the working set were
+    // last all formed, those gradients, and the residual's size then.
+    std::unique_ptr<double[]> referenceRho, referenceGradient;
+    double referenceSize = 0;
+    bool referenceValid = false;
+    // Covariance updates (n well above p): every gradient is kept up to
+    // date through the column of the fit-scale Gram matrix of each
+    // coefficient that has moved, formed when it first moves; the residual
+    // is never formed, each fit's MSE and intercept coming from the
+    // gradients and the sums at the start.
+    bool covariance = false;
+    std::unique_ptr<double[]> gram, gramSums, scratch, startGradient;
+    double nullMse = 0, startSum = 0; // sum_i w_i (y_i - ybar)^2/W and sum_i w_i (y_i - ybar)
+    std::unique_ptr<std::int64_t[]> gramSlot;
+    std::int64_t gramColumns = 0;
+    std::unique_ptr<bool[]> working;
+    std::unique_ptr<std::int64_t[]> workingList, activeList;
+    std::int64_t workingCount = 0, activeCount = 0;
+    double tolerance = 0;
+};
+
+// The sums columnDot(column k, x_j, w) of dense X for every k whose Gram
+// entry is needed, in one sweep over blocks of rows, so that the block of
+// x_j is read from cache: each of the eight sums of every k takes the same
+// terms in the same order as columnDot (blocks are whole multiples of 8).
+void denseGramSums(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    constexpr std::int64_t kBlock = 256;
+    const double* xj = c.dense + j * c.n;
+    const double* w = c.w;
+    double* sums = st.gramSums.get();
+    for (std::int64_t k = 0; k < 8 * c.p; ++k)
+        sums[k] = 0;
+    for (std::int64_t from = 0; from < c.n; from += kBlock) {
+        const std::int64_t to = from + kBlock < c.n ? from + kBlock : c.n;
+        for (std::int64_t k = 0; k < c.p; ++k) {
+            if (!c.eligible[k] || (k != j && st.gramSlot[k] >= 0))
+                continue;
+            const double* xk = c.dense + k * c.n;
+            double s[8];
+            for (int l = 0; l < 8; ++l)
+                s[l] = sums[8 * k + l];
+            std::int64_t i = from;
+            if (w) {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * (w[i + l] * xj[i + l]);
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * (w[i] * xj[i]);
+            } else {
+                for (; i + 8 <= to; i += 8)
+                    for (int l = 0; l < 8; ++l)
+                        s[l] += xk[i + l] * xj[i + l];
+                for (; i < to; ++i)
+                    s[i & 7] += xk[i] * xj[i];
+            }
+            for (int l = 0; l < 8; ++l)
+                sums[8 * k + l] = s[l];
+        }
+    }
+}
+
+// Column j of the Gram matrix on the fit's scale, sum_i w_i x~_ij x~_ik/W
+// for every k, from the sums of the uncentred columns: the same sums over
+// the same rows for dense and compressed X. An entry whose column k was
+// formed before is taken from it (their roundings may differ by an ulp,
+// but the choice is fixed).
+const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    if (st.gramSlot[j] >= 0)
+        return st.gram.get() + st.gramSlot[j] * c.p;
+    double* column = st.gram.get() + st.gramColumns * c.p;
+    st.gramSlot[j] = st.gramColumns++;
+    const ColumnView cj = columnOf(c, j);
+    const double* xj = c.dense ? cj.values : st.scratch.get();
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = cj.values[k];
+    if (c.dense)
+        denseGramSums(c, st, j);
+    for (std::int64_t k = 0; k < c.p; ++k) {
+        column[k] = 0;
+        if (!c.eligible[k])
+            continue;
+        if (k != j && st.gramSlot[k] >= 0) { // the matrix is symmetric: that entry is formed
+            column[k] = st.gram[st.gramSlot[k] * c.p + j];
+            continue;
+        }
+        const double products = c.dense ? combineSums(st.gramSums.get() + 8 * k) : columnDot(columnOf(c, k), xj, c.w);
+        const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
+                             + (c.center[j] * c.center[k]) * c.totalWeight;
+        column[k] = centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
+    }
+    if (!c.dense)
+        for (std::int64_t k = 0; k < cj.count; ++k)
+            st.scratch[cj.rows[k]] = 0;
+    return column;
+}
+
+template <class P>
+double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, std::int64_t j, double lambda)
+{
+    const ColumnView col = columnOf(c, j);
+    double g;
+    if (st.covariance) {
+        g = st.gradient[j];
+    } else {
+        const double a = columnDot(col, st.rho.get(), c.w);
+        g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+        st.gradient[j] = g;
+    }
+    const double z = st.beta[j] + g * c.inverseCurvature[j];
+    const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
+    const double delta = b - st.beta[j];
+    if (delta == 0)
+        return 0;
+    st.beta[j] = b;
+    if (st.covariance) {
+        const double* column = gramColumn(c, st, j);
+        double* gradient = st.gradient.get();
+        for (std::int64_t k = 0; k < c.p; ++k)
+            gradient[k] -= column[k] * delta;
+    } else {
+        const double d = delta * c.inverseScale[j];
+        columnUpdate(col, st.rho.get(), d);
+        if (c.intercept)
+            st.rhoSum -= c.weightedSum[j] * d;
+    }
+    return (c.curvature[j] * delta) * delta;
+}
+
+template <class P>
+double sweep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, const std::int64_t* list,
+             std::int64_t count, double lambda)
+{
+    double largest = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+        const double change = coordinateStep<P>(c, st, prox, list[k], lambda);
+        largest = change > largest ? change : largest;
+    }
+    return largest;
+}
+
+void exactResidualSum(const FitColumns& c, FitState& st)
+{
+    st.rhoSum = c.intercept ? weightedSum(st.rho.get(), c.w, c.n) : 0.0;
+}
+
+void listWorkingSet(const FitColumns& c, FitState& st)
+{
+    st.workingCount = 0;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (st.working[j])
+            st.workingList[st.workingCount++] = j;
+}
+
+// Sweeps over the working set, and between them over its active part,
+// until a sweep of the working set moves no coefficient by more than the
+// tolerance (largest v_j*(change of beta~_j)^2), or the passes run out.
+template <class P>
+bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
+                     std::int64_t maxPasses, std::int64_t* passes)
+{
+    while (*passes < maxPasses) {
+        if (!st.covariance)
+            exactResidualSum(c, st);
+        const double largest = sweep<P>(c, st, prox, st.workingList.get(), st.workingCount, lambda);
+        ++*passes;
+        if (largest <= st.tolerance)
+            return true;
+        st.activeCount = 0;
+        for (std::int64_t k = 0; k < st.workingCount; ++k) {
+            const std::int64_t j = st.workingList[k];
+            if (st.beta[j] != 0 || c.factor[j] == 0)
+                st.activeList[st.activeCount++] = j;
+        }
+        while (*passes < maxPasses) {
+            const double inner = sweep<P>(c, st, prox, st.activeList.get(), st.activeCount, lambda);
+            ++*passes;
+            if (inner <= st.tolerance)
+                break;
+        }
+    }
+    return false;
+}
+
+// The gradient of a coefficient outside the working set, at the current
+// residual (R exact).
+double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
+{
+    const double a = columnDot(columnOf(c, j), st.rho.get(), c.w);
+    return (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+}
+
+// Every gradient outside the working set at the current residual, kept
+// with that residual as the reference the bounds below start from.
+void refreshReference(const FitColumns& c, FitState& st)
+{
+    exactResidualSum(c, st);
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (c.eligible[j] && !st.working[j])
+            st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
+    for (std::int64_t i = 0; i < c.n; ++i)
+        st.referenceRho[i] = st.rho[i];
+    st.referenceSize = __builtin_sqrt(weightedSquares(st.rho.get(), c.w, c.n) / c.totalWeight);
+    st.referenceValid = true;
+}
+
+// sqrt(sum_i w_i*e_i^2/W) for e the change of the residual since the
+// reference, centred when there is an intercept (the columns are centred,
+// so a constant change moves no gradient).
+double residualChange(const FitColumns& c, FitState& st)
+{
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t i = 0; i < c.n; ++i)
+        s[i & 7] += c.w ? c.w[i] * (st.rho[i] - st.referenceRho[i]) : st.rho[i] - st.referenceRho[i];
+    const double shift = c.intercept ? combineSums(s) / c.totalWeight : 0.0;
+    double q[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double e = (st.rho[i] - st.referenceRho[i]) - shift;
+        q[i & 7] += c.w ? (c.w[i] * e) * e : e * e;
+    }
+    return __builtin_sqrt(combineSums(q) / c.totalWeight);
+}
+
+// The optimality check outside the working set: each coefficient there is
+// 0, and must stay 0 under its exact step at the current residual; those
+// that would move join the working set. By Cauchy-Schwarz a gradient is
+// within sqrt(v_j)*e of its reference value, e the residual's change: a
+// coefficient whose step stays at 0 for every gradient that large (the
+// step is 0 on an interval of z about 0) needs no sum over its column, and
+// the bound carries a margin far above the rounding of the sums. When
+// more than a quarter of the columns need their sums anyway, the next
+// check starts from a new reference. Returns how many joined.
+template <class P>
+std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda)
+{
+    if (st.covariance) {
+        std::int64_t joined = 0;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j] && !st.working[j]
+                && proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+                st.working[j] = true;
+                ++joined;
+            }
+        if (joined)
+            listWorkingSet(c, st);
+        return joined;
+    }
+    if (!st.referenceValid) {
+        refreshReference(c, st);
+    } else {
+        exactResidualSum(c, st);
+    }
+    const double change = residualChange(c, st);
+    std::int64_t joined = 0, summed = 0, outside = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || st.working[j])
+            continue;
+        ++outside;
+        const double reference = st.referenceGradient[j];
+        const double spread = c.rootCurvature[j] * (change + 1e-8 * (change + st.referenceSize));
+        const double bound = ((reference < 0 ? -reference : reference) + spread) * (1 + 1e-9);
+        if (change == 0 || proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+            const double g = change == 0 ? reference : outsideGradient(c, st, j);
+            summed += change != 0;
+            st.gradient[j] = g;
+            if (proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+                st.working[j] = true;
+                ++joined;
+            }
+        } else {
+            st.gradient[j] = reference;
+        }
+    }
+    if (summed * 4 > outside)
+        st.referenceValid = false;
+    if (joined)
+        listWorkingSet(c, st);
+    return joined;
+}
+
+// The smallest lambda (a double) at which coordinate j's step from 0 with
+// gradient giving z stays at 0, above `below`, where it does not: found on
+// the bit patterns of the positive doubles, between a lambda where the map
+// moves and one where it does not. Every penalty's map is 0 on a wider set
+// of z as lambda grows. inf where no finite lambda holds it at 0.
+template <class P>
+double smallestZeroLambda(double z, const ScalarProx<P>& prox, double below)
+{
+    double hi = below > 0 ? below * 2 : (z < 0 ? -z : z);
+    while (proxScalar<P>(z, hi, prox) != 0) {
+        if (hi > 0x1p1000)
+            return __builtin_inf();
+        hi *= 2;
+    }
+    std::uint64_t lo = std::bit_cast<std::uint64_t>(below), up = std::bit_cast<std::uint64_t>(hi);
+    while (up - lo > 1) {
+        const std::uint64_t mid = lo + (up - lo) / 2;
+        if (proxScalar<P>(z, std::bit_cast<double>(mid), prox) == 0)
+            up = mid;
+        else
+            lo = mid;
+    }
+    return std::bit_cast<double>(up);
+}
+
+// lambda_max: the smallest lambda at which the exact step of every
+// penalised coefficient from 0 (the unpenalised ones fitted) stays at 0.
+// Where none holds them all (a penalty that vanishes, such as the elastic
+// net at theta = 0), the l1 value of an elastic net at theta = 1e-3.
+template <class P>
+double lambdaMaxOf(const FitColumns& c, const FitState& st, const ScalarProx<P>* prox)
+{
+    double top = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || c.factor[j] == 0)
+            continue;
+        const double z = st.gradient[j] * c.inverseCurvature[j];
+        if (z == 0 || (top > 0 && proxScalar<P>(z, top, prox[j]) == 0))
+            continue;
+        top = smallestZeroLambda<P>(z, prox[j], top);
+        if (!(top < __builtin_inf()))
+            break;
+    }
+    if (top < __builtin_inf())
+        return top;
+    top = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || c.factor[j] == 0)
+            continue;
+        const double g = st.gradient[j] < 0 ? -st.gradient[j] : st.gradient[j];
+        const double l = g / (c.factor[j] * 1e-3);
+        top = l > top ? l : top;
+    }
+    return top;
+}
+
+template <class P>
+void recordFit(const FitColumns& c, FitState& st, const FitSettings& s, double lambda, double yMean,
+               std::int64_t k, FitOutput* out)
+{
+    double shift, mse;
+    if (st.covariance) {
+        // From the gradients, with no pass over the rows: r = yc - X~b~
+        // gives r'Wr/W = null - b~'(g0 + g), g0 the gradients at b~ = 0;
+        // and R = R0 - sum_j M_j*beta_j.
+        double explained = 0, moved = 0;
+        for (std::int64_t j = 0; j < c.p; ++j) {
+            if (!c.eligible[j] || st.beta[j] == 0)
+                continue;
+            explained += st.beta[j] * (st.startGradient[j] + st.gradient[j]);
+            moved += c.weightedSum[j] * (st.beta[j] * c.inverseScale[j]);
+        }
+        const double left = st.nullMse - explained;
+        mse = left > 0 ? left : 0.0;
+        shift = c.intercept ? (st.startSum - moved) / c.totalWeight : 0.0;
+    } else {
+        exactResidualSum(c, st);
+        shift = st.rhoSum / c.totalWeight;
+        double sq[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (std::int64_t i = 0; i < c.n; ++i) {
+            const double r = st.rho[i] - shift;
+            sq[i & 7] += c.w ? (c.w[i] * r) * r : r * r;
+        }
+        mse = combineSums(sq) / c.totalWeight;
+    }
+    double penalty = 0, nonzeros = 0;
+    double* b = out->coefficients + k * c.p;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        const double beta = st.beta[j];
+        b[j] = c.eligible[j] ? beta * c.inverseScale[j] : 0.0;
+        if (beta == 0 || !c.eligible[j])
+            continue;
+        nonzeros += 1;
+        if (c.factor[j] != 0)
+            penalty += c.factor[j] * valueElement<ScalarLanes, P>(beta, lambda, s.theta);
+    }
+    out->intercept[k] = c.intercept ? yMean + shift : 0.0;
+    out->lambda[k] = lambda;
+    out->df[k] = nonzeros;
+    out->mse[k] = mse;
+    out->objective[k] = mse * 0.5 + penalty;
+}
+
+template <class P>
+FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
+{
+    out->fits = 0;
+    FitColumns c;
+    if (!prepareColumns(d, s, &c))
+        return FitOutOfMemory;
+    FitState st;
+    st.beta = workArray<double>(c.p);
+    st.rho = workArray<double>(c.n);
+    st.gradient = workArray<double>(c.p);
+    st.working = workArray<bool>(c.p);
+    st.workingList = workArray<std::int64_t>(c.p);
+    st.activeList = workArray<std::int64_t>(c.p);
+    st.referenceRho = workArray<double>(c.n);
+    st.referenceGradient = workArray<double>(c.p);
+    std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
+    const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
+    std::unique_ptr<double[]> lambdas = workArray<double>(count);
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
+        return FitOutOfMemory;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (c.eligible[j] && c.factor[j] > 0)
+            prox[j] = scalarProxOf<P>(s.theta, c.factor[j] * c.inverseCurvature[j]);
+
+    // The intercept alone, then the unpenalised coefficients with it.
+    const double* w = c.w;
+    double yMean = 0;
+    if (s.intercept) {
+        double sum[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (std::int64_t i = 0; i < c.n; ++i)
+            sum[i & 7] += w ? w[i] * d.y[i] : d.y[i];
+        yMean = combineSums(sum) / c.totalWeight;
+    }
+    for (std::int64_t i = 0; i < c.n; ++i)
+        st.rho[i] = d.y[i] - yMean;
+    st.tolerance = s.relTol * (weightedSquares(st.rho.get(), w, c.n) / c.totalWeight);
+    for (std::int64_t j = 0; j < c.p; ++j)
+        st.working[j] = c.eligible[j] && c.factor[j] == 0;
+    listWorkingSet(c, st);
+    // Covariance updates where n is well above p (their Gram columns cost
+    // n*p each, and there are at most p of them).
+    st.covariance = c.n >= 4 * c.p && c.p <= 1000;
+    if (st.covariance) {
+        st.gram = workArray<double>(c.p * c.p);
+        st.gramSlot = workArray<std::int64_t>(c.p);
+        st.scratch = workArray<double>(c.n);
+        st.gramSums = workArray<double>(8 * c.p);
+        if (!st.gram || !st.gramSlot || !st.scratch || !st.gramSums)
+            return FitOutOfMemory;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            st.gramSlot[j] = -1;
+        st.startGradient = workArray<double>(c.p);
+        if (!st.startGradient)
+            return FitOutOfMemory;
+        exactResidualSum(c, st);
+        st.startSum = st.rhoSum;
+        st.nullMse = weightedSquares(st.rho.get(), w, c.n) / c.totalWeight;
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j])
+                st.startGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
+    }
+    std::int64_t passes = 0;
+    solveWorkingSet<P>(c, st, prox.get(), 0.0, s.maxPasses, &passes);
+    if (!st.covariance)
+        refreshReference(c, st);
+
+    const double top = lambdaMaxOf<P>(c, st, prox.get());
+    if (s.lambda) {
+        for (std::int64_t k = 0; k < count; ++k)
+            lambdas[k] = s.lambda[k];
+    } else {
+        lambdaGrid(top, s.gridRatio, count, lambdas.get());
+    }
+
+    double previous = top > lambdas[0] ? top : lambdas[0];
+    for (std::int64_t k = 0; k < count; ++k) {
+        const double lambda = lambdas[k];
+        // The strong rule, in the form that holds for every penalty: j is
+        // screened in where its step from 0 at the last gradient would move
+        // at 2*lambda - previous (for l1, |g_j| > f_j*(2*lambda - previous)).
+        const double screen = lambda + (lambda - previous);
+        bool grew = false;
+        for (std::int64_t j = 0; j < c.p; ++j) {
+            if (!c.eligible[j] || st.working[j])
+                continue;
+            if (!(screen > 0) || proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], screen, prox[j]) != 0) {
+                st.working[j] = true;
+                grew = true;
+            }
+        }
+        if (grew)
+            listWorkingSet(c, st);
+        passes = 0;
+        bool converged;
+        for (;;) {
+            converged = solveWorkingSet<P>(c, st, prox.get(), lambda, s.maxPasses, &passes);
+            if (joinViolators<P>(c, st, prox.get(), lambda) == 0)
+                break;
+            converged = false; // violators that join when the passes have run out stay unsolved
+            if (passes >= s.maxPasses)
+                break;
+        }
+        // A fit beyond DFmax ends the path and is not kept (its slot is reused by nothing).
+        recordFit<P>(c, st, s, lambda, yMean, k, out);
+        if (out->df[k] > s.dfMax)
+            break;
+        out->passes[k] = static_cast<double>(passes);
+        out->converged[k] = converged ? 1.0 : 0.0;
+        out->fits = k + 1;
+        previous = lambda;
+    }
+    return FitDone;
+}
+
+// q^k by squaring, in one fixed order.
+double powerOf(double q, std::int64_t k)
+{
+    double result = 1, square = q;
+    while (k > 0) {
+        if (k & 1)
+            result *= square;
+        square *= square;
+        k >>= 1;
+    }
+    return result;
+}
+
+} // namespace
+
+void lambdaGrid(double top, double ratio, std::int64_t count, double* lambda)
+{
+    if (count <= 0)
+        return;
+    lambda[0] = top;
+    if (count == 1)
+        return;
+    // q = ratio^(1/(count - 1)) by bisection in [0, 1] on q^(count - 1).
+    const std::int64_t m = count - 1;
+    double lo = 0, hi = 1;
+    for (;;) {
+        const double mid = lo + (hi - lo) * 0.5;
+        if (mid <= lo || mid >= hi)
+            break;
+        if (powerOf(mid, m) > ratio)
+            hi = mid;
+        else
+            lo = mid;
+    }
+    for (std::int64_t k = 1; k < m; ++k)
+        lambda[k] = top * powerOf(hi, k);
+    lambda[m] = top * ratio;
+}
+
+bool compressedColumnsValid(const FitDesign& d)
+{
+    const double n = static_cast<double>(d.rows), nonzeros = static_cast<double>(d.nonzeros);
+    if (d.columnStart[0] != 0 || d.columnStart[d.columns] != nonzeros)
+        return false;
+    for (std::int64_t j = 0; j < d.columns; ++j) {
+        const double from = d.columnStart[j], to = d.columnStart[j + 1];
+        if (!(from <= to) || to > nonzeros || from != static_cast<double>(static_cast<std::int64_t>(from)))
+            return false;
+        double last = -1;
+        for (std::int64_t k = static_cast<std::int64_t>(from); k < static_cast<std::int64_t>(to); ++k) {
+            const double r = d.rowIndex[k];
+            if (!(r > last) || r >= n || r != static_cast<double>(static_cast<std::int64_t>(r)))
+                return false;
+            const double v = d.values[k];
+            if (!(v - v == 0))
+                return false;
+            last = r;
+        }
+    }
+    return true;
+}
+
+FitStatus fitPath(const FitDesign& design, const FitSettings& settings, FitOutput* output)
+{
+    return withPenalty(settings.penalty, [&]<class P>() { return fitPathOf<P>(design, settings, output); });
+}

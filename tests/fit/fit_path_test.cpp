@@ -1,0 +1,203 @@
+// The path solver on its own: a compressed X gives exactly the bits of the
+// same X stored dense, unit weights given as ones the bits of no weights,
+// the objective never rises from one pass to the next (jumping regimes
+// included), the grid is what it says, and malformed compressed columns
+// are refused.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "bit_compare.h"
+#include "fit_path.h"
+#include "penalty_list.h"
+
+namespace {
+
+struct Design {
+    std::int64_t n, p;
+    std::vector<double> dense, values, rows, starts, y;
+};
+
+Design randomDesign(std::mt19937_64& rng, std::int64_t n, std::int64_t p, double zeroShare)
+{
+    std::uniform_real_distribution<double> u(-2, 2), share(0, 1);
+    Design d{n, p, std::vector<double>(n * p), {}, {}, {0}, std::vector<double>(n)};
+    for (std::int64_t j = 0; j < p; ++j) {
+        const bool constant = j == 1, empty = j == 2;
+        for (std::int64_t i = 0; i < n; ++i) {
+            const double v = empty ? 0.0 : constant ? 0.75 : (share(rng) < zeroShare ? 0.0 : u(rng));
+            d.dense[j * n + i] = v;
+            if (v != 0) {
+                d.values.push_back(v);
+                d.rows.push_back(static_cast<double>(i));
+            }
+        }
+        d.starts.push_back(static_cast<double>(d.values.size()));
+    }
+    for (std::int64_t i = 0; i < n; ++i)
+        d.y[i] = 2 * d.dense[i] - d.dense[3 * n + i] + 0.5 * u(rng);
+    return d;
+}
+
+FitDesign viewOf(const Design& d, bool dense)
+{
+    return {d.n, d.p, dense ? d.dense.data() : nullptr, d.values.data(), d.rows.data(), d.starts.data(),
+            static_cast<std::int64_t>(d.values.size()), d.y.data()};
+}
+
+struct Path {
+    std::vector<double> room;
+    FitOutput out;
+};
+
+Path fit(const FitDesign& d, const FitSettings& s)
+{
+    const std::int64_t L = s.lambda ? s.lambdaCount : s.gridCount;
+    Path path{std::vector<double>((d.columns + 7) * L), {}};
+    double* r = path.room.data();
+    const std::int64_t p = d.columns;
+    path.out = {r, r + p * L, r + (p + 1) * L, r + (p + 2) * L, r + (p + 3) * L, r + (p + 4) * L, r + (p + 5) * L,
+                r + (p + 6) * L, 0};
+    EXPECT_EQ(fitPath(d, s, &path.out), FitDone);
+    return path;
+}
+
+double thetaFor(int penalty, std::mt19937_64& rng)
+{
+    const ThetaRange r = kPenaltyInfo[penalty].theta;
+    if (!r.taken)
+        return 0;
+    std::uniform_real_distribution<double> u(0, 1);
+    return r.upper < __builtin_inf() ? r.lower + (r.upper - r.lower) * u(rng) : r.lower + 1e-3 + 5 * u(rng);
+}
+
+TEST(FitPath, CompressedColumnsGiveTheDenseBits)
+{
+    std::mt19937_64 rng(5);
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        for (int set = 0; set < 6; ++set) {
+            // The last two take covariance updates over several blocks of rows.
+            const Design d = set < 4 ? randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1)
+                                     : randomDesign(rng, 600 + set * 3, 9, set == 4 ? 0.8 : 0.05);
+            std::vector<double> factor(d.p, 1.0), weights(d.n);
+            std::uniform_real_distribution<double> u(0, 1);
+            for (double& f : factor)
+                f = u(rng) < 0.15 ? 0.0 : u(rng) < 0.1 ? __builtin_inf() : 0.2 + 2 * u(rng);
+            for (double& w : weights)
+                w = u(rng) < 0.2 ? 0.0 : 2 * u(rng);
+            const FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 15, 1e-3, set % 2 == 0, set % 3 != 1,
+                                factor.data(), set % 2 ? weights.data() : nullptr, 1e-10, 10000, __builtin_inf()};
+            const Path dense = fit(viewOf(d, true), s), compressed = fit(viewOf(d, false), s);
+            ASSERT_EQ(dense.out.fits, compressed.out.fits);
+            for (std::size_t k = 0; k < dense.room.size(); ++k)
+                ASSERT_TRUE(sameBits(dense.room[k], compressed.room[k]))
+                    << kPenaltyInfo[penalty].name << " set " << set << " value " << k;
+            for (std::int64_t k = 0; k < dense.out.fits; ++k) // the constant and the empty column
+                ASSERT_TRUE(dense.out.coefficients[k * d.p + 2] == 0 && (s.intercept ? dense.out.coefficients[k * d.p + 1] == 0 : true));
+        }
+    }
+}
+
+TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
+{
+    std::mt19937_64 rng(9);
+    const Design d = randomDesign(rng, 40, 12, 0.3);
+    std::vector<double> factor(d.p, 1.0), ones(d.n, 1.0);
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 10, 1e-3, true, true, factor.data(), nullptr,
+                      1e-10, 10000, __builtin_inf()};
+        const Path none = fit(viewOf(d, true), s);
+        s.weights = ones.data();
+        const Path unit = fit(viewOf(d, true), s);
+        for (std::size_t k = 0; k < none.room.size(); ++k)
+            ASSERT_TRUE(sameBits(none.room[k], unit.room[k])) << kPenaltyInfo[penalty].name;
+    }
+}
+
+void expectNoPassRaisesTheObjective(const Design& d);
+
+// The objective after k passes at one lambda (from 0, the same passes
+// each time) never rises with k: every step is an exact minimiser. The
+// jumping regimes are the ones to watch: MCP with theta below the step,
+// SCAD near theta = 2, capped-l1 with a small theta, l0, l1/2, l2/3.
+TEST(FitPath, NoPassRaisesTheObjective)
+{
+    std::mt19937_64 rng(13);
+    // n < p takes the residual's updates, n >= 4p the covariance updates.
+    for (const Design& d : {randomDesign(rng, 30, 40, 0.2), randomDesign(rng, 120, 25, 0.2)})
+        expectNoPassRaisesTheObjective(d);
+}
+
+void expectNoPassRaisesTheObjective(const Design& d)
+{
+    std::vector<double> factor(d.p, 1.0);
+    const struct { const char* name; double theta; } cases[] = {
+        {"mcp", 0.2}, {"mcp", 1.0}, {"mcp", 3}, {"scad", 2.0000001}, {"scad", 3.7}, {"capped-l1", 0.05},
+        {"log-sum", 0.01}, {"l0", 0}, {"l1/2", 0}, {"l2/3", 0}, {"l1", 0}, {"elastic-net", 0.3}};
+    for (const auto& c : cases) {
+        int penalty = 0;
+        while (std::strcmp(kPenaltyInfo[penalty].name, c.name) != 0)
+            ++penalty;
+        for (double lambda : {0.5, 0.1, 0.02}) {
+            double last = __builtin_inf();
+            for (std::int64_t passes = 1; passes <= 12; ++passes) {
+                const FitSettings s{penalty, c.theta, &lambda, 1, 1, 1, true, true, factor.data(), nullptr, 1e-300,
+                                    passes, __builtin_inf()};
+                const Path path = fit(viewOf(d, true), s);
+                const double objective = path.out.objective[0];
+                ASSERT_LE(objective, last * (1 + 1e-14)) << c.name << " " << c.theta << " lambda " << lambda
+                                                          << " passes " << passes;
+                last = objective;
+            }
+        }
+    }
+}
+
+TEST(FitPath, GridRunsFromTopToTopTimesRatioAtOneRatio)
+{
+    for (double ratio : {1e-4, 1e-2, 0.5, 0.999}) {
+        for (std::int64_t count : {1, 2, 3, 100, 1000}) {
+            std::vector<double> grid(count);
+            lambdaGrid(2.5, ratio, count, grid.data());
+            EXPECT_EQ(grid[0], 2.5);
+            if (count == 1)
+                continue;
+            EXPECT_EQ(grid[count - 1], 2.5 * ratio);
+            const double step = grid[1] / grid[0];
+            for (std::int64_t k = 1; k < count; ++k) {
+                ASSERT_LT(grid[k], grid[k - 1]);
+                ASSERT_NEAR(grid[k] / grid[k - 1], step, 1e-12) << ratio << " " << count << " " << k;
+            }
+        }
+    }
+}
+
+TEST(FitPath, MalformedCompressedColumnsAreRefused)
+{
+    const double y[3] = {1, 2, 3};
+    const struct { std::vector<double> values, rows, starts; bool valid; } cases[] = {
+        {{1, 2}, {0, 2}, {0, 1, 2}, true},
+        {{}, {}, {0, 0, 0}, true},
+        {{1, 2}, {0, 3}, {0, 1, 2}, false},      // row beyond n
+        {{1, 2}, {1, 0}, {0, 2, 2}, false},      // rows not ascending
+        {{1, 2}, {1, 1}, {0, 2, 2}, false},      // a row twice
+        {{1, 2}, {0, 1}, {0, 2, 1}, false},      // starts decreasing
+        {{1, 2}, {0, 1}, {1, 2, 2}, false},      // not starting at 0
+        {{1, 2}, {0, 1}, {0, 1, 3}, false},      // ending beyond the nonzeros
+        {{1, 2}, {0, 0.5}, {0, 1, 2}, false},    // a fractional row
+        {{1, 2}, {0, -1}, {0, 1, 2}, false},     // a negative row
+        {{1, 2}, {0, __builtin_nan("")}, {0, 1, 2}, false},
+        {{1, __builtin_inf()}, {0, 1}, {0, 1, 2}, false},
+        {{1, 2}, {0, 1}, {0, __builtin_nan(""), 2}, false},
+    };
+    for (const auto& c : cases) {
+        const FitDesign d{3, 2, nullptr, c.values.data(), c.rows.data(), c.starts.data(),
+                          static_cast<std::int64_t>(c.values.size()), y};
+        EXPECT_EQ(compressedColumnsValid(d), c.valid);
+    }
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+% penaltyFit's binomial and Poisson paths and its cross-validation through
+% the real host: every returned fit a coordinate-wise global minimum of the
+% stated objective (evaluated here, independently of the solver), the
+% objective never raised by more passes, the same bits for sparse X and for
+% every thread count, lasso's fields and sizes, and the bad calls.
+1;
+start_suite ();
+warning ("off", "penaltyFit:notConverged");
+
+function [F, s] = objective_of (X, y, w, family, name, lambda, theta, factor, standardize, b0, beta)
+  % The stated objective: the weighted mean negative log-likelihood plus
+  % sum_j f_j*p(|beta_j*s_j|; lambda, theta).
+  W = sum (w);
+  if standardize
+    m = (w' * X) / W;
+    s = sqrt ((w' * (X - m) .^ 2) / W)';
+  else
+    s = ones (columns (X), 1);
+  endif
+  eta = b0 + X * beta;
+  if strcmp (family, "binomial")
+    loss = max (eta, 0) + log1p (exp (-abs (eta))) - y .* eta;
+  else
+    loss = exp (eta) - y .* eta;
+  endif
+  on = factor > 0 & beta ~= 0;
+  F = (w' * loss) / W + sum (factor(on) .* penaltyValue (abs (beta(on) .* s(on)), name, lambda, theta));
+endfunction
+
+function worst = coordinatewise_gap (X, y, w, family, name, lambda, theta, factor, standardize, b0, beta)
+  % How far below the fit's objective a search along any single coordinate
+  % (the intercept too) gets: a grid around the coefficient and 0, refined
+  % three times around its best point.
+  F = objective_of (X, y, w, family, name, lambda, theta, factor, standardize, b0, beta);
+  worst = -Inf;
+  for j = 0:numel (beta)
+    if j == 0
+      at = @(t) objective_of (X, y, w, family, name, lambda, theta, factor, standardize, t, beta);
+      c = b0;
+    else
+      at = @(t) objective_of (X, y, w, family, name, lambda, theta, factor, standardize, b0, ...
+                              [beta(1:j-1); t; beta(j+1:end)]);
+      c = beta(j);
+    endif
+    lo = min (c, 0) - 2 - abs (c); hi = max (c, 0) + 2 + abs (c);
+    best = at (0);
+    for round = 1:3
+      t = linspace (lo, hi, 201);
+      v = arrayfun (at, t);
+      [m, k] = min (v);
+      best = min (best, m);
+      h = t(2) - t(1);
+      lo = t(k) - h; hi = t(k) + h;
+    endfor
+    worst = max (worst, F - best);
+  endfor
+endfunction
+
+% Designs: random binomial, near-separable binomial, Poisson counts with
+% many zeros; weights, a penalty factor of 0 and of Inf, both scalings.
+randn ("state", 11); rand ("state", 11);
+n = 80; p = 6;
+X = randn (n, p) * diag ([1 2 0.5 1 3 1]);
+eta = X(:, 1) - 0.6 * X(:, 2) + 1.2 * X(:, 3);
+y_random = double (rand (n, 1) < 1 ./ (1 + exp (-eta)));
+y_close = double (eta + 0.5 * randn (n, 1) > 0);
+y_counts = floor (exp (0.4 * eta - 0.5) .* 2 .* rand (n, 1));
+designs = {"binomial", y_random, "random";
+           "binomial", y_close, "near-separable";
+           "poisson", y_counts, "counts with zeros"};
+settings = {"l1", []; "mcp", 0.7; "mcp", 3; "scad", 2.01; "capped-l1", 0.5; "log-sum", 0.2};
+w = 0.5 + rand (n, 1);
+factor = [1; 1; 0; 1; 1; Inf];
+for d = 1:rows (designs)
+  [family, y, what] = designs{d, :};
+  for k = 1:rows (settings)
+    [name, theta] = settings{k, :};
+    standardize = mod (k, 2) == 1;
+    [B, info] = penaltyFit (X, y, name, "Theta", theta, "Distribution", family, "Weights", w, ...
+                            "PenaltyFactor", factor, "Standardize", standardize, "NumLambda", 12, ...
+                            "RelTol", 1e-12);
+    expect_true (sprintf ("%s %s %s: held at 0", family, what, name), all (B(6, :) == 0));
+    L = numel (info.Lambda);
+    for l = unique ([1, ceil(L / 2), L])
+      F = objective_of (X, y, w, family, name, info.Lambda(l), theta, factor, standardize, info.Intercept(l), B(:, l));
+      gap = coordinatewise_gap (X, y, w, family, name, info.Lambda(l), theta, factor, standardize, ...
+                                info.Intercept(l), B(:, l));
+      expect_true (sprintf ("%s %s %s at lambda %g: a coordinate lowers the objective by %g", family, what, ...
+                            name, info.Lambda(l), gap), gap <= 1e-9 * max (1, abs (F)));
+      expect_true (sprintf ("%s %s %s: FitInfo.Objective is the stated objective", family, what, name), ...
+                   abs (info.Objective(l) - F) <= 1e-12 * max (1, abs (F)));
+    endfor
+  endfor
+endfor
+
+% More passes never raise the objective: the fit at one lambda after k passes.
+y = designs{3, 2};
+previous = Inf;
+increased = false;
+for passes = 1:12
+  [B, info] = penaltyFit (X, y, "mcp", "Theta", 0.7, "Distribution", "poisson", "Lambda", 0.01, "MaxIter", passes);
+  F = objective_of (X, y, ones (n, 1), "poisson", "mcp", 0.01, 0.7, ones (p, 1), true, info.Intercept, B);
+  increased = increased || F > previous + 1e-14 * abs (previous);
+  previous = F;
+endfor
+expect_true ("Poisson MCP: the objective never rises with more passes", ~increased);
+
+% Proportions with Weights as the trials: the objective of the same trials
+% given one by one as 0/1 observations.
+g = 30; Xg = randn (g, 3); m = 1 + floor (4 * rand (g, 1));
+k = arrayfun (@(i) sum (rand (m(i), 1) < 1 / (1 + exp (-Xg(i, 1)))), 1:g)';
+[Bp, ip] = penaltyFit (Xg, k ./ m, "mcp", "Distribution", "binomial", "Weights", m, "NumLambda", 10, "RelTol", 1e-12);
+at = cumsum ([0; m]); yy = zeros (at(end), 1); rows_of = zeros (at(end), 1);
+for i = 1:g
+  rows_of(at(i) + (1:m(i))) = i; yy(at(i) + (1:k(i))) = 1;
+endfor
+[Be, ie] = penaltyFit (Xg(rows_of, :), yy, "mcp", "Distribution", "binomial", "NumLambda", 10, "RelTol", 1e-12);
+expect_true ("binomial proportions with trials as weights: the objective of the 0/1 trials", ...
+             max (abs (ip.Objective - ie.Objective)) < 1e-12 && max (abs (Bp(:) - Be(:))) < 1e-5);
+
+% Sparse X: the bits of the same X stored full.
+Xs = X; Xs(rand (n, p) < 0.6) = 0;
+[Bd, id] = penaltyFit (Xs, designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
+[Bs, is] = penaltyFit (sparse (Xs), designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
+expect_bits ("binomial: sparse X gives the bits of full X", Bs, Bd);
+expect_bits ("binomial: sparse X, the same deviance", is.Deviance, id.Deviance);
+
+% Cross-validation: the same bits for 1, 2 and 3 threads, lasso's fields.
+old = getenv ("OMP_NUM_THREADS");
+results = {};
+for threads = 1:3
+  setenv ("OMP_NUM_THREADS", num2str (threads));
+  [B, info] = penaltyFit (X, designs{1, 2}, "mcp", "Distribution", "binomial", "CV", 5, "NumLambda", 15);
+  results{threads} = {B, info};
+endfor
+setenv ("OMP_NUM_THREADS", old);
+for threads = 2:3
+  expect_bits (sprintf ("CV with %d threads: B", threads), results{threads}{1}, results{1}{1});
+  expect_bits (sprintf ("CV with %d threads: Deviance", threads), results{threads}{2}.Deviance, results{1}{2}.Deviance);
+  expect_bits (sprintf ("CV with %d threads: SE", threads), results{threads}{2}.SE, results{1}{2}.SE);
+endfor
+[B, info] = results{1}{:};
+L = numel (info.Lambda);
+expect_true ("CV: B is p-by-L", isequal (size (B), [p L]));
+expect_true ("CV: Deviance and SE 1-by-L", isequal (size (info.Deviance), [1 L]) && isequal (size (info.SE), [1 L]));
+expect_true ("CV: no MSE field for a GLM", ~isfield (info, "MSE"));
+expect_true ("CV: the chosen lambda", info.LambdaMinDeviance == info.Lambda(info.IndexMinDeviance) ...
+             && info.Lambda1SE == info.Lambda(info.Index1SE) && info.Index1SE >= info.IndexMinDeviance);
+expect_true ("CV: the 1-SE rule", info.Deviance(info.Index1SE) <= info.Deviance(info.IndexMinDeviance) ...
+             + info.SE(info.IndexMinDeviance));
+B_full = penaltyFit (X, designs{1, 2}, "mcp", "Distribution", "binomial", "NumLambda", 15);
+expect_bits ("CV: B is the fit on all data", B, B_full);
+[B, info] = penaltyFit (X, X(:, 1) + randn (n, 1), "l1", "CV", penaltyFitFolds (n, 4), "NumLambda", 8);
+expect_true ("CV least squares: MSE, IndexMinMSE", isfield (info, "IndexMinMSE") && isequal (size (info.MSE), [1 8]));
+
+% A separable design stops the path with a warning and keeps its fits.
+ys = double (X(:, 1) > 0);
+lastwarn ("");
+[B, info] = penaltyFit (X, ys, "l1", "Distribution", "binomial", "LambdaRatio", 1e-6);
+[~, id] = lastwarn ();
+expect_true ("separable classes: penaltyFit:saturated", strcmp (id, "penaltyFit:saturated"));
+expect_true ("separable classes: fewer than 100 fits, all finite", columns (B) < 100 && all (isfinite (B(:))));
+
+% Bad calls.
+X5 = randn (5, 2);
+expect_error ("binomial y = 2", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, [0; 1; 2; 0; 1], "l1", "Distribution", "binomial");
+expect_error ("binomial proportion without weights", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, [0; 1; 0.5; 0; 1], "l1", "Distribution", "binomial");
+expect_error ("binomial one class", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, ones (5, 1), "l1", "Distribution", "binomial");
+expect_error ("negative count", "penaltyFit:invalidPoissonResponse", @penaltyFit, X5, [0; 1; -1; 0; 1], "l1", "Distribution", "poisson");
+expect_error ("unknown distribution", "penaltyFit:invalidDistribution", @penaltyFit, X5, [0; 1; 1; 0; 1], "l1", "Distribution", "gamma");
+expect_error ("K > n", "penaltyFit:tooManyFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", 6);
+expect_error ("folds not 1..K", "penaltyFit:invalidFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", [1 3 1 3 1]);
+expect_error ("K = 1", "penaltyFit:invalidCV", @penaltyFit, X5, randn (5, 1), "l1", "CV", 1);
+check_bad_calls ("penaltyFit");
+text = evalc ("help penaltyFit");
+expect_true ("penaltyFit help states the GLM objective", ! isempty (strfind (text, "(1/sum(w)) * sum_i w_i*loss(y_i, eta_i)")));
+% The M functions' own self-tests (the plots draw headless with gnuplot).
+for name = {"penaltyFitPlot", "penaltyFitFolds", "penaltyFitCVSummary"}
+  [passed, total] = test (name{1}, "quiet");
+  expect_true ([name{1} " self-tests"], total > 3 && passed == total);
+  expect_true (["Contents lists " name{1}], ! isempty (strfind (evalc ("help Contents"), name{1})));
+endfor
+finish_suite ("penaltyFit GLM and CV");
