@@ -45,13 +45,18 @@ for f = 1:size(fits, 1)
             info.Lambda(best), max(info.Lambda), info.DF(best), best_error);
 end
 least_squares = [ones(n, 1) X] \ y;
-fprintf('\n%-12s %10s %10s %16s\n', 'coefficient', 'OLS', 'lasso', 'MCP (theta = 3)');
+% Least squares on MCP's columns alone: what an unbiased refit would give.
+kept = [true; chosen(2:end, 2) ~= 0];
+refit = zeros(p + 1, 1);
+refit(kept) = [ones(n, 1) X(:, kept(2:end))] \ y;
+fprintf('\n%-12s %10s %10s %16s %18s\n', 'coefficient', 'OLS', 'lasso', 'MCP (theta = 3)', 'OLS on MCP''s');
 labels = [{'intercept'}, names];
 for j = 1:p + 1
-    fprintf('%-12s %10.4f %10s %16s\n', labels{j}, least_squares(j), shown(chosen(j, 1)), shown(chosen(j, 2)));
+    fprintf('%-12s %10.4f %10s %16s %18s\n', labels{j}, least_squares(j), shown(chosen(j, 1)), ...
+            shown(chosen(j, 2)), shown(refit(j)));
 end
-fprintf(['\nThe lasso keeps more columns and shrinks them all; MCP leaves the coefficients it\n', ...
-         'keeps (nearly) unshrunk, nearer least squares on the same columns.\n']);
+fprintf(['\nThe lasso shrinks every coefficient it keeps; MCP leaves those it keeps (nearly)\n', ...
+         'unshrunk: they are close to least squares on the same columns (last column).\n']);
 png_dir = fileparts(png_file);
 if ~isempty(png_dir) && ~exist(png_dir, 'dir')
     mkdir(png_dir);
@@ -121,25 +126,36 @@ if exist('OCTAVE_VERSION', 'builtin')
     device = '-dpngcairo';
 end
 f = figure('visible', 'off', 'position', [0 0 1100 480]);
-colours = lines(numel(names));
+% Ten colours that tell ten lines apart (lines() repeats after seven).
+colours = [31 119 180; 255 127 14; 44 160 44; 214 39 40; 148 103 189; 140 86 75; 227 119 194;
+           127 127 127; 188 189 34; 23 190 207] / 255;
+limits = [0 0];
+for k = 1:size(paths, 1)
+    standardised = bsxfun(@times, paths{k, 1}, scale(:));
+    limits = [min(limits(1), min(standardised(:))) max(limits(2), max(standardised(:)))];
+end
+limits = limits + [-0.05 0.05] * diff(limits);
 for k = 1:size(paths, 1)
     [B, lambda, best] = paths{k, :};
-    subplot(1, size(paths, 1), k);
+    where = [0.06 + 0.45 * (k - 1), 0.12, 0.36, 0.78];
+    ax = axes('position', where);
     standardised = bsxfun(@times, B, scale(:));
     hold on;
     for j = 1:numel(names)
         plot(log10(lambda), standardised(j, :), '-', 'color', colours(j, :), 'linewidth', 1.5);
     end
-    limits = [min(standardised(:)) max(standardised(:))];
-    plot(log10([best best]), limits + [-0.05 0.05] * diff(limits), 'k--');
+    plot(log10([best best]), limits, 'k--');
     hold off;
-    set(gca, 'xdir', 'reverse');
+    set(gca, 'xdir', 'reverse', 'ylim', limits, 'xlim', log10([min(lambda) max(lambda)]));
     grid on; box on;
     xlabel('log_{10} \lambda');
-    ylabel('coefficient \times column std');
+    if k == 1
+        ylabel('coefficient \times column std');
+    end
     title(['mtcars, mpg: ' titles{k}]);
     if k == size(paths, 1)
         legend(names, 'location', 'eastoutside');
+        set(ax, 'position', where);   % the legend beside the axes, not in their room
     end
 end
 print(f, device, '-r80', png_file);
