@@ -1,9 +1,10 @@
 % fit_bench.m: the path benchmark's Octave side, run by bench/fit/run.sh.
 % Environment: FIT_DATA (make_data.py's folder), FIT_RUNS (the peers'
-% coefficient and time files, ours are written there too), FIT_OUT (the
-% Markdown report), FIT_REPEATS (timed fits per path, default 3), FIT_CASES
-% (space-separated case names, default every folder in FIT_DATA),
-% FIT_RELTOL (penaltyFit's RelTol values, default "1e-7 1e-9 1e-11"),
+% coefficient and time files), FIT_OUT (the report: this script appends
+% its table rows to FIT_OUT.rows and its sparse-over-full ratios to
+% FIT_OUT.ratios, run.sh puts them together), FIT_REPEATS (timed fits per
+% path, default 3), FIT_CASES (case names, default every folder in FIT_DATA),
+% FIT_RELTOL (penaltyFit's RelTol values, default "1e-7 1e-9 1e-10 1e-11"),
 % PENALTY_FIT_PATH (a folder holding penaltyFit, default dist/octave).
 %
 % Every tool's path is scored by one evaluator, here, from the coefficients
@@ -12,9 +13,9 @@
 % already and every tool's standardisation is off, so the lambdas mean the
 % same problem for all). For the lasso the gap of a path is the largest
 % (F_tool - F_best) / F_best over its lambdas, F_best the smallest objective
-% any tool reached at that lambda. Each tool's time in a ratio is that of
-% the fastest of its settings with a gap of at most 1e-6; the nonconvex
-% paths run at the RelTol of our lasso's.
+% any tool reached at that lambda. The nonconvex paths run at the RelTol
+% of our fastest lasso with a gap of at most 1e-6 (the tightest RelTol if
+% none); ratios.py sets the times against each other.
 1;
 function v = env_or (name, default)
   v = getenv (name);
@@ -143,7 +144,7 @@ data_dir = env_or ("FIT_DATA", fullfile (root, "build", "bench-data"));
 runs_dir = env_or ("FIT_RUNS", fullfile (root, "build", "bench-results", "fit-runs"));
 out_file = env_or ("FIT_OUT", fullfile (root, "build", "bench-results", "fit.md"));
 repeats = str2double (env_or ("FIT_REPEATS", "3"));
-our_tols = str2double (strsplit (env_or ("FIT_RELTOL", "1e-7 1e-9 1e-11")));
+our_tols = str2double (strsplit (env_or ("FIT_RELTOL", "1e-7 1e-9 1e-10 1e-11")));
 same_objective = 1e-6;
 addpath (env_or ("PENALTY_FIT_PATH", fullfile (root, "dist", "octave")));
 have_ours = any (exist ("penaltyFit") == [2 3]);
@@ -167,12 +168,22 @@ for ci = 1:numel (cases)
   % The lasso: peers' runs (every setting found), then ours.
   paths = {};  % tool, setting, F, seconds, lambdas
   peers = dir (fullfile (runs_dir, [name ".*.time"]));
+  % Tool by tool, the loosest tolerance first.
+  tolerance = cellfun (@(f) str2double (regexp (f, '[a-z]+([0-9.e+-]+)\.time$', "tokens", "once"){1}), {peers.name});
+  [~, order] = sortrows ([cellfun(@(f) f(numel (name) + 2), {peers.name})' + 0, -tolerance(:)]);
+  peers = peers(order);
+  % Ours on X as a user would pass it: the sparse case's X sparse, as the peers had it.
+  X_fit = c.X;
+  if (! isempty (c.Xs))
+    X_fit = c.Xs;
+  endif
   for k = 1:numel (peers)
     prefix = fullfile (runs_dir, peers(k).name(1:end-5));
     setting = peers(k).name(numel (name) + 2:end - 5);
     cut_off = regexp (fileread ([prefix ".time"]), 'timeout (\S+)', "tokens", "once");
     if (! isempty (cut_off))
-      out_rows(end+1, :) = {name, regexp(setting, '^[a-z]+', "match", "once"), setting, ...
+      tool = regexp (setting, '^[a-z]+', "match", "once");
+      out_rows(end+1, :) = {name, tool, ["lasso, tol " setting(numel(tool) + 1:end)], ...
                             ["> " cut_off{1} " (cut off)"], "-", "-"};
       continue;
     endif
@@ -183,7 +194,7 @@ for ci = 1:numel (cases)
   endfor
   if (have_ours)
     for tol = our_tols
-      [b0, B, seconds, info] = run_ours (c, c.X, "l1", [], tol, repeats);
+      [b0, B, seconds, info] = run_ours (c, X_fit, "l1", [], tol, repeats);
       paths(end+1, :) = {"penaltyFit", sprintf("RelTol %g", tol), objective(c, b0, B, "l1", []), ...
                          seconds, sum(info.Converged)};
     endfor
@@ -201,30 +212,19 @@ for ci = 1:numel (cases)
   if (! have_ours)
     continue;
   endif
-  % Each tool at the fastest of its settings whose path reaches the best
-  % objective to same_objective at every lambda.
-  [t_ours, k_ours] = fastest (paths, gaps, "penaltyFit", same_objective);
-  t_glmnet = fastest (paths, gaps, "glmnet", same_objective);
-  t_sklearn = fastest (paths, gaps, "sklearn", same_objective);
+  % The nonconvex paths at the RelTol of our fastest lasso that reaches
+  % the best objective to same_objective at every lambda.
+  [~, k_ours] = fastest (paths, gaps, "penaltyFit", same_objective);
   if (isempty (k_ours))
     tol = our_tols(end);
   else
     tol = str2double (paths{k_ours, 2}(8:end));
   endif
-  if (! isempty (t_ours) && ! isempty (t_glmnet))
-    ratios(end+1, :) = {name, "lasso / glmnet lasso", t_ours / t_glmnet};
-  endif
-  if (! isempty (t_ours) && ! isempty (t_sklearn))
-    ratios(end+1, :) = {name, "lasso / sklearn lasso_path", t_ours / t_sklearn};
-  endif
   for q = 1:size (nonconvex, 1)
     [pen, theta] = nonconvex{q, :};
-    [b0, B, seconds, info] = run_ours (c, c.X, pen, theta, tol, repeats);
+    [b0, B, seconds, info] = run_ours (c, X_fit, pen, theta, tol, repeats);
     out_rows(end+1, :) = {name, "penaltyFit", sprintf("%s (theta %g), RelTol %g", pen, theta, tol), ...
                           fmt_times(seconds), "-", sprintf("%d", sum (info.Converged))};
-    if (! isempty (t_glmnet))
-      ratios(end+1, :) = {name, [pen " / glmnet lasso"], median(seconds) / t_glmnet};
-    endif
   endfor
   if (! isempty (c.Xs))
     for pen = {"l1", "mcp"}
@@ -235,7 +235,7 @@ for ci = 1:numel (cases)
       [~, Bs, ts] = run_ours (c, c.Xs, pen{1}, theta, tol, repeats);
       [~, Bd, td] = run_ours (c, c.X, pen{1}, theta, tol, repeats);
       out_rows(end+1, :) = {name, "penaltyFit", sprintf("%s, sparse X, RelTol %g", pen{1}, tol), ...
-                        fmt_times(ts), "-", sprintf("max |B sparse - B dense| %.1e", max (abs (Bs(:) - Bd(:))))};
+                        fmt_times(ts), "-", sprintf("largest difference sparse - full %.1e", max (abs (Bs(:) - Bd(:))))};
       out_rows(end+1, :) = {name, "penaltyFit", sprintf("%s, the same X full, RelTol %g", pen{1}, tol), ...
                         fmt_times(td), "-", ""};
       ratios(end+1, :) = {name, [pen{1} ": sparse X / the same X full"], median(ts) / median(td)};
@@ -243,23 +243,17 @@ for ci = 1:numel (cases)
   endif
 endfor
 
-fid = fopen (out_file, "w");
-fprintf (fid, "# Regularisation paths: penaltyFit, glmnet and scikit-learn\n\n");
-fprintf (fid, "%d timed fits per path (median, range); 100 lambdas; gap = the largest relative excess\n", repeats);
-fprintf (fid, "of the path's lasso objective over the best any tool reached at the same lambda, from one\n");
-fprintf (fid, "evaluator. Last column: lambdas returned (peers) or converged (penaltyFit).\n\n");
-if (! have_ours)
-  fprintf (fid, "penaltyFit is not on the path (not built yet): only the peers were run.\n\n");
-endif
-fprintf (fid, "| case | tool | path | seconds | gap | lambdas |\n|---|---|---|---|---|---|\n");
+% Rows for run.sh to put under its header (appended: one case per call).
+fid = fopen ([out_file ".rows"], "a");
 for k = 1:size (out_rows, 1)
   fprintf (fid, "| %s |\n", strjoin (out_rows(k, :), " | "));
 endfor
-if (! isempty (ratios))
-  fprintf (fid, "\n| case | ratio of median times | value |\n|---|---|---|\n");
-  for k = 1:size (ratios, 1)
-    fprintf (fid, "| %s | %s | %.2f |\n", ratios{k, 1}, ratios{k, 2}, ratios{k, 3});
-  endfor
-endif
 fclose (fid);
-printf ("fit_bench: wrote %s\n", out_file);
+fid = fopen ([out_file ".ratios"], "a");
+for k = 1:size (ratios, 1)
+  fprintf (fid, "| %s | %s | %.2f |\n", ratios{k, 1}, ratios{k, 2}, ratios{k, 3});
+endfor
+fclose (fid);
+if (! have_ours)
+  printf ("fit_bench: penaltyFit is not on the path (not built yet): only the peers were scored\n");
+endif
