@@ -10,7 +10,7 @@ PARTS := OCTAVE WINDOWS SANITIZE FUZZ THREADS
 GATEWAYS := $(shell sed -n 's/^PENALTY_GATEWAYS = //p' sources.mk)
 configure = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON $(foreach p,$(PARTS),-DPENALTY_$(p)=$(1))
 
-.PHONY: all build deps test demo package fuzz bench bench-publish clean
+.PHONY: all build deps test demo package fuzz bench bench-fit bench-publish clean
 
 all: build
 
@@ -64,6 +64,14 @@ bench: deps build
 	    PENALTY_BENCH_OUT=$(RESULTS)/octave_load.md octave-cli --norc --no-history bench/octave_load_bench.m
 	@octave-cli --norc --no-history bench/plot_bench.m $(RESULTS)/kernels.json $(RESULTS)/benchmarks.png
 	@echo "Results in $(RESULTS)/; make bench-publish copies them into bench/results/ and docs/."
+
+# The regularisation-path benchmark (bench/fit/run.sh): penaltyFit against
+# glmnet's and scikit-learn's lasso paths on the same data and lambdas,
+# scored by one objective evaluator, into $(RESULTS)/fit.md. Installs the
+# peers (scripts/install-deps.sh bench); every peer fit is cut off after
+# FIT_TIMEOUT seconds (600), so a run ends within about an hour.
+bench-fit:
+	@bench/fit/run.sh $(BUILD) $(JOBS)
 
 bench-publish:
 	@test -f $(RESULTS)/octave.md || { echo "no results in $(RESULTS): run make bench first"; exit 1; }

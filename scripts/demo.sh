@@ -34,8 +34,9 @@ step "Configuring the Octave MEX files" cmake -S . -B "$build" -DCMAKE_BUILD_TYP
 step "Building $(echo $gateways | wc -w) MEX files into dist/octave" cmake --build "$build" -j "$jobs" --target $gateways
 echo
 case $build in
-/*) png=$build/demo/penalty_functions.png ;;
-*) png=$root/$build/demo/penalty_functions.png ;;
+/*) figures=$build/demo ;;
+*) figures=$root/$build/demo ;;
 esac
-octave-cli --norc --no-history --no-window-system \
-    --eval "addpath('$root/demo'); penalty_demo('$png'); lla_demo();" </dev/null
+# fit_demo skips itself, with a message, where penaltyFit is not built.
+octave-cli --norc --no-history --no-window-system --eval "addpath('$root/demo'); \
+    penalty_demo('$figures/penalty_functions.png'); lla_demo(); fit_demo('$figures/fit_paths.png');" </dev/null

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# install-deps.sh [demo]: installs, from Debian's packages, whatever the
-# build and the tests need and this machine lacks; with `demo`, only what
-# the demo needs (a compiler, CMake, Octave with mkoctfile, gnuplot). Safe
-# to run again: it installs nothing that is present.
+# install-deps.sh [demo|bench]: installs, from Debian's packages, whatever
+# the build and the tests need and this machine lacks; with `demo`, only what
+# the demo needs (a compiler, CMake, Octave with mkoctfile, gnuplot); with
+# `bench`, the demo's needs and the path benchmark's peers (R with glmnet,
+# Python with scikit-learn), which nothing else pulls in. Safe to run again:
+# it installs nothing that is present.
 set -euo pipefail
 only_demo=false
-[ "${1:-}" = demo ] && only_demo=true
+peers=false
+case "${1:-}" in
+demo) only_demo=true ;;
+bench) only_demo=true peers=true ;;
+esac
 
 missing=()
 need() { # need <package> <check command...>
@@ -23,6 +29,11 @@ need liboctave-dev has mkoctfile
 # The demo's figure: gnuplot draws it headless, Octave's text needs FreeSans.
 need gnuplot-nox has gnuplot
 need fonts-freefont-otf test -f /usr/share/fonts/opentype/freefont/FreeSans.otf
+if $peers; then
+    need r-base-dev test -f /usr/share/R/debian/r-cran.mk # R with its build tools, as glmnet's users have it
+    need r-cran-glmnet Rscript -e 'library(glmnet)'
+    need python3-sklearn /usr/bin/python3 -c 'import sklearn, scipy, threadpoolctl'
+fi
 if ! $only_demo; then
     need libgtest-dev test -f /usr/include/gtest/gtest.h
     need libbenchmark-dev test -f /usr/include/benchmark/benchmark.h
