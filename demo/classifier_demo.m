@@ -1,7 +1,7 @@
 function classifier_demo(out_dir, data_file)
 %CLASSIFIER_DEMO Logistic regression with the lasso and MCP, lambda chosen by 10-fold cross-validation.
 %   CLASSIFIER_DEMO fits penalised logistic regression paths (the lasso and
-%   MCP, THETA = 3) to the Wisconsin diagnostic breast cancer data, chooses
+%   MCP, THETA = 3) to the Wisconsin breast cancer biopsies, chooses
 %   LAMBDA by 10-fold cross-validation (the one-standard-error rule), prints
 %   the chosen coefficients side by side with their cross-validated
 %   deviance and error rate, and draws the coefficient paths and the CV
@@ -9,14 +9,14 @@ function classifier_demo(out_dir, data_file)
 %   (TEMPDIR by default), CLASSIFIER_DEMO(OUT_DIR, DATA_FILE) the data.
 %   Runs in MATLAB and in Octave.
 %
-%   The data: 569 tumours, 30 features of cell nuclei measured on a
-%   digitised image, malignant (212) or benign (357); W. H. Wolberg, W. N.
-%   Street and O. L. Mangasarian, University of Wisconsin (1995), from the
-%   UCI Machine Learning Repository. The copy read is the one Debian's
-%   python3-sklearn package ships (scikit-learn's
-%   sklearn/datasets/data/breast_cancer.csv, BSD-3-Clause licence): a
-%   header line, then one line per tumour, 30 features and the class (0
-%   malignant, 1 benign). Without it the demo says so and returns.
+%   The data: 683 biopsies of breast tumours (the 699 of the original less
+%   16 with a missing value), nine cytological features each scored 1 to 10,
+%   benign (444) or malignant (239); W. H. Wolberg, University of Wisconsin
+%   Hospitals (1992), as R's MASS package (Debian's r-cran-mass, licence
+%   GPL-2 | GPL-3) ships them in its data set biopsy. demo/data/biopsy.csv
+%   holds them (see demo/data/README.md for how they were exported): a
+%   header line, then one line per biopsy, the nine features and the class
+%   (1 malignant, 0 benign). Without the file the demo says so and returns.
 %
 %   See also PENALTYFIT, PENALTYFITPLOT, PENALTY_DEMO.
 if exist('penaltyFitCore', 'file') ~= 3
@@ -29,22 +29,22 @@ if nargin < 1 || isempty(out_dir)
     out_dir = tempdir();
 end
 if nargin < 2 || isempty(data_file)
-    data_file = '/usr/lib/python3/dist-packages/sklearn/datasets/data/breast_cancer.csv';
+    data_file = fullfile(fileparts(mfilename('fullpath')), 'data', 'biopsy.csv');
 end
 if ~exist(data_file, 'file')
-    fprintf('classifier_demo: %s not found (Debian: apt-get install python3-sklearn); nothing to do.\n', data_file);
+    fprintf('classifier_demo: %s not found; nothing to do.\n', data_file);
     return;
 end
 data = dlmread(data_file, ',', 1, 0);
-X = data(:, 1:30);
-y = double(data(:, 31) == 0); % 1 = malignant
+X = data(:, 1:9);
+y = data(:, 10); % 1 = malignant
 n = size(X, 1);
-fprintf('Wisconsin diagnostic breast cancer: %d tumours (%d malignant), %d features\n', n, sum(y), size(X, 2));
+fprintf('Wisconsin breast cancer biopsies: %d tumours (%d malignant), %d features\n', n, sum(y), size(X, 2));
 fprintf('penalised logistic regression, standardised features, 10-fold CV (penaltyFitFolds)\n\n');
 
 folds = penaltyFitFolds(n, 10);
 fits = {'l1', [], 'lasso'; 'mcp', 3, 'MCP (theta = 3)'};
-chosen = zeros(30, size(fits, 1));
+chosen = zeros(size(X, 2), size(fits, 1));
 infos = cell(1, size(fits, 1));
 paths = cell(1, size(fits, 1));
 for f = 1:size(fits, 1)
@@ -61,19 +61,18 @@ for f = 1:size(fits, 1)
     infos{f} = info;
     paths{f} = B;
 end
-names = {'radius', 'texture', 'perimeter', 'area', 'smoothness', 'compactness', 'concavity', ...
-         'concave points', 'symmetry', 'fractal dimension'};
-groups = {'mean', 'se', 'worst'};
+names = {'clump thickness', 'uniformity of cell size', 'uniformity of cell shape', 'marginal adhesion', ...
+         'single epithelial cell size', 'bare nuclei', 'bland chromatin', 'normal nucleoli', 'mitoses'};
 fprintf('\ncoefficients of the 1-SE fits (per unit of each feature; 0 = left out)\n');
-fprintf('%-26s %12s %12s\n', 'feature', fits{1, 3}, fits{2, 3});
+fprintf('%-28s %12s %12s\n', 'feature', fits{1, 3}, fits{2, 3});
 for j = find(any(chosen ~= 0, 2))'
-    label = sprintf('%s %s', names{mod(j - 1, 10) + 1}, groups{floor((j - 1) / 10) + 1});
-    fprintf('%-26s %12.4g %12.4g\n', label, chosen(j, 1), chosen(j, 2));
+    label = names{j};
+    fprintf('%-28s %12.4g %12.4g\n', label, chosen(j, 1), chosen(j, 2));
 end
-fprintf(['\nThe classes nearly separate: each path stops, with the warning penaltyFit:saturated,\n', ...
-         'at the first fit that explains 99.9%% of the null deviance, and the CV error is NaN\n', ...
-         'below the largest LAMBDA at which a fold stopped. MCP leaves its coefficients\n', ...
-         'unshrunk, so its path reaches separation sooner. Curves and paths drawn to %s.\n'], out_dir);
+fprintf(['\nMCP leaves the coefficients it keeps unshrunk and drops two features the lasso\n', ...
+         'keeps small. A path whose fit explains 99.9%% of the null deviance (classes that\n', ...
+         'separate) stops there with the warning penaltyFit:saturated. Curves and paths\n', ...
+         'drawn to %s.\n'], out_dir);
 draw(out_dir, fits, infos, paths);
 end
 

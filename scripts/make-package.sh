@@ -27,6 +27,9 @@ for file in $(value PENALTY_M_FILES); do
     cp "$root/$file" "$pkg/inst/"
 done
 cp "$root/matlab/help/sparsepenalty.m" "$root/matlab/help/Contents.m" "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" "$pkg/inst/"
+# classifier_demo reads its data beside itself.
+mkdir -p "$pkg/inst/data"
+cp "$root/demo/data/biopsy.csv" "$pkg/inst/data/"
 
 files="$(value PENALTY_KERNEL_SOURCES) $(value PENALTY_GATEWAY_SOURCES)"
 for gateway in $gateways; do

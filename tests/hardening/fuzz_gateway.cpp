@@ -131,8 +131,13 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
     case 2: { // lambda: one weight or one per element (or a wrong count), Inf among them
         mxArray* a = pick < 120 ? doubleArray(in, 1, 1, true) : doubleArray(in, xCount + (pick >= 245 ? 1 : 0), 1, true);
         const std::size_t n = mxGetNumberOfElements(a);
-        if (n && in.byte() < 40)
-            static_cast<double*>(standinRealData(a))[in.byte() % n] = INFINITY;
+        if (n && in.byte() < 40) {
+            const std::size_t k = in.byte() % n;
+            if (mxIsSingle(a))
+                static_cast<float*>(standinRealData(a))[k] = INFINITY;
+            else
+                static_cast<double*>(standinRealData(a))[k] = INFINITY;
+        }
         return a;
     }
     default: // theta and gamma: scalars, [], or short arrays
