@@ -10,6 +10,7 @@ struct CappedL1Penalty {
     static constexpr const char* kName = "capped-l1";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, __builtin_inf()};
+    static constexpr double kTypicalTheta = 2.0;
     static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 

@@ -11,6 +11,7 @@ struct ElasticNetPenalty {
     static constexpr const char* kName = "elastic-net";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, true, 1.0};
+    static constexpr double kTypicalTheta = 0.5;
     static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 

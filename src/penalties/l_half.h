@@ -11,6 +11,7 @@ struct LHalfPenalty {
     static constexpr const char* kName = "l1/2";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr double kTypicalTheta = 0.0;
     static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 

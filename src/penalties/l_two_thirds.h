@@ -11,6 +11,7 @@ struct LTwoThirdsPenalty {
     static constexpr const char* kName = "l2/3";
     static constexpr unsigned kOperations = ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = kNoTheta;
+    static constexpr double kTypicalTheta = 0.0;
     static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 

@@ -15,6 +15,7 @@ struct LogSumPenalty {
     static constexpr const char* kName = "log-sum";
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr ThetaRange kTheta = {true, 0.0, false, __builtin_inf()};
+    static constexpr double kTypicalTheta = 1.0;
     static constexpr GammaRange kGamma = kAnyGamma;
     static constexpr bool kNumbersInWindow = false;
 

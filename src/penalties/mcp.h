@@ -12,6 +12,7 @@ struct McpPenalty {
     static constexpr unsigned kOperations = ShrinkOperation | SumOperation | ProxOperation | ValueOperation | DerivativeOperation;
     static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, kScaleNumberLower, true, kScaleNumberUpper};
+    static constexpr double kTypicalTheta = 3.0;
     static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own

@@ -7,6 +7,8 @@
 // lane type L, used as a namespace that templates can take:
 //   kCode, kName, kTheta, kGamma its code (0 if it has none), its name and
 //                                where its theta and penaltyProx's gamma may lie
+//   kTypicalTheta                a theta inside kTheta for examples, tests and
+//                                benchmarks (0 where the penalty takes none)
 //   kOperations                  the operations it provides, and for each:
 //   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
 //   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
@@ -75,15 +77,26 @@ struct PenaltyInfo {
     const char* name;
     unsigned operations;
     ThetaRange theta;
+    double typicalTheta;
     GammaRange gamma;
     OperationCosts cost;
 };
+
+// Whether the gateways accept theta for a penalty of this range (a penalty
+// without theta takes 0 here).
+constexpr bool thetaAccepted(const ThetaRange& range, double theta)
+{
+    if (!range.taken)
+        return theta == 0;
+    return (range.lowerIncluded ? theta >= range.lower : theta > range.lower) && theta <= range.upper;
+}
 
 template <class List>
 struct PenaltyInfoTable;
 template <class... P>
 struct PenaltyInfoTable<PenaltyList<P...>> {
-    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kGamma, kCostOf<P>}...};
+    static_assert((thetaAccepted(P::kTheta, P::kTypicalTheta) && ...), "a typical theta outside its range");
+    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kTypicalTheta, P::kGamma, kCostOf<P>}...};
 };
 
 inline constexpr int kPenaltyCount = Penalties::kCount;
