@@ -7,17 +7,15 @@
 // scalar reference's, computed afterwards on the main thread, and so must
 // the results with more workers than the machine has cores.
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <latch>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "dispatch.h"
+#include "every_operation.h"
 #include "parallel_drivers.h"
-#include "penalty_list.h"
 
 namespace {
 
@@ -25,42 +23,9 @@ const int kLength = 16 * 4096 + 77; // 17 chunks for every operation (see main)
 const int kThreads = 4;
 const int kPaths = Avx512Path + 1;
 
-// Per penalty: penaltyShrink's kLength results and the sum (where the
-// penalty has them), then penaltyProx's, penaltyValue's and
-// penaltyDerivative's kLength results each.
-using Results = std::vector<std::vector<double>>;
-
-double thetaOf(int penalty) { return kPenaltyInfo[penalty].code == Scad ? 3.7 : 2.5; }
-
-void runAll(SimdPath path, bool throughBestPath, const std::vector<double>& x, const std::vector<double>& weights,
-            Results& out)
-{
-    for (int p = 0; p < kPenaltyCount; ++p) {
-        out[p].assign(4 * kLength + 1, 0.0);
-        const PenaltyType type = kPenaltyInfo[p].code;
-        if (kPenaltyInfo[p].operations & ShrinkOperation) {
-            if (throughBestPath) {
-                shrinkByPenalty(type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
-                sumByPenalty(type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
-            } else {
-                shrinkByPenaltyOn(path, type, out[p].data(), x.data(), kLength, 1.25, thetaOf(p));
-                sumByPenaltyOn(path, type, &out[p][kLength], x.data(), kLength, 1.25, thetaOf(p));
-            }
-        }
-        double* proximal = &out[p][kLength + 1];
-        double* values = proximal + kLength;
-        double* derivatives = values + kLength;
-        if (throughBestPath) {
-            proxByPenalty(p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
-            valueByPenalty(p, values, x.data(), weights.data(), true, kLength, thetaOf(p));
-            derivativeByPenalty(p, derivatives, x.data(), weights.data(), true, kLength, thetaOf(p));
-        } else {
-            proxByPenaltyOn(path, p, proximal, x.data(), weights.data(), true, kLength, thetaOf(p), 0.5);
-            valueByPenaltyOn(path, p, values, x.data(), weights.data(), true, kLength, thetaOf(p));
-            derivativeByPenaltyOn(path, p, derivatives, x.data(), weights.data(), true, kLength, thetaOf(p));
-        }
-    }
-}
+// Through the dispatch's own choice (slot 0), then on each path (slot path + 1).
+const int kSlots = kPaths + 1;
+int pathOfSlot(int slot) { return slot == 0 ? kChosenPath : slot - 1; }
 
 } // namespace
 
@@ -78,50 +43,43 @@ int main()
     // threads below contend for the one pool and its gate.
     overrideThreadBudget(3);
     overrideChunkLength(4096);
-    // [thread][path + 1]: slot 0 through the dispatch's own choice.
-    std::vector<std::vector<Results>> perThread(kThreads, std::vector<Results>(kPaths + 1, Results(kPenaltyCount)));
+    std::vector<std::vector<PenaltyResults>> perThread(kThreads, std::vector<PenaltyResults>(kSlots));
     std::latch start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
-            runAll(ScalarPath, true, x, weights, perThread[t][0]);
-            for (int path = 0; path < kPaths; ++path)
-                if (simdPathSupported(static_cast<SimdPath>(path)))
-                    runAll(static_cast<SimdPath>(path), false, x, weights, perThread[t][path + 1]);
+            for (int slot = 0; slot < kSlots; ++slot)
+                if (slot == 0 || simdPathSupported(static_cast<SimdPath>(slot - 1)))
+                    perThread[t][slot] = runAll(pathOfSlot(slot), x, weights, false);
         });
     for (std::thread& th : threads)
         th.join();
 
-    Results reference(kPenaltyCount);
-    runAll(ScalarPath, false, x, weights, reference);
+    const PenaltyResults reference = runAll(ScalarPath, x, weights, false);
     int checked = 0, failed = 0;
     for (int t = 0; t < kThreads; ++t)
-        for (int slot = 0; slot <= kPaths; ++slot)
-            for (int p = 0; p < kPenaltyCount; ++p) {
-                const std::vector<double>& got = perThread[t][slot][p];
-                if (got.empty())
-                    continue; // a path this CPU lacks
-                ++checked;
-                if (std::memcmp(got.data(), reference[p].data(), 8 * reference[p].size()) != 0) {
-                    std::printf("FAIL thread %d, %s, %s\n", t, slot ? simdPathName(static_cast<SimdPath>(slot - 1)) : "dispatch",
-                                kPenaltyInfo[p].name);
-                    ++failed;
-                }
+        for (int slot = 0; slot < kSlots; ++slot) {
+            if (perThread[t][slot].empty())
+                continue; // a path this CPU lacks
+            ++checked;
+            const int p = firstDifferingPenalty(perThread[t][slot], reference);
+            if (p >= 0) {
+                ++failed;
+                std::printf("FAIL thread %d, %s, %s\n", t,
+                            slot ? simdPathName(static_cast<SimdPath>(slot - 1)) : "dispatch", kPenaltyInfo[p].name);
             }
+        }
     // The pool alone, with more workers than cores, and started afresh;
     // then with the cost's own chunks.
     overrideChunkLength(0);
     for (int workers : {5, 3}) {
         overrideThreadBudget(workers);
-        Results many(kPenaltyCount);
-        runAll(bestSimdPath(), false, x, weights, many);
-        for (int p = 0; p < kPenaltyCount; ++p) {
-            ++checked;
-            if (std::memcmp(many[p].data(), reference[p].data(), 8 * reference[p].size()) != 0) {
-                std::printf("FAIL %d threads, %s\n", workers, kPenaltyInfo[p].name);
-                ++failed;
-            }
+        ++checked;
+        const int p = firstDifferingPenalty(runAll(bestSimdPath(), x, weights, false), reference);
+        if (p >= 0) {
+            ++failed;
+            std::printf("FAIL %d threads, %s\n", workers, kPenaltyInfo[p].name);
         }
         stopThreads();
     }

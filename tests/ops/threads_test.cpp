@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 #include "dispatch.h"
+#include "every_operation.h"
 #include "parallel_drivers.h"
-#include "penalty_list.h"
 
 namespace {
 
@@ -42,40 +42,10 @@ Inputs makeInputs()
     return in;
 }
 
-double thetaOf(int penalty) { return kPenaltyInfo[penalty].code == Scad ? 3.7 : 2.5; }
+// Every operation of every penalty, both weight forms, on one path.
+PenaltyResults resultsOn(SimdPath path, const Inputs& in) { return runAll(path, in.x, in.weights, true); }
 
-// Every operation's results, one after another.
-std::vector<double> runAll(SimdPath path, const Inputs& in)
-{
-    std::vector<double> out;
-    std::vector<double> y(kLength);
-    auto keep = [&] { out.insert(out.end(), y.begin(), y.end()); };
-    for (int p = 0; p < kPenaltyCount; ++p) {
-        const double theta = thetaOf(p);
-        if (kPenaltyInfo[p].operations & ShrinkOperation) {
-            shrinkByPenaltyOn(path, kPenaltyInfo[p].code, y.data(), in.x.data(), kLength, 1.25, theta);
-            keep();
-            double s;
-            sumByPenaltyOn(path, kPenaltyInfo[p].code, &s, in.x.data(), kLength, 1.25, theta);
-            out.push_back(s);
-        }
-        for (bool perElement : {false, true}) {
-            const double* lambda = perElement ? in.weights.data() : &in.weights[1];
-            proxByPenaltyOn(path, p, y.data(), in.x.data(), lambda, perElement, kLength, theta, 0.5);
-            keep();
-            valueByPenaltyOn(path, p, y.data(), in.x.data(), lambda, perElement, kLength, theta);
-            keep();
-            derivativeByPenaltyOn(path, p, y.data(), in.x.data(), lambda, perElement, kLength, theta);
-            keep();
-        }
-    }
-    return out;
-}
-
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
-{
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), 8 * a.size()) == 0;
-}
+bool sameBits(const PenaltyResults& a, const PenaltyResults& b) { return firstDifferingPenalty(a, b) < 0; }
 
 void restoreRules()
 {
@@ -93,7 +63,7 @@ TEST(Threads, EveryThreadCountAndChunkLengthGivesTheOneThreadBits)
         if (!simdPathSupported(p))
             continue;
         overrideThreadBudget(1);
-        const std::vector<double> one = runAll(p, in);
+        const PenaltyResults one = resultsOn(p, in);
         // 0: each cost's own chunk; 64: a chunk per lane block pair of the
         // widest path; 4160: chunks that are no power of two.
         for (std::ptrdiff_t chunk : {0, 64, 4160}) {
@@ -103,7 +73,7 @@ TEST(Threads, EveryThreadCountAndChunkLengthGivesTheOneThreadBits)
                     continue; // every count on the path in use, a few more cases on each path
                 overrideThreadBudget(threads);
                 overrideChunkLength(chunk);
-                EXPECT_TRUE(sameBits(runAll(p, in), one)) << simdPathName(p) << ", " << threads << " threads, chunks of "
+                EXPECT_TRUE(sameBits(resultsOn(p, in), one)) << simdPathName(p) << ", " << threads << " threads, chunks of "
                                                           << chunk;
             }
         }
@@ -125,20 +95,21 @@ TEST(Threads, StalledWorkersAndBlocksTakenBackGiveTheOneThreadBits)
     const Inputs in = makeInputs();
     const SimdPath path = bestSimdPath();
     overrideThreadBudget(1);
-    const std::vector<double> one = runAll(path, in);
+    const PenaltyResults one = resultsOn(path, in);
+    const double logSumTheta = kPenaltyInfo[penaltyIndexOfCode(LogSum)].typicalTheta;
     double reference;
-    sumByPenaltyOn(path, LogSum, &reference, in.x.data(), kLength, 1.25, 2.5);
+    sumByPenaltyOn(path, LogSum, &reference, in.x.data(), kLength, 1.25, logSumTheta);
     setWorkerStallForTests(stallSometimes);
     overrideChunkLength(1024);
     overrideThreadBudget(3);
-    EXPECT_TRUE(sameBits(runAll(path, in), one)); // every operation, with stalls
+    EXPECT_TRUE(sameBits(resultsOn(path, in), one)); // every operation, with stalls
     // log-sum's sum alone until both schedules have been seen (a machine
     // busy enough may keep the workers from joining for a while).
     SumSchedule seen{};
     for (int round = 0; round < 200 && (seen.takenBack == 0 || seen.fromRing == seen.formedAhead); ++round) {
         overrideThreadBudget(2 + round % 2);
         double s;
-        sumByPenaltyOn(path, LogSum, &s, in.x.data(), kLength, 1.25, 2.5);
+        sumByPenaltyOn(path, LogSum, &s, in.x.data(), kLength, 1.25, logSumTheta);
         ASSERT_EQ(std::memcmp(&s, &reference, 8), 0) << "round " << round;
         const SumSchedule last = lastSumSchedule();
         ASSERT_EQ(last.fromRing + last.byChain + last.takenBack, (kLength - 1) / 1024 + 1);
@@ -167,13 +138,13 @@ TEST(Threads, TheFirstInvalidWeightIsReported)
             weights[kLength - 1] = __builtin_nan("");
         for (int threads : {1, 2, 5}) {
             overrideThreadBudget(threads);
-            EXPECT_EQ(proxByPenalty(0, y.data(), in.x.data(), weights.data(), true, kLength, 2.5, 1), first)
+            EXPECT_EQ(proxByPenalty(0, y.data(), in.x.data(), weights.data(), true, kLength, 0, 1), first)
                 << threads << " threads";
-            EXPECT_EQ(valueByPenalty(0, y.data(), in.x.data(), weights.data(), true, kLength, 2.5), first);
+            EXPECT_EQ(valueByPenalty(0, y.data(), in.x.data(), weights.data(), true, kLength, 0), first);
         }
     }
     restoreRules();
-    EXPECT_EQ(derivativeByPenalty(0, y.data(), in.x.data(), in.weights.data(), true, kLength, 2.5), kLength);
+    EXPECT_EQ(derivativeByPenalty(0, y.data(), in.x.data(), in.weights.data(), true, kLength, 0), kLength);
 }
 
 std::atomic<int> gHostAsked{0};
