@@ -17,47 +17,13 @@
 #include <cstdlib>
 #include <random>
 
-#include <mpfr.h>
-
 #include "dispatch.h"
+#include "penalty_reference.h"
 
 namespace {
 
 // The bound the help states.
 constexpr double kUlps = 3;
-
-struct Big {
-    mpfr_t v;
-    Big() { mpfr_init2(v, 256); }
-    explicit Big(double d) { mpfr_init2(v, 256); mpfr_set_d(v, d, MPFR_RNDN); }
-    ~Big() { mpfr_clear(v); }
-    Big(const Big&) = delete;
-};
-
-double ulpsOff(double got, const mpfr_t exact)
-{
-    const double nearest = mpfr_get_d(exact, MPFR_RNDN);
-    if (nearest == 0)
-        return got == 0 ? 0 : 1e300;
-    const double ulp = std::nextafter(std::fabs(nearest), 1e308) - std::fabs(nearest);
-    Big d;
-    mpfr_sub_d(d.v, exact, got, MPFR_RNDN);
-    return std::fabs(mpfr_get_d(d.v, MPFR_RNDN)) / ulp;
-}
-
-// f(u) - f(0) = 0.5*u*(u - 2a) + w*log(1 + u/theta).
-void objectiveGain(mpfr_t out, const mpfr_t u, const mpfr_t a, const mpfr_t w, const mpfr_t theta)
-{
-    Big t, l;
-    mpfr_mul_2ui(t.v, a, 1, MPFR_RNDN);
-    mpfr_sub(t.v, u, t.v, MPFR_RNDN);
-    mpfr_mul(t.v, t.v, u, MPFR_RNDN);
-    mpfr_div_2ui(t.v, t.v, 1, MPFR_RNDN);
-    mpfr_div(l.v, u, theta, MPFR_RNDN);
-    mpfr_log1p(l.v, l.v, MPFR_RNDN);
-    mpfr_mul(l.v, l.v, w, MPFR_RNDN);
-    mpfr_add(out, t.v, l.v, MPFR_RNDN);
-}
 
 struct Reference {
     bool convex, noRoot, rootWins;
@@ -65,46 +31,25 @@ struct Reference {
 };
 
 // The larger root r into `root` (0 where there is none or it is negative).
-Reference reference(mpfr_t root, double a_, double theta_, double gamma, double lambda)
+Reference reference(Real& root, double a_, double theta_, double gamma, double lambda)
 {
-    Big a(a_), theta(theta_), w(gamma), D, e, q, s, t, gain, f0;
-    mpfr_mul_d(w.v, w.v, lambda, MPFR_RNDN); // exact
-    mpfr_mul(D.v, a.v, theta.v, MPFR_RNDN);
-    mpfr_sub(D.v, D.v, w.v, MPFR_RNDN); // exact sign
-    mpfr_sub(e.v, a.v, theta.v, MPFR_RNDN);
-    mpfr_sqr(q.v, e.v, MPFR_RNDN);
-    mpfr_mul_2ui(t.v, D.v, 2, MPFR_RNDN);
-    mpfr_add(q.v, q.v, t.v, MPFR_RNDN);
+    const Real a(a_), theta(theta_), l(lambda), g(gamma), w = g * l; // exact
     Reference ref{};
-    mpfr_sqr(t.v, theta.v, MPFR_RNDN);
-    ref.convex = mpfr_cmp(w.v, t.v) <= 0;
-    ref.noRoot = mpfr_sgn(q.v) < 0;
-    mpfr_set_zero(root, 1);
-    if (ref.noRoot)
+    ref.convex = w <= theta * theta;
+    const std::vector<Real> roots = logSumRoots(a, theta, w);
+    ref.noRoot = roots.empty();
+    root = Real(0);
+    if (ref.noRoot || !(Real(0) < roots[1]))
         return ref;
-    mpfr_sqrt(s.v, q.v, MPFR_RNDN);
-    if (mpfr_sgn(e.v) < 0) { // 2D/(s - e)
-        mpfr_sub(t.v, s.v, e.v, MPFR_RNDN);
-        mpfr_mul_2ui(root, D.v, 1, MPFR_RNDN);
-        mpfr_div(root, root, t.v, MPFR_RNDN);
-    } else {
-        mpfr_add(root, e.v, s.v, MPFR_RNDN);
-        mpfr_div_2ui(root, root, 1, MPFR_RNDN);
-    }
-    if (mpfr_sgn(root) <= 0) {
-        mpfr_set_zero(root, 1);
-        return ref;
-    }
-    if (mpfr_sgn(D.v) > 0) {
+    root = roots[1];
+    if (Real(0) < a * theta - w) { // D > 0: 0 is no minimum
         ref.rootWins = true;
         return ref;
     }
-    objectiveGain(gain.v, root, a.v, w.v, theta.v);
-    ref.rootWins = mpfr_sgn(gain.v) < 0;
-    mpfr_sqr(f0.v, a.v, MPFR_RNDN);
-    mpfr_div_2ui(f0.v, f0.v, 1, MPFR_RNDN);
-    mpfr_div(gain.v, gain.v, f0.v, MPFR_RNDN);
-    ref.tie = std::fabs(mpfr_get_d(gain.v, MPFR_RNDN));
+    const Real f0 = objectiveOf(Defined::LogSum, Real(0), a, l, theta, g);
+    const Real gain = objectiveOf(Defined::LogSum, root, a, l, theta, g) - f0;
+    ref.rootWins = gain < Real(0);
+    ref.tie = std::fabs((gain / f0).d());
     return ref;
 }
 
@@ -139,7 +84,9 @@ int main(int argc, char** argv)
     std::uniform_real_distribution<double> unit(0, 1);
     double worst = 0, worstTie = 0;
     long failed = 0, roots = 0, zeros = 0, jumps = 0, otherSide = 0, linear = 0;
-    Big root;
+    mpfr_set_default_prec(256);
+    const Real zero(0);
+    Real root;
     for (long trial = 0; trial < count; ++trial) {
         // log2 of rho = w/theta^2 in +-997 (1e+-300), theta and w doubles.
         const double logRho = -997 + 1994 * unit(rng);
@@ -176,17 +123,17 @@ int main(int argc, char** argv)
             continue;
         const double x = (rng() & 1) ? -a : a;
         const double y = proxOf(x, lambda, theta, gamma);
-        const Reference ref = reference(root.v, a, theta, gamma, lambda);
+        const Reference ref = reference(root, a, theta, gamma, lambda);
         linear += a < theta * 0x1p-60;
         double error = 0;
-        const bool jumpRegion = !ref.convex && !ref.noRoot && mpfr_sgn(root.v) > 0 && !(ref.rootWins && ref.tie == 0);
+        const bool jumpRegion = !ref.convex && !ref.noRoot && zero < root && !(ref.rootWins && ref.tie == 0);
         bool ok = std::fabs(y) <= a;
         if (ref.noRoot) {
             ok = ok && y == 0 && !std::signbit(y);
             ++zeros;
         } else if (ref.rootWins) {
             ++roots;
-            error = y == 0 ? 1e300 : ulpsOff(std::fabs(y), root.v);
+            error = y == 0 ? 1e300 : ulpsOff(std::fabs(y), root);
             if (y == 0 && jumpRegion && ref.tie < 0x1p-48) {
                 error = 0;
                 ++otherSide;
@@ -196,7 +143,7 @@ int main(int argc, char** argv)
         } else {
             ++zeros;
             if (y != 0 && jumpRegion && ref.tie < 0x1p-48) {
-                error = ulpsOff(std::fabs(y), root.v);
+                error = ulpsOff(std::fabs(y), root);
                 ++otherSide;
                 worstTie = std::max(worstTie, ref.tie);
                 ok = ok && error <= kUlps && std::signbit(y) == std::signbit(x);
@@ -209,7 +156,7 @@ int main(int argc, char** argv)
             worst = std::max(worst, error);
         if (!ok && ++failed <= 10)
             std::printf("FAIL x %.17g lambda %.17g theta %.17g gamma %.17g: %.17g, minimiser %.17g (%g ulps)\n", x,
-                        lambda, theta, gamma, y, ref.rootWins ? mpfr_get_d(root.v, MPFR_RNDN) : 0.0, error);
+                        lambda, theta, gamma, y, ref.rootWins ? root.d() : 0.0, error);
     }
     std::printf("log-sum shard %ld: %ld cases (%ld roots, %ld zeros, %ld in a jump region, %ld in units of x), "
                 "worst %.2f ulps; %ld ties taken the other way, objectives within %.1e\n",
