@@ -4,7 +4,6 @@ include(${PROJECT_SOURCE_DIR}/cmake/CallTable.cmake)
 
 add_executable(kernel_tests
     penalties/prox_golden_test.cpp
-    penalties/prox_optimality_test.cpp
     penalties/prox_step_test.cpp
     penalties/prox_ranges_test.cpp
     penalties/power_penalties_test.cpp
