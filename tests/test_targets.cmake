@@ -7,7 +7,6 @@ add_executable(kernel_tests
     penalties/prox_step_test.cpp
     penalties/prox_ranges_test.cpp
     penalties/power_penalties_test.cpp
-    penalties/value_derivative_test.cpp
     penalties/sum_golden_test.cpp
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp

@@ -1,8 +1,8 @@
 // penaltyProx over the parameters the registry accepts: the calls reported
 // wrong, as a table; the shape every map must have (odd, nondecreasing in
-// x, 0 <= |y| <= |x|) over sorted x across 24 decades for every penalty
-// with random parameters anywhere in their ranges; and log-sum's convex
-// threshold a*theta <= gamma*lambda decided exactly, to the bit.
+// x, 0 <= |y| <= |x|) for every penalty, over 24 decades and double by
+// double at its thresholds; and log-sum's convex threshold a*theta <=
+// gamma*lambda decided exactly, to the bit.
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -11,7 +11,7 @@
 #include "bit_compare.h"
 #include "dispatch.h"
 #include "penalty_list.h"
-#include "scalar_lanes.h"
+#include "random_parameters.h"
 
 namespace {
 
@@ -85,39 +85,54 @@ TEST(ProxRanges, ReportedCalls)
     }
 }
 
-// log2 of a random double in the registry's range of theta or gamma (a
-// range open at 0 or infinity is taken over the doubles).
-double logIn(std::mt19937_64& rng, double lower, double upper)
+// Sorted x from one of two kinds of sets: over 24 decades around one of the
+// element's scales, with parameters anywhere in their ranges; or 1000
+// consecutive doubles from near a place where the map bends or jumps, with
+// moderate parameters. Not SCAD and MCP in the second kind: next to their
+// knots they choose, by objectives that round alike, between candidates a
+// few ulps apart (as penaltyShrink does, whose bits they keep at gamma =
+// 1), and may step back by those ulps there.
+std::vector<double> sortedElements(std::mt19937_64& rng, bool consecutive, double lambda, double theta, double gamma)
 {
-    const double lo = lower > 0 ? std::log2(lower) : -1074, hi = upper < kRealmax ? std::log2(upper) : 1023.99;
-    return std::uniform_real_distribution<double>(lo, hi)(rng);
+    std::vector<double> x(consecutive ? 1000 : 600);
+    const double w = gamma * lambda;
+    if (consecutive) {
+        const double marks[] = {w, std::sqrt(2 * w), w / theta, 2 * std::sqrt(w) - theta, theta, lambda * theta,
+                                lambda + w, 1.5 * std::cbrt(w * w), 2 * std::pow(2 * w / 3, 0.75)};
+        x[0] = marks[rng() % 9] * (1 - 0x1p-52 * static_cast<double>(rng() % 500));
+        if (!(x[0] > 0 && x[0] < 1e300))
+            x[0] = 1;
+        for (std::size_t i = 1; i < x.size(); ++i)
+            x[i] = std::nextafter(x[i - 1], kRealmax);
+        return x;
+    }
+    const double scales[] = {w, std::sqrt(w), theta, lambda * theta, w / theta, lambda};
+    double centre = scales[rng() % 6];
+    if (!(centre > 1e-280 && centre < 1e280))
+        centre = std::exp2(std::uniform_real_distribution<double>(-900, 900)(rng));
+    for (double& v : x)
+        v = centre * std::pow(10.0, std::uniform_real_distribution<double>(-12, 12)(rng));
+    std::sort(x.begin(), x.end());
+    return x;
 }
 
-TEST(ProxRanges, OddNondecreasingAndShrinkingOver24Decades)
+TEST(ProxRanges, OddNondecreasingAndShrinking)
 {
     std::mt19937_64 rng(2024);
+    std::uniform_real_distribution<double> unit(0, 1);
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
         const PenaltyInfo& info = kPenaltyInfo[penalty];
-        for (int set = 0; set < 150; ++set) {
-            double theta = 0;
-            if (info.theta.taken && info.theta.upper <= 1)
-                theta = std::uniform_real_distribution<double>(info.theta.lower, info.theta.upper)(rng);
-            else if (info.theta.taken)
-                theta = std::exp2(logIn(rng, info.theta.lower, info.theta.upper));
-            if (info.theta.taken && !(info.theta.lowerIncluded ? theta >= info.theta.lower : theta > info.theta.lower))
-                theta = std::nextafter(info.theta.lower, kRealmax);
-            const double gamma = std::exp2(logIn(rng, info.gamma.lower, info.gamma.upper));
-            const double lambda = std::exp2(std::uniform_real_distribution<double>(-1000, 1000)(rng));
-            // x over 24 decades around one of the element's scales, sorted.
-            const double scales[] = {gamma * lambda, std::sqrt(gamma * lambda), theta, lambda * theta,
-                                     gamma * lambda / theta, lambda};
-            double centre = scales[rng() % 6];
-            if (!(centre > 1e-280 && centre < 1e280))
-                centre = std::exp2(std::uniform_real_distribution<double>(-900, 900)(rng));
-            std::vector<double> x(600);
-            for (double& v : x)
-                v = centre * std::pow(10.0, std::uniform_real_distribution<double>(-12, 12)(rng));
-            std::sort(x.begin(), x.end());
+        for (int set = 0; set < 250; ++set) {
+            const bool consecutive = set % 5 >= 3 && info.code != Scad && info.code != Mcp;
+            double theta = randomTheta(rng, info.theta), gamma = randomGamma(rng, info.gamma);
+            double lambda = std::exp2(std::uniform_real_distribution<double>(-1000, 1000)(rng));
+            if (consecutive) {
+                if (info.theta.taken)
+                    theta = info.theta.upper <= 1 ? unit(rng) : info.theta.lower + std::exp2(-20 + 40 * unit(rng));
+                lambda = std::exp2(-30 + 60 * unit(rng));
+                gamma = std::exp2(-10 + 20 * unit(rng));
+            }
+            const std::vector<double> x = sortedElements(rng, consecutive, lambda, theta, gamma);
             std::vector<double> minus(x.size()), y(x.size()), yMinus(x.size());
             for (std::size_t i = 0; i < x.size(); ++i)
                 minus[i] = -x[i];
@@ -135,55 +150,6 @@ TEST(ProxRanges, OddNondecreasingAndShrinkingOver24Decades)
             }
         }
     }
-}
-
-// The same double by double: 1000 consecutive doubles from near each
-// place where a map bends or jumps. Not SCAD and MCP: next to their knots
-// they choose, by objectives that round alike, between candidates a few
-// ulps apart (as penaltyShrink does, whose bits they keep at gamma = 1),
-// and may step back by those ulps there.
-TEST(ProxRanges, NondecreasingDoubleByDoubleAtTheThresholds)
-{
-    std::mt19937_64 rng(99);
-    std::uniform_real_distribution<double> unit(0, 1);
-    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
-        const PenaltyInfo& info = kPenaltyInfo[penalty];
-        if (info.code == Scad || info.code == Mcp)
-            continue;
-        for (int set = 0; set < 100; ++set) {
-            double theta = 0;
-            if (info.theta.taken)
-                theta = info.theta.upper <= 1 ? unit(rng) : info.theta.lower + std::exp2(-20 + 40 * unit(rng));
-            const double lambda = std::exp2(-30 + 60 * unit(rng)), gamma = std::exp2(-10 + 20 * unit(rng));
-            const double w = gamma * lambda;
-            const double marks[] = {w, std::sqrt(2 * w), w / theta, 2 * std::sqrt(w) - theta, theta, lambda * theta,
-                                    lambda + w, 1.5 * std::cbrt(w * w), 2 * std::pow(2 * w / 3, 0.75)};
-            const double start = marks[rng() % 9] * (1 - 0x1p-52 * static_cast<double>(rng() % 500));
-            if (!(start > 0 && start < 1e300))
-                continue;
-            std::vector<double> x(1000), y(1000);
-            x[0] = start;
-            for (std::size_t i = 1; i < x.size(); ++i)
-                x[i] = std::nextafter(x[i - 1], kRealmax);
-            proxByPenalty(penalty, y.data(), x.data(), &lambda, false, 1000, theta, gamma);
-            for (std::size_t i = 1; i < x.size(); ++i)
-                ASSERT_GE(y[i], y[i - 1]) << info.name << " lambda " << lambda << " theta " << theta << " gamma "
-                                          << gamma << " at " << describe(x[i]);
-        }
-    }
-}
-
-// An infinite weight holds log-sum's element at +0 (no root), in the
-// penalty's own arithmetic, whatever the element and the parameters.
-TEST(ProxRanges, LogSumInfiniteWeightGivesZero)
-{
-    for (double theta : {1e-300, 1.0, 1e300})
-        for (double gamma : {1e-300, 1.0, 1e300}) {
-            const ProxCall<ScalarLanes> call = proxCallOf<ScalarLanes, LogSumPenalty::kNumbersInWindow>(theta, gamma);
-            for (double x : {0.0, -1e-310, 3.0, -1e300, kRealmax})
-                EXPECT_TRUE(sameBits(LogSumPenalty::prox<ScalarLanes>(x, __builtin_inf(), call), 0.0))
-                    << "theta " << theta << " gamma " << gamma << " x " << describe(x);
-        }
 }
 
 // In the convex regime the threshold is a = gamma*lambda/theta; with theta

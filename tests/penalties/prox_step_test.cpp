@@ -1,8 +1,11 @@
-// penaltyProx: the worked cases by bit pattern, and the two identities it
-// promises: with gamma = 1 and one weight it is penaltyShrink bit for bit
-// for capped-l1, SCAD and MCP (not log-sum, whose penaltyShrink keeps its
-// fixed steps while penaltyProx is exact), and per-element weights give
-// exactly the element-by-element calls.
+// The worked cases of penaltyProx, penaltyValue and penaltyDerivative by bit
+// pattern, and the identities they promise: with gamma = 1 and one weight
+// penaltyProx is penaltyShrink bit for bit for capped-l1, SCAD and MCP (not
+// log-sum, whose penaltyShrink keeps its fixed steps while penaltyProx is
+// exact); the values are what penaltySum adds (SCAD's and MCP's values,
+// added in index order, are penaltySum; every capped-l1 and log-sum value
+// is lambda times penaltySum's term); per-element weights give exactly the
+// element-by-element calls; and an infinite weight holds every element at 0.
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -11,11 +14,13 @@
 #include "bit_compare.h"
 #include "dispatch.h"
 #include "golden_cases.h"
-#include "penalty_list.h"
+#include "penalty_formulas.h"
+#include "random_parameters.h"
 #include "scalar_prox.h"
 
 namespace {
 
+// Each row through one weight and through per-element weights.
 TEST(ProxStep, EveryCaseThroughDispatch)
 {
     for (const ProxStepCase& c : kProxStepCases) {
@@ -28,6 +33,23 @@ TEST(ProxStep, EveryCaseThroughDispatch)
             << c.penalty << " lambda " << c.lambda << " theta " << c.theta << " gamma " << c.gamma << " x "
             << describe(c.x) << ": " << describe(scalar) << " (per element " << describe(weighted) << ")";
     }
+    for (const ElementCase& c : kElementCases) {
+        const auto run = c.what == 'v' ? valueByPenalty : derivativeByPenalty;
+        double scalar = 12345.0, weighted = 12345.0;
+        run(penaltyIndexOfName(c.penalty), &scalar, &c.x, &c.lambda, false, 1, c.theta);
+        run(penaltyIndexOfName(c.penalty), &weighted, &c.x, &c.lambda, true, 1, c.theta);
+        EXPECT_TRUE(sameBits(scalar, c.expected) && sameBits(weighted, c.expected))
+            << c.penalty << " " << c.what << " lambda " << c.lambda << " theta " << c.theta << " x " << describe(c.x)
+            << ": " << describe(scalar);
+    }
+}
+
+// The tests' definitions of the penalties are keyed by the registry's
+// names: a penalty added without its row fails here.
+TEST(ProxStep, EveryPenaltyHasADefinition)
+{
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty)
+        EXPECT_NE(definitionNamed(kPenaltyInfo[penalty].name), nullptr) << kPenaltyInfo[penalty].name;
 }
 
 TEST(ProxStep, NamesInEitherCase)
@@ -50,26 +72,37 @@ std::vector<double> elements(std::mt19937_64& rng, int n, double scale)
     return x;
 }
 
-TEST(ProxStep, UnitStepIsPenaltyShrink)
+TEST(ProxStep, UnitStepIsPenaltyShrinkAndValuesArePenaltySumsTerms)
 {
     std::mt19937_64 rng(31);
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
-        if (!(kPenaltyInfo[penalty].operations & ShrinkOperation) || kPenaltyInfo[penalty].code == LogSum)
+        const PenaltyInfo& info = kPenaltyInfo[penalty];
+        if (!(info.operations & ShrinkOperation))
             continue;
-        const ThetaRange range = kPenaltyInfo[penalty].theta;
+        const bool addedInOrder = info.code == Scad || info.code == Mcp;
         for (int set = 0; set < 64; ++set) {
             const double lambda = std::exp(std::uniform_real_distribution<double>(-6, 3)(rng));
-            const double theta = range.lower + std::exp(std::uniform_real_distribution<double>(-5, 3)(rng));
-            const std::vector<double> x = elements(rng, 4096, 3 * lambda * std::max(theta, 1.0));
-            std::vector<double> shrunk(x.size()), proximal(x.size());
-            shrinkByPenalty(kPenaltyInfo[penalty].code, shrunk.data(), x.data(), static_cast<std::int32_t>(x.size()),
-                            lambda, theta);
-            proxByPenalty(penalty, proximal.data(), x.data(), &lambda, false, static_cast<std::ptrdiff_t>(x.size()),
-                          theta, 1.0);
-            for (std::size_t i = 0; i < x.size(); ++i)
-                ASSERT_TRUE(sameBits(proximal[i], shrunk[i]))
-                    << kPenaltyInfo[penalty].name << " lambda " << lambda << " theta " << theta << " x "
-                    << describe(x[i]);
+            const double theta = info.theta.lower + std::exp(std::uniform_real_distribution<double>(-5, 3)(rng));
+            std::vector<double> x = elements(rng, 4096, 3 * lambda * std::max(theta, 1.0));
+            x[0] = kInf;
+            const auto n = static_cast<std::int32_t>(x.size());
+            std::vector<double> shrunk(x.size()), proximal(x.size()), values(x.size());
+            shrinkByPenalty(info.code, shrunk.data(), x.data(), n, lambda, theta);
+            proxByPenalty(penalty, proximal.data(), x.data(), &lambda, false, n, theta, 1.0);
+            valueByPenalty(penalty, values.data(), x.data(), &lambda, false, n, theta);
+            double running = 0, sum = 0;
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                // +-inf is penaltyProx's to pass through; penaltyShrink maps it.
+                ASSERT_TRUE(i == 0 || info.code == LogSum || sameBits(proximal[i], shrunk[i]))
+                    << info.name << " lambda " << lambda << " theta " << theta << " x " << describe(x[i]);
+                double term = 0;
+                if (!addedInOrder)
+                    sumByPenalty(info.code, &term, &x[i], 1, 1.0, theta);
+                ASSERT_TRUE(addedInOrder || sameBits(values[i], lambda * term)) << info.name << " x " << describe(x[i]);
+                running = running + values[i];
+            }
+            sumByPenalty(info.code, &sum, x.data(), n, lambda, theta);
+            ASSERT_TRUE(!addedInOrder || sameBits(running, sum)) << info.name;
         }
     }
 }
@@ -80,7 +113,7 @@ TEST(ProxStep, WeightsAreElementwiseCalls)
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
         const ThetaRange range = kPenaltyInfo[penalty].theta;
         for (int set = 0; set < 16; ++set) {
-            const double theta = range.taken ? range.lower + std::exp(std::uniform_real_distribution<double>(-3, 2)(rng)) : 0;
+            const double theta = randomTheta(rng, range);
             const double gamma = std::exp(std::uniform_real_distribution<double>(-5, 5)(rng));
             const std::vector<double> x = elements(rng, 1031, 4);
             std::vector<double> weights(x.size()), together(x.size());
@@ -119,8 +152,7 @@ TEST(ProxStep, InfiniteWeightHoldsTheElementAtZero)
                     double y[n], v[n], d[n];
                     proxByPenalty(penalty, y, x, weights.data(), perElement, n, theta, gamma);
                     valueByPenalty(penalty, v, x, weights.data(), perElement, n, theta);
-                    if (perElement)
-                        EXPECT_EQ(derivativeByPenalty(penalty, d, x, weights.data(), true, n, theta), 0);
+                    EXPECT_TRUE(!perElement || derivativeByPenalty(penalty, d, x, weights.data(), true, n, theta) == 0);
                     for (std::ptrdiff_t i = 0; i < n; ++i) {
                         const double held = x[i] != x[i] ? nan : x[i] < 0 ? -0.0 : 0.0;
                         const double value = x[i] != x[i] ? nan : x[i] == 0 ? 0.0 : inf;
