@@ -2,7 +2,8 @@
 // pattern, and the identities they promise: with gamma = 1 and one weight
 // penaltyProx is penaltyShrink bit for bit for capped-l1, SCAD and MCP (not
 // log-sum, whose penaltyShrink keeps its fixed steps while penaltyProx is
-// exact); the values are what penaltySum adds (SCAD's and MCP's values,
+// exact), except where penaltyShrink's candidate rounds past |x| next to
+// SCAD's and MCP's knee and penaltyProx holds it at x; the values are what penaltySum adds (SCAD's and MCP's values,
 // added in index order, are penaltySum; every capped-l1 and log-sum value
 // is lambda times penaltySum's term); per-element weights give exactly the
 // element-by-element calls; and an infinite weight holds every element at 0.
@@ -85,6 +86,11 @@ TEST(ProxStep, UnitStepIsPenaltyShrinkAndValuesArePenaltySumsTerms)
             const double theta = info.theta.lower + std::exp(std::uniform_real_distribution<double>(-5, 3)(rng));
             std::vector<double> x = elements(rng, 4096, 3 * lambda * std::max(theta, 1.0));
             x[0] = kInf;
+            double knee = lambda * theta; // and its neighbours, up from 4 doubles below
+            for (int k = 0; k < 4; ++k)
+                knee = std::nextafter(knee, 0.0);
+            for (int k = 1; k <= 9; ++k, knee = std::nextafter(knee, kInf))
+                x[k] = k % 2 ? knee : -knee;
             const auto n = static_cast<std::int32_t>(x.size());
             std::vector<double> shrunk(x.size()), proximal(x.size()), values(x.size());
             shrinkByPenalty(info.code, shrunk.data(), x.data(), n, lambda, theta);
@@ -93,7 +99,8 @@ TEST(ProxStep, UnitStepIsPenaltyShrinkAndValuesArePenaltySumsTerms)
             double running = 0, sum = 0;
             for (std::size_t i = 0; i < x.size(); ++i) {
                 // +-inf is penaltyProx's to pass through; penaltyShrink maps it.
-                ASSERT_TRUE(i == 0 || info.code == LogSum || sameBits(proximal[i], shrunk[i]))
+                const double held = std::fabs(shrunk[i]) <= std::fabs(x[i]) ? shrunk[i] : x[i];
+                ASSERT_TRUE(i == 0 || info.code == LogSum || sameBits(proximal[i], held))
                     << info.name << " lambda " << lambda << " theta " << theta << " x " << describe(x[i]);
                 double term = 0;
                 if (!addedInOrder)
