@@ -170,14 +170,16 @@ struct FitState {
     // sweeping in column order.
     std::unique_ptr<std::int64_t[]> entryList, entryPlace;
     std::int64_t entryCount = 0;
-    // Residual updates: the fit-scale Gram matrix of the entered
-    // coefficients (rows by place, capacity by capacity, the first
-    // gramRows formed), so that an active sweep costs the entered count per
-    // step instead of two passes over the rows; the gradients by place,
-    // the coefficients when the active sweeps began, and a row of X filled
-    // in for a compressed column.
-    std::unique_ptr<double[]> activeGram, placeGradient, placeStart, denseColumn;
-    std::int64_t gramCapacity = 0, gramRows = 0;
+    // Residual updates: the fit-scale Gram matrix of coefficients that
+    // were active (row u of column gramMembers[u], capacity by capacity;
+    // gramIndex the row of each column, -1 for none), and its active part
+    // in the order of the active list, so that an active sweep costs the
+    // active count per step instead of two passes over the rows; the
+    // active gradients, the coefficients when the active sweeps began, and
+    // a column of X filled in where compressed.
+    std::unique_ptr<double[]> activeGram, compactGram, activeGradient, activeStart, denseColumn;
+    std::unique_ptr<std::int64_t[]> gramMembers, gramIndex;
+    std::int64_t gramCapacity = 0, gramCount = 0;
     bool activeGramFailed = false;
 };
 
@@ -375,81 +377,104 @@ void listWorkingSet(const FitColumns& c, FitState& st)
             st.workingList[st.workingCount++] = j;
 }
 
-// Rows of the entered coefficients' Gram matrix up to every one entered,
-// each entry formed once from the sums of the two uncentred columns (the
-// later one's rows filled in when compressed: the same terms in the same
-// order as dense). False where the matrix would not pay (more entered than
-// rows: a step over the residual is cheaper) or does not fit.
-bool extendActiveGram(const FitColumns& c, FitState& st)
+// Rows of the active coefficients' Gram matrix, each entry formed once
+// from the sums of the two uncentred columns (the newer one's rows filled
+// in when compressed: the same terms in the same order as dense) and kept
+// while the coefficient may return; a full matrix starts again from the
+// active ones. Then the active part copied together, in the order of the
+// active list. False where it would not pay (more active coefficients
+// than rows: a step over the residual is cheaper) or does not fit.
+bool activeGramOf(const FitColumns& c, FitState& st)
 {
-    if (st.entryCount > c.n || st.activeGramFailed)
+    if (st.activeCount > c.n || st.activeGramFailed)
         return false;
     if (!st.activeGram) {
-        const std::int64_t most = c.p < c.n ? c.p : c.n;
-        st.gramCapacity = most < 2048 ? most : 2048;
+        st.gramCapacity = c.p < 2048 ? c.p : 2048;
         st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
-        st.placeGradient = workArray<double>(st.gramCapacity);
-        st.placeStart = workArray<double>(st.gramCapacity);
+        st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
+        st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
+        st.activeGradient = workArray<double>(st.gramCapacity);
+        st.activeStart = workArray<double>(st.gramCapacity);
         st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
-        if (!st.activeGram || !st.placeGradient || !st.placeStart || !st.denseColumn) {
+        if (!st.activeGram || !st.compactGram || !st.gramMembers || !st.activeGradient || !st.activeStart
+            || !st.denseColumn) {
             st.activeGramFailed = true;
             return false;
         }
     }
-    if (st.entryCount > st.gramCapacity)
+    if (st.activeCount > st.gramCapacity)
         return false;
+    std::int64_t missing = 0;
+    for (std::int64_t k = 0; k < st.activeCount; ++k)
+        missing += st.gramIndex[st.activeList[k]] < 0;
+    if (st.gramCount + missing > st.gramCapacity) {
+        for (std::int64_t u = 0; u < st.gramCount; ++u)
+            st.gramIndex[st.gramMembers[u]] = -1;
+        st.gramCount = 0;
+    }
     double* gram = st.activeGram.get();
-    for (; st.gramRows < st.entryCount; ++st.gramRows) {
-        const std::int64_t m = st.gramRows, j = st.entryList[m];
+    const std::int64_t capacity = st.gramCapacity;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a];
+        if (st.gramIndex[j] >= 0)
+            continue;
+        const std::int64_t m = st.gramCount++;
+        st.gramIndex[j] = m;
+        st.gramMembers[m] = j;
         const ColumnView cj = columnOf(c, j);
         const double* xj = c.dense ? cj.values : st.denseColumn.get();
         if (!c.dense)
             for (std::int64_t k = 0; k < cj.count; ++k)
                 st.denseColumn[cj.rows[k]] = cj.values[k];
-        for (std::int64_t t = 0; t <= m; ++t) {
-            const std::int64_t k = st.entryList[t];
+        for (std::int64_t u = 0; u <= m; ++u) {
+            const std::int64_t k = st.gramMembers[u];
             const double entry = gramEntry(c, j, k, columnDot(columnOf(c, k), xj, c.w));
-            gram[m * st.gramCapacity + t] = entry;
-            gram[t * st.gramCapacity + m] = entry;
+            gram[m * capacity + u] = entry;
+            gram[u * capacity + m] = entry;
         }
         if (!c.dense)
             for (std::int64_t k = 0; k < cj.count; ++k)
                 st.denseColumn[cj.rows[k]] = 0;
     }
+    const std::int64_t count = st.activeCount;
+    for (std::int64_t a = 0; a < count; ++a) {
+        const double* row = gram + st.gramIndex[st.activeList[a]] * capacity;
+        double* compact = st.compactGram.get() + a * count;
+        for (std::int64_t b = 0; b < count; ++b)
+            compact[b] = row[st.gramIndex[st.activeList[b]]];
+    }
     return true;
 }
 
-// Active sweeps over the entered coefficients' Gram matrix: each step
+// Active sweeps over the active coefficients' Gram matrix: each step
 // takes its gradient from the kept gradients, and a move updates every
-// entered coefficient's gradient by its Gram row; the residual takes the
+// active coefficient's gradient by its Gram row; the residual takes the
 // net move of each coefficient once the sweeps end. The same exact steps
 // as over the residual, at the gradients' rounding.
 template <class P>
 bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
                           std::int64_t maxPasses, std::int64_t* passes)
 {
-    const std::int64_t m = st.entryCount, capacity = st.gramCapacity;
-    double* gradient = st.placeGradient.get();
-    for (std::int64_t t = 0; t < m; ++t)
-        gradient[t] = 0;
-    for (std::int64_t k = 0; k < st.activeCount; ++k) {
-        const std::int64_t j = st.activeList[k], t = st.entryPlace[j];
-        gradient[t] = outsideGradient(c, st, j);
-        st.placeStart[t] = st.beta[j];
+    const std::int64_t count = st.activeCount;
+    double* gradient = st.activeGradient.get();
+    for (std::int64_t a = 0; a < count; ++a) {
+        const std::int64_t j = st.activeList[a];
+        gradient[a] = outsideGradient(c, st, j);
+        st.activeStart[a] = st.beta[j];
     }
     bool converged = false;
     while (*passes < maxPasses && !converged) {
         double largest = 0;
-        for (std::int64_t k = 0; k < st.activeCount; ++k) {
-            const std::int64_t j = st.activeList[k], t = st.entryPlace[j];
-            const double z = st.beta[j] + gradient[t] * c.inverseCurvature[j];
+        for (std::int64_t a = 0; a < count; ++a) {
+            const std::int64_t j = st.activeList[a];
+            const double z = st.beta[j] + gradient[a] * c.inverseCurvature[j];
             const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
             const double delta = b - st.beta[j];
             if (delta == 0)
                 continue;
             st.beta[j] = b;
-            const double* row = st.activeGram.get() + t * capacity;
-            for (std::int64_t u = 0; u < m; ++u)
+            const double* row = st.compactGram.get() + a * count;
+            for (std::int64_t u = 0; u < count; ++u)
                 gradient[u] -= row[u] * delta;
             const double change = (c.curvature[j] * delta) * delta;
             largest = change > largest ? change : largest;
@@ -457,10 +482,10 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
         ++*passes;
         converged = largest <= st.tolerance;
     }
-    for (std::int64_t k = 0; k < st.activeCount; ++k) {
-        const std::int64_t j = st.activeList[k], t = st.entryPlace[j];
-        st.gradient[j] = gradient[t];
-        const double moved = st.beta[j] - st.placeStart[t];
+    for (std::int64_t a = 0; a < count; ++a) {
+        const std::int64_t j = st.activeList[a];
+        st.gradient[j] = gradient[a];
+        const double moved = st.beta[j] - st.activeStart[a];
         if (moved == 0)
             continue;
         const double d = moved * c.inverseScale[j];
@@ -503,7 +528,7 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
         if (largest <= st.tolerance)
             return true;
         listActiveSet(c, st);
-        if (!st.covariance && extendActiveGram(c, st)) {
+        if (!st.covariance && activeGramOf(c, st)) {
             activeSweepsOverGram<P>(c, st, prox, lambda, maxPasses, passes);
             continue;
         }
@@ -732,12 +757,13 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.activeList = workArray<std::int64_t>(c.p);
     st.entryList = workArray<std::int64_t>(c.p);
     st.entryPlace = workArray<std::int64_t>(c.p);
+    st.gramIndex = workArray<std::int64_t>(c.p);
     st.referenceRho = workArray<double>(c.n);
     st.referenceGradient = workArray<double>(c.p);
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
         return FitOutOfMemory;
     for (std::int64_t j = 0; j < c.p; ++j)
         if (c.eligible[j] && c.factor[j] > 0)
@@ -758,6 +784,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     for (std::int64_t j = 0; j < c.p; ++j) {
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
         st.entryPlace[j] = -1;
+        st.gramIndex[j] = -1;
     }
     listWorkingSet(c, st);
     // Covariance updates where n is well above p (their Gram columns cost
