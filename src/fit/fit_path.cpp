@@ -389,7 +389,10 @@ bool activeGramOf(const FitColumns& c, FitState& st)
     if (st.activeCount > c.n || st.activeGramFailed)
         return false;
     if (!st.activeGram) {
-        st.gramCapacity = c.p < 2048 ? c.p : 2048;
+        // Room for twice the rows (at most n active ones): those that left
+        // lately may return; older ones are formed again if they do.
+        const std::int64_t room = 2 * c.n < 2048 ? 2 * c.n : 2048;
+        st.gramCapacity = c.p < room ? c.p : room;
         st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
