@@ -81,7 +81,7 @@ TEST(FitPath, CompressedColumnsGiveTheDenseBits)
         for (int set = 0; set < 7; ++set) {
             // Sets 4 and 5 take covariance updates over several blocks of
             // rows (5 in several batches of Gram columns); set 6 active
-            // sweeps over a Gram matrix that fills and starts again.
+            // sweeps over the Gram matrix of a short wide design.
             const Design d = set < 4    ? randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1)
                              : set < 6 ? randomDesign(rng, 600 + set * 3, set == 4 ? 9 : 40, set == 4 ? 0.8 : 0.05)
                                        : randomDesign(rng, 16, 120, 0.3);
