@@ -163,85 +163,160 @@ struct FitState {
     std::unique_ptr<std::int64_t[]> workingList, activeList;
     std::int64_t workingCount = 0, activeCount = 0;
     double tolerance = 0;
+    // The coefficients in the order they first left 0 (the unpenalised
+    // ones when first swept), each one's place in it (-1: never), and the
+    // active sweeps run in this order: on correlated columns sweeping the
+    // strongest coefficients first converges in far fewer passes than
+    // sweeping in column order.
+    std::unique_ptr<std::int64_t[]> entryList, entryPlace;
+    std::int64_t entryCount = 0;
+    // Residual updates: the fit-scale Gram matrix of coefficients that
+    // were active (row u of column gramMembers[u], capacity by capacity;
+    // gramIndex the row of each column, -1 for none), and its active part
+    // in the order of the active list, so that an active sweep costs the
+    // active count per step instead of two passes over the rows; the
+    // active gradients, the coefficients when the active sweeps began, and
+    // a column of X filled in where compressed.
+    std::unique_ptr<double[]> activeGram, compactGram, activeGradient, activeStart, denseColumn;
+    std::unique_ptr<std::int64_t[]> gramMembers, gramIndex;
+    std::int64_t gramCapacity = 0, gramCount = 0;
+    bool activeGramFailed = false;
 };
 
-// The sums columnDot(column k, x_j, w) of dense X for every k whose Gram
-// entry is needed, in one sweep over blocks of rows, so that the block of
-// x_j is read from cache: each of the eight sums of every k takes the same
-// terms in the same order as columnDot (blocks are whole multiples of 8).
-void denseGramSums(const FitColumns& c, FitState& st, std::int64_t j)
+void enter(FitState& st, std::int64_t j)
+{
+    st.entryPlace[j] = st.entryCount;
+    st.entryList[st.entryCount++] = j;
+}
+
+constexpr std::int64_t kGramBatch = 16;
+
+// Gram columns are formed kGramBatch at a time: the column a step needs,
+// then the unformed ones of the largest gradients (the likeliest to move
+// next, ties to the lower column), so that dense X is read once per batch
+// rather than once per column. Returns how many were chosen into batch.
+std::int64_t chooseGramBatch(const FitColumns& c, const FitState& st, std::int64_t j, std::int64_t* batch)
+{
+    std::int64_t count = 1;
+    batch[0] = j;
+    double size[kGramBatch];
+    for (std::int64_t k = 0; k < c.p; ++k) {
+        if (k == j || !c.eligible[k] || st.gramSlot[k] >= 0)
+            continue;
+        const double g = st.gradient[k] < 0 ? -st.gradient[k] : st.gradient[k];
+        if (count == kGramBatch && !(g > size[count - 1]))
+            continue;
+        std::int64_t at = count < kGramBatch ? count++ : count - 1;
+        for (; at > 1 && g > size[at - 1]; --at) {
+            batch[at] = batch[at - 1];
+            size[at] = size[at - 1];
+        }
+        batch[at] = k;
+        size[at] = g;
+    }
+    return count;
+}
+
+// The sums columnDot(column k, x_a, w) of dense X for every member a of
+// the batch and every k whose entry is not formed before a's column (k
+// unformed and not earlier in the batch), in one sweep over blocks of
+// rows, so that the blocks of the batch's columns are read from cache:
+// each of the eight sums of every pair takes the same terms in the same
+// order as columnDot (blocks are whole multiples of 8).
+void denseGramSums(const FitColumns& c, FitState& st, const std::int64_t* batch, std::int64_t count)
 {
     constexpr std::int64_t kBlock = 256;
-    const double* xj = c.dense + j * c.n;
     const double* w = c.w;
     double* sums = st.gramSums.get();
-    for (std::int64_t k = 0; k < 8 * c.p; ++k)
+    for (std::int64_t k = 0; k < 8 * c.p * count; ++k)
         sums[k] = 0;
     for (std::int64_t from = 0; from < c.n; from += kBlock) {
         const std::int64_t to = from + kBlock < c.n ? from + kBlock : c.n;
         for (std::int64_t k = 0; k < c.p; ++k) {
-            if (!c.eligible[k] || (k != j && st.gramSlot[k] >= 0))
+            if (!c.eligible[k] || st.gramSlot[k] >= 0)
                 continue;
             const double* xk = c.dense + k * c.n;
-            double s[8];
-            for (int l = 0; l < 8; ++l)
-                s[l] = sums[8 * k + l];
-            std::int64_t i = from;
-            if (w) {
-                for (; i + 8 <= to; i += 8)
-                    for (int l = 0; l < 8; ++l)
-                        s[l] += xk[i + l] * (w[i + l] * xj[i + l]);
-                for (; i < to; ++i)
-                    s[i & 7] += xk[i] * (w[i] * xj[i]);
-            } else {
-                for (; i + 8 <= to; i += 8)
-                    for (int l = 0; l < 8; ++l)
-                        s[l] += xk[i + l] * xj[i + l];
-                for (; i < to; ++i)
-                    s[i & 7] += xk[i] * xj[i];
+            for (std::int64_t a = 0; a < count; ++a) {
+                if (a > 0 && batch[a - 1] == k)
+                    break; // k is in the batch before this member and every later one
+                const double* xj = c.dense + batch[a] * c.n;
+                double* pair = sums + 8 * (a * c.p + k);
+                double s[8];
+                for (int l = 0; l < 8; ++l)
+                    s[l] = pair[l];
+                std::int64_t i = from;
+                if (w) {
+                    for (; i + 8 <= to; i += 8)
+                        for (int l = 0; l < 8; ++l)
+                            s[l] += xk[i + l] * (w[i + l] * xj[i + l]);
+                    for (; i < to; ++i)
+                        s[i & 7] += xk[i] * (w[i] * xj[i]);
+                } else {
+                    for (; i + 8 <= to; i += 8)
+                        for (int l = 0; l < 8; ++l)
+                            s[l] += xk[i + l] * xj[i + l];
+                    for (; i < to; ++i)
+                        s[i & 7] += xk[i] * xj[i];
+                }
+                for (int l = 0; l < 8; ++l)
+                    pair[l] = s[l];
             }
-            for (int l = 0; l < 8; ++l)
-                sums[8 * k + l] = s[l];
         }
     }
 }
 
+// The fit-scale Gram entry sum_i w_i x~_ij x~_ik/W from the products
+// sum_i w_i x_ij x_ik of the uncentred columns.
+double gramEntry(const FitColumns& c, std::int64_t j, std::int64_t k, double products)
+{
+    const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
+                         + (c.center[j] * c.center[k]) * c.totalWeight;
+    return centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
+}
+
 // Column j of the Gram matrix on the fit's scale, sum_i w_i x~_ij x~_ik/W
-// for every k, from the sums of the uncentred columns: the same sums over
-// the same rows for dense and compressed X. An entry whose column k was
-// formed before is taken from it (their roundings may differ by an ulp,
-// but the choice is fixed).
+// for every k, with the rest of its batch, member by member: an entry
+// whose column k was formed before (earlier in the batch included) is
+// taken from it (their roundings may differ by an ulp, but the choice is
+// fixed), the others come from the sums of the uncentred columns, the
+// same sums over the same rows for dense and compressed X, so both form
+// the same batches and the same bits.
 const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
 {
     if (st.gramSlot[j] >= 0)
         return st.gram.get() + st.gramSlot[j] * c.p;
-    double* column = st.gram.get() + st.gramColumns * c.p;
-    st.gramSlot[j] = st.gramColumns++;
-    const ColumnView cj = columnOf(c, j);
-    const double* xj = c.dense ? cj.values : st.scratch.get();
-    if (!c.dense)
-        for (std::int64_t k = 0; k < cj.count; ++k)
-            st.scratch[cj.rows[k]] = cj.values[k];
+    std::int64_t batch[kGramBatch];
+    const std::int64_t count = chooseGramBatch(c, st, j, batch);
     if (c.dense)
-        denseGramSums(c, st, j);
-    for (std::int64_t k = 0; k < c.p; ++k) {
-        column[k] = 0;
-        if (!c.eligible[k])
-            continue;
-        if (k != j && st.gramSlot[k] >= 0) { // the matrix is symmetric: that entry is formed
-            column[k] = st.gram[st.gramSlot[k] * c.p + j];
-            continue;
+        denseGramSums(c, st, batch, count);
+    for (std::int64_t a = 0; a < count; ++a) {
+        const std::int64_t m = batch[a];
+        double* column = st.gram.get() + st.gramColumns * c.p;
+        const ColumnView cm = columnOf(c, m);
+        if (!c.dense)
+            for (std::int64_t k = 0; k < cm.count; ++k)
+                st.scratch[cm.rows[k]] = cm.values[k];
+        for (std::int64_t k = 0; k < c.p; ++k) {
+            column[k] = 0;
+            if (!c.eligible[k])
+                continue;
+            if (k != m && st.gramSlot[k] >= 0) { // the matrix is symmetric: that entry is formed
+                column[k] = st.gram[st.gramSlot[k] * c.p + m];
+                continue;
+            }
+            const double products = c.dense ? combineSums(st.gramSums.get() + 8 * (a * c.p + k))
+                                            : columnDot(columnOf(c, k), st.scratch.get(), c.w);
+            column[k] = gramEntry(c, m, k, products);
         }
-        const double products = c.dense ? combineSums(st.gramSums.get() + 8 * k) : columnDot(columnOf(c, k), xj, c.w);
-        const double centred = ((products - c.center[j] * c.weightedSum[k]) - c.center[k] * c.weightedSum[j])
-                             + (c.center[j] * c.center[k]) * c.totalWeight;
-        column[k] = centred * ((c.inverseScale[j] * c.inverseScale[k]) / c.totalWeight);
+        st.gramSlot[m] = st.gramColumns++;
+        if (!c.dense)
+            for (std::int64_t k = 0; k < cm.count; ++k)
+                st.scratch[cm.rows[k]] = 0;
     }
-    if (!c.dense)
-        for (std::int64_t k = 0; k < cj.count; ++k)
-            st.scratch[cj.rows[k]] = 0;
-    return column;
+    return st.gram.get() + st.gramSlot[j] * c.p;
 }
+
+double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j);
 
 template <class P>
 double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, std::int64_t j, double lambda)
@@ -261,6 +336,8 @@ double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* pr
     if (delta == 0)
         return 0;
     st.beta[j] = b;
+    if (st.entryPlace[j] < 0)
+        enter(st, j);
     if (st.covariance) {
         const double* column = gramColumn(c, st, j);
         double* gradient = st.gradient.get();
@@ -300,6 +377,145 @@ void listWorkingSet(const FitColumns& c, FitState& st)
             st.workingList[st.workingCount++] = j;
 }
 
+// Rows of the active coefficients' Gram matrix, each entry formed once
+// from the sums of the two uncentred columns (the newer one's rows filled
+// in when compressed: the same terms in the same order as dense) and kept
+// while the coefficient may return; a full matrix starts again from the
+// active ones. Then the active part copied together, in the order of the
+// active list. False where it would not pay (more active coefficients
+// than rows: a step over the residual is cheaper) or does not fit.
+bool activeGramOf(const FitColumns& c, FitState& st)
+{
+    if (st.activeCount > c.n || st.activeGramFailed)
+        return false;
+    if (!st.activeGram) {
+        // Room for twice the rows (at most n active ones): those that left
+        // lately may return; older ones are formed again if they do.
+        const std::int64_t room = 2 * c.n < 2048 ? 2 * c.n : 2048;
+        st.gramCapacity = c.p < room ? c.p : room;
+        st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
+        st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
+        st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
+        st.activeGradient = workArray<double>(st.gramCapacity);
+        st.activeStart = workArray<double>(st.gramCapacity);
+        st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
+        if (!st.activeGram || !st.compactGram || !st.gramMembers || !st.activeGradient || !st.activeStart
+            || !st.denseColumn) {
+            st.activeGramFailed = true;
+            return false;
+        }
+    }
+    if (st.activeCount > st.gramCapacity)
+        return false;
+    std::int64_t missing = 0;
+    for (std::int64_t k = 0; k < st.activeCount; ++k)
+        missing += st.gramIndex[st.activeList[k]] < 0;
+    if (st.gramCount + missing > st.gramCapacity) {
+        for (std::int64_t u = 0; u < st.gramCount; ++u)
+            st.gramIndex[st.gramMembers[u]] = -1;
+        st.gramCount = 0;
+    }
+    double* gram = st.activeGram.get();
+    const std::int64_t capacity = st.gramCapacity;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a];
+        if (st.gramIndex[j] >= 0)
+            continue;
+        const std::int64_t m = st.gramCount++;
+        st.gramIndex[j] = m;
+        st.gramMembers[m] = j;
+        const ColumnView cj = columnOf(c, j);
+        const double* xj = c.dense ? cj.values : st.denseColumn.get();
+        if (!c.dense)
+            for (std::int64_t k = 0; k < cj.count; ++k)
+                st.denseColumn[cj.rows[k]] = cj.values[k];
+        for (std::int64_t u = 0; u <= m; ++u) {
+            const std::int64_t k = st.gramMembers[u];
+            const double entry = gramEntry(c, j, k, columnDot(columnOf(c, k), xj, c.w));
+            gram[m * capacity + u] = entry;
+            gram[u * capacity + m] = entry;
+        }
+        if (!c.dense)
+            for (std::int64_t k = 0; k < cj.count; ++k)
+                st.denseColumn[cj.rows[k]] = 0;
+    }
+    const std::int64_t count = st.activeCount;
+    for (std::int64_t a = 0; a < count; ++a) {
+        const double* row = gram + st.gramIndex[st.activeList[a]] * capacity;
+        double* compact = st.compactGram.get() + a * count;
+        for (std::int64_t b = 0; b < count; ++b)
+            compact[b] = row[st.gramIndex[st.activeList[b]]];
+    }
+    return true;
+}
+
+// Active sweeps over the active coefficients' Gram matrix: each step
+// takes its gradient from the kept gradients, and a move updates every
+// active coefficient's gradient by its Gram row; the residual takes the
+// net move of each coefficient once the sweeps end. The same exact steps
+// as over the residual, at the gradients' rounding.
+template <class P>
+bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
+                          std::int64_t maxPasses, std::int64_t* passes)
+{
+    const std::int64_t count = st.activeCount;
+    double* gradient = st.activeGradient.get();
+    for (std::int64_t a = 0; a < count; ++a) {
+        const std::int64_t j = st.activeList[a];
+        gradient[a] = outsideGradient(c, st, j);
+        st.activeStart[a] = st.beta[j];
+    }
+    bool converged = false;
+    while (*passes < maxPasses && !converged) {
+        double largest = 0;
+        for (std::int64_t a = 0; a < count; ++a) {
+            const std::int64_t j = st.activeList[a];
+            const double z = st.beta[j] + gradient[a] * c.inverseCurvature[j];
+            const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
+            const double delta = b - st.beta[j];
+            if (delta == 0)
+                continue;
+            st.beta[j] = b;
+            const double* row = st.compactGram.get() + a * count;
+            for (std::int64_t u = 0; u < count; ++u)
+                gradient[u] -= row[u] * delta;
+            const double change = (c.curvature[j] * delta) * delta;
+            largest = change > largest ? change : largest;
+        }
+        ++*passes;
+        converged = largest <= st.tolerance;
+    }
+    for (std::int64_t a = 0; a < count; ++a) {
+        const std::int64_t j = st.activeList[a];
+        st.gradient[j] = gradient[a];
+        const double moved = st.beta[j] - st.activeStart[a];
+        if (moved == 0)
+            continue;
+        const double d = moved * c.inverseScale[j];
+        columnUpdate(columnOf(c, j), st.rho.get(), d);
+        if (c.intercept)
+            st.rhoSum -= c.weightedSum[j] * d;
+    }
+    return converged;
+}
+
+// The active part of the working set (nonzero or unpenalised), in the
+// order of entry.
+void listActiveSet(const FitColumns& c, FitState& st)
+{
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (c.factor[j] == 0 && st.entryPlace[j] < 0)
+            enter(st, j);
+    }
+    st.activeCount = 0;
+    for (std::int64_t k = 0; k < st.entryCount; ++k) {
+        const std::int64_t j = st.entryList[k];
+        if (st.beta[j] != 0 || c.factor[j] == 0)
+            st.activeList[st.activeCount++] = j;
+    }
+}
+
 // Sweeps over the working set, and between them over its active part,
 // until a sweep of the working set moves no coefficient by more than the
 // tolerance (largest v_j*(change of beta~_j)^2), or the passes run out.
@@ -314,11 +530,10 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
         ++*passes;
         if (largest <= st.tolerance)
             return true;
-        st.activeCount = 0;
-        for (std::int64_t k = 0; k < st.workingCount; ++k) {
-            const std::int64_t j = st.workingList[k];
-            if (st.beta[j] != 0 || c.factor[j] == 0)
-                st.activeList[st.activeCount++] = j;
+        listActiveSet(c, st);
+        if (!st.covariance && activeGramOf(c, st)) {
+            activeSweepsOverGram<P>(c, st, prox, lambda, maxPasses, passes);
+            continue;
         }
         while (*passes < maxPasses) {
             const double inner = sweep<P>(c, st, prox, st.activeList.get(), st.activeCount, lambda);
@@ -543,12 +758,15 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
     st.activeList = workArray<std::int64_t>(c.p);
+    st.entryList = workArray<std::int64_t>(c.p);
+    st.entryPlace = workArray<std::int64_t>(c.p);
+    st.gramIndex = workArray<std::int64_t>(c.p);
     st.referenceRho = workArray<double>(c.n);
     st.referenceGradient = workArray<double>(c.p);
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
         return FitOutOfMemory;
     for (std::int64_t j = 0; j < c.p; ++j)
         if (c.eligible[j] && c.factor[j] > 0)
@@ -566,8 +784,11 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     for (std::int64_t i = 0; i < c.n; ++i)
         st.rho[i] = d.y[i] - yMean;
     st.tolerance = s.relTol * (weightedSquares(st.rho.get(), w, c.n) / c.totalWeight);
-    for (std::int64_t j = 0; j < c.p; ++j)
+    for (std::int64_t j = 0; j < c.p; ++j) {
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
+        st.entryPlace[j] = -1;
+        st.gramIndex[j] = -1;
+    }
     listWorkingSet(c, st);
     // Covariance updates where n is well above p (their Gram columns cost
     // n*p each, and there are at most p of them).
@@ -576,7 +797,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
         st.gram = workArray<double>(c.p * c.p);
         st.gramSlot = workArray<std::int64_t>(c.p);
         st.scratch = workArray<double>(c.n);
-        st.gramSums = workArray<double>(8 * c.p);
+        st.gramSums = workArray<double>(8 * c.p * kGramBatch);
         if (!st.gram || !st.gramSlot || !st.scratch || !st.gramSums)
             return FitOutOfMemory;
         for (std::int64_t j = 0; j < c.p; ++j)

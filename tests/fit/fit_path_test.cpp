@@ -78,10 +78,13 @@ TEST(FitPath, CompressedColumnsGiveTheDenseBits)
 {
     std::mt19937_64 rng(5);
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
-        for (int set = 0; set < 6; ++set) {
-            // The last two take covariance updates over several blocks of rows.
-            const Design d = set < 4 ? randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1)
-                                     : randomDesign(rng, 600 + set * 3, 9, set == 4 ? 0.8 : 0.05);
+        for (int set = 0; set < 7; ++set) {
+            // Sets 4 and 5 take covariance updates over several blocks of
+            // rows (5 in several batches of Gram columns); set 6 active
+            // sweeps over the Gram matrix of a short wide design.
+            const Design d = set < 4    ? randomDesign(rng, 20 + set * 7, 5 + set * 4, set < 3 ? 0.7 : 0.1)
+                             : set < 6 ? randomDesign(rng, 600 + set * 3, set == 4 ? 9 : 40, set == 4 ? 0.8 : 0.05)
+                                       : randomDesign(rng, 16, 120, 0.3);
             std::vector<double> factor(d.p, 1.0), weights(d.n);
             std::uniform_real_distribution<double> u(0, 1);
             for (double& f : factor)

@@ -1,0 +1,151 @@
+// fit_driver CASE_DIR PENALTY THETA RELTOL [PEER_COEF]: one path of the C++
+// core on a case of make_data.py, at its lambdas, timed without Octave, for
+// profiling the solver (perf record works on it). Prints the time, the
+// passes and, for the lasso, the objective of every fit; with a peer's
+// coefficient file (glmnet_path.R's .coef.f64) also the largest relative
+// gap between the two paths' objectives, evaluated here the same way for
+// both, and with FIT_KKT set the optimality conditions of both at the
+// worst fit. Not the benchmark's scoring: fit_bench.m is. Built by hand
+// against a build's kernel library, e.g.
+//   g++ -O2 -std=c++20 -ffp-contract=off -Isrc/fit -Isrc/ops -Isrc/penalties -Isrc/lanes -Isrc/libm \
+//       -Isrc/threads bench/fit/fit_driver.cpp build-dev/libpenalty_kernels.a -lpthread -o fit_driver
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fit_path.h"
+
+namespace {
+
+std::vector<double> readDoubles(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    const std::streamsize bytes = in.tellg();
+    std::vector<double> v(bytes > 0 ? bytes / 8 : 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size() * 8));
+    return v;
+}
+
+std::map<std::string, std::string> readMeta(const std::string& dir)
+{
+    std::map<std::string, std::string> m;
+    std::ifstream in(dir + "/meta.txt");
+    std::string k, v;
+    while (in >> k >> v)
+        m[k] = v;
+    return m;
+}
+
+// (1/(2n))||y - b0 - Xb||^2 + lambda*||b||_1, for the lasso only.
+double lassoObjective(const std::vector<double>& X, const std::vector<double>& y, std::int64_t n, std::int64_t p,
+                      double b0, const double* b, double lambda)
+{
+    std::vector<double> r(y.begin(), y.end());
+    double l1 = 0;
+    for (std::int64_t j = 0; j < p; ++j) {
+        if (b[j] == 0)
+            continue;
+        l1 += std::fabs(b[j]);
+        const double* x = X.data() + j * n;
+        for (std::int64_t i = 0; i < n; ++i)
+            r[i] -= x[i] * b[j];
+    }
+    double s = 0;
+    for (std::int64_t i = 0; i < n; ++i)
+        s += (r[i] - b0) * (r[i] - b0);
+    return s / (2.0 * static_cast<double>(n)) + lambda * l1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "fit_driver CASE_DIR PENALTY_INDEX THETA RELTOL [PEER_COEF]\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    auto meta = readMeta(dir);
+    const std::int64_t n = std::atoll(meta["n"].c_str()), p = std::atoll(meta["p"].c_str());
+    std::vector<double> X = readDoubles(dir + "/X.f64"), y = readDoubles(dir + "/y.f64"),
+                        lambda = readDoubles(dir + "/lambda.f64");
+    const std::int64_t L = static_cast<std::int64_t>(lambda.size());
+    std::vector<double> factor(p, 1.0);
+    FitDesign design{n, p, X.data(), nullptr, nullptr, nullptr, 0, y.data()};
+    FitSettings s{};
+    s.penalty = std::atoi(argv[2]);
+    s.theta = std::atof(argv[3]);
+    s.lambda = lambda.data();
+    s.lambdaCount = L;
+    s.standardize = meta["standardize"] == "1";
+    s.intercept = meta["intercept"] == "1";
+    s.penaltyFactor = factor.data();
+    s.relTol = std::atof(argv[4]);
+    s.maxPasses = 100000;
+    s.dfMax = 1e300;
+    std::vector<double> B(p * L), b0(L), lam(L), df(L), mse(L), obj(L), passes(L), conv(L);
+    FitOutput out{B.data(), b0.data(), lam.data(), df.data(), mse.data(), obj.data(), passes.data(), conv.data(), 0};
+    const auto t0 = std::chrono::steady_clock::now();
+    fitPath(design, s, &out);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double totalPasses = 0, unconverged = 0;
+    for (std::int64_t k = 0; k < out.fits; ++k) {
+        totalPasses += passes[k];
+        unconverged += conv[k] == 0;
+    }
+    std::printf("seconds %.3f passes %.0f fits %lld unconverged %.0f\n", seconds, totalPasses,
+                static_cast<long long>(out.fits), unconverged);
+    if (s.penalty != 0 || argc < 6)
+        return 0;
+    std::vector<double> peer = readDoubles(argv[5]);
+    double worst = 0;
+    std::int64_t where = 0;
+    for (std::int64_t k = 0; k < out.fits; ++k) {
+        const double ours = lassoObjective(X, y, n, p, b0[k], B.data() + k * p, lambda[k]);
+        const double theirs = lassoObjective(X, y, n, p, peer[k], peer.data() + L + k * p, lambda[k]);
+        const double gap = (ours - theirs) / theirs;
+        if (gap > worst) {
+            worst = gap;
+            where = k;
+        }
+    }
+    std::printf("largest gap to the peer %.2e at fit %lld\n", worst, static_cast<long long>(where));
+    if (std::getenv("FIT_KKT")) {
+        for (int who = 0; who < 2; ++who) {
+            const double* b = who ? peer.data() + L + where * p : B.data() + where * p;
+            const double c0 = who ? peer[where] : b0[where];
+            std::vector<double> r(y.begin(), y.end());
+            for (std::int64_t j = 0; j < p; ++j)
+                if (b[j] != 0)
+                    for (std::int64_t i = 0; i < n; ++i)
+                        r[i] -= X[j * n + i] * b[j];
+            for (std::int64_t i = 0; i < n; ++i)
+                r[i] -= c0;
+            double onActive = 0, offActive = 0;
+            int nz = 0, offWorst = -1;
+            for (std::int64_t j = 0; j < p; ++j) {
+                double g = 0;
+                for (std::int64_t i = 0; i < n; ++i)
+                    g += X[j * n + i] * r[i];
+                g /= static_cast<double>(n);
+                if (b[j] != 0) {
+                    ++nz;
+                    onActive = std::fmax(onActive, std::fabs(g - (b[j] > 0 ? lambda[where] : -lambda[where])));
+                } else if (std::fabs(g) - lambda[where] > offActive) {
+                    offActive = std::fabs(g) - lambda[where];
+                    offWorst = static_cast<int>(j);
+                }
+            }
+            std::printf("%s: nonzeros %d, KKT active %.2e, outside %.2e (column %d), lambda %.3e\n",
+                        who ? "peer" : "ours", nz, onActive, offActive, offWorst, lambda[where]);
+        }
+    }
+    return 0;
+}
