@@ -4,7 +4,8 @@ function check_bad_calls (name)
   % host survived the one before.
   f = str2func (name);
   for c = read_bad_calls (name)
-    args = eval (["{" c.arguments "};"]);
+    tokens = strsplit (c.arguments);
+    args = cellfun (@table_value, tokens(! cellfun (@isempty, tokens)), "UniformOutput", false);
     label = sprintf ("%s(%s)", name, c.arguments);
     if (strcmp (c.expected, "ok"))
       try
