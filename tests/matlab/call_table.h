@@ -1,7 +1,7 @@
 // Reads the table of bad calls (bad_calls.txt, compiled in as
 // kBadCallTable) and builds each call's arguments as stand-in MEX arrays, so
 // that the MEX host and the gateway fuzzers replay the same calls as the
-// Octave suites.
+// Octave suites (whose reader is octave/table_value.m).
 #pragma once
 
 #include <string>
@@ -11,17 +11,17 @@
 
 struct TableCall {
     std::string function;  // "penaltyShrink", ...
-    std::string arguments; // MATLAB expressions, comma-separated
     std::string expected;  // the identifier's suffix, or "ok"
+    std::string arguments; // the argument tokens, separated by spaces
 };
 
 // Every call of the table, each <KIND> expanded into one call per member.
 std::vector<TableCall> tableCalls();
 
-// Every expression the table's kinds list, for the fuzzers to draw from.
-std::vector<std::string> tableKindExpressions();
+// Every token the table's kinds list, for the fuzzers to draw from.
+std::vector<std::string> tableKindTokens();
 
 // The arguments of a call as new stand-in arrays (the caller destroys
-// them). An expression outside the subset the table may use is a fault of
-// the table: it is reported on stderr and the process exits.
+// them). A token outside the table's grammar is a fault of the table: it
+// is reported on stderr and the process exits.
 std::vector<mxArray*> buildArguments(const std::string& arguments);

@@ -1,14 +1,17 @@
-// Loads the two MEX files the way MATLAB does (by path, entering through
-// mexFunction) over the stand-in API, replays the golden tables, the
-// argument conversions, a seeded random set and the bad-call matrix, and
-// prints every result as a bit pattern. The same source runs natively and,
-// cross-built, under Wine against the .mexw32 and .mexw64 files, so the
-// printed outputs of all builds can be compared line for line. The bad
-// calls come from the table the Octave suites and the fuzzers read too.
+// Loads the gateways' MEX files the way MATLAB does (by path, entering
+// through mexFunction) over the stand-in API and prints every result as a
+// bit pattern. It replays tables of calls (a gateway and its inputs): the
+// golden cases, seeded random sets, and the bad-call table that the Octave
+// suites and the fuzzers read too (the argument conversions among its
+// rows); and pairs of calls that must agree: single, complex and sparse
+// against double, compressed designs against dense ones, threads against
+// one thread. The same source runs natively and, cross-built, under Wine
+// against the .mexw32 and .mexw64 files, so the printed outputs of all
+// builds can be compared line for line.
 //
 // usage: mex_host MEX... [--x87 53|64] [--stack-skew 0|4|8|12]
 // Each MEX file is known by its base name (penaltyShrink.mexw64 is
-// penaltyShrink); penaltyShrink and penaltySum must be among them.
+// penaltyShrink); a gateway that is not given is skipped.
 // Exit status 0 when every golden result and every error identifier is as
 // expected; the comparison across builds is made on the output.
 #include <cinttypes>
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -67,12 +71,6 @@ namespace {
 int passed = 0;
 int failed = 0;
 
-std::uint64_t bitsOf(double d)
-{
-    std::uint64_t b;
-    std::memcpy(&b, &d, sizeof b);
-    return b;
-}
 
 void check(bool ok, const std::string& label)
 {
@@ -141,6 +139,11 @@ unsigned short x87ControlWord = 0; // 0: leave the process default
 int stackSkew = 0;
 
 
+
+std::map<std::string, MexEntry> gateways; // by function name: the file's base name
+
+bool loaded(const std::string& gateway) { return gateways.count(gateway) != 0; }
+
 // A result as doubles (a single one converted, exactly): its real parts
 // (the stored ones of a sparse result), its imaginary parts, and a sparse
 // result's row indices and column starts.
@@ -180,13 +183,14 @@ void readResult(mxArray* y, CallResult& result)
         result.imag = asDoubles(standinImagData(y), n, result.single);
 }
 
-// Calls the MEX with the given arguments, which it then frees.
-CallResult callMex(MexEntry entry, std::vector<mxArray*> args, int nlhs = 1)
+// Calls a gateway with the given arguments, which it then frees, asking
+// for `outputs` results; each output's result (all raised, or none).
+std::vector<CallResult> callGateway(const std::string& gateway, std::vector<mxArray*> args, int outputs = 1)
 {
-    CallResult result;
-    mxArray* plhs[2] = {nullptr, nullptr};
+    mxArray* plhs[10] = {};
     char identifier[128] = "";
     std::vector<const mxArray*> prhs(args.begin(), args.end());
+    MexEntry entry = gateways.at(gateway);
 #if defined(__i386__)
     if (x87ControlWord)
         __asm__ volatile("fldcw %0" : : "m"(x87ControlWord));
@@ -194,36 +198,107 @@ CallResult callMex(MexEntry entry, std::vector<mxArray*> args, int nlhs = 1)
     gStackSkew = stackSkew;
     entry = skewedEntry;
 #endif
-    result.raised = standinCallMex(entry, nlhs, plhs, static_cast<int>(prhs.size()), prhs.data(),
-                                   identifier, sizeof identifier);
-    if (result.raised) {
-        result.identifier = identifier;
-    } else if (plhs[0]) {
-        readResult(plhs[0], result);
+    const bool raised = standinCallMex(entry, outputs, plhs, static_cast<int>(prhs.size()), prhs.data(), identifier,
+                                       sizeof identifier);
+    std::vector<CallResult> results(outputs);
+    for (int k = 0; k < outputs; ++k) {
+        results[k].raised = raised;
+        results[k].identifier = identifier;
+        if (!raised && plhs[k])
+            readResult(plhs[k], results[k]);
+        standinDestroyArray(plhs[k]);
     }
-    standinDestroyArray(plhs[0]);
     for (mxArray* a : args)
         standinDestroyArray(a);
-    return result;
+    return results;
 }
 
-mxArray* doubleColumn(const std::vector<double>& values)
+CallResult callOne(const std::string& gateway, std::vector<mxArray*> args)
 {
-    mxArray* a = standinCreateArray(StandinDouble, values.size(), 1, false, false);
-    if (!values.empty())
-        std::memcpy(standinRealData(a), values.data(), values.size() * sizeof(double));
+    return callGateway(gateway, std::move(args))[0];
+}
+
+// --- Arguments ---
+
+mxArray* matrixOf(const std::vector<double>& values, std::size_t rows, std::size_t columns)
+{
+    mxArray* a = standinCreateArray(StandinDouble, rows, columns, false, false);
+    if (rows * columns != 0)
+        std::memcpy(standinRealData(a), values.data(), rows * columns * sizeof(double));
     return a;
 }
 
+mxArray* doubleColumn(const std::vector<double>& values) { return matrixOf(values, values.size(), 1); }
+
 mxArray* scalar(double d) { return doubleColumn({d}); }
 
-std::vector<mxArray*> penaltyArgs(const std::vector<double>& x, double n, double lambda,
-                                  double theta, double code)
+mxArray* empty() { return standinCreateArray(StandinDouble, 0, 0, false, false); }
+
+mxArray* text(const char* s)
 {
-    return {doubleColumn(x), scalar(n), scalar(lambda), scalar(theta), scalar(code)};
+    const std::size_t n = std::strlen(s);
+    mxArray* a = standinCreateArray(StandinChar, 1, n, false, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint16_t code = static_cast<unsigned char>(s[i]);
+        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
+    }
+    return a;
 }
 
-// One output line per call: its shape and bits, or the error it raised.
+bool counted(const std::string& gateway) { return gateway == "penaltyShrink" || gateway == "penaltySum"; }
+
+std::vector<mxArray*> countedInputs(mxArray* x, double n, double lambda, double theta, double code)
+{
+    return {x, scalar(n), scalar(lambda), scalar(theta), scalar(code)};
+}
+
+// A penalty gateway's inputs: (x, n, lambda, theta, code) for penaltyShrink
+// and penaltySum, (x, name, lambda, theta or [][, gamma]) for the others.
+std::vector<mxArray*> penaltyInputs(const std::string& gateway, mxArray* x, int penalty, mxArray* lambda,
+                                    double theta, double gamma)
+{
+    const PenaltyInfo& info = kPenaltyInfo[penalty];
+    if (counted(gateway)) {
+        const double n = static_cast<double>(mxGetNumberOfElements(x));
+        const double weight = mxGetScalar(lambda);
+        standinDestroyArray(lambda);
+        return countedInputs(x, n, weight, theta, info.code);
+    }
+    std::vector<mxArray*> args = {x, text(info.name), lambda, info.theta.taken ? scalar(theta) : empty()};
+    if (gateway == "penaltyProx")
+        args.push_back(scalar(gamma));
+    return args;
+}
+
+int penaltyNamed(const char* name)
+{
+    for (int p = 0; p < kPenaltyCount; ++p)
+        if (std::strcmp(kPenaltyInfo[p].name, name) == 0)
+            return p;
+    std::fprintf(stderr, "mex_host: no penalty '%s'\n", name);
+    std::exit(2);
+}
+
+// --- Printing and checking ---
+
+std::uint64_t bitsOf(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+bool sameBits(double a, double b) { return bitsOf(a) == bitsOf(b) || (a != a && b != b); }
+
+bool sameValues(const CallResult& a, const CallResult& b)
+{
+    bool same = !a.raised && !b.raised && a.values.size() == b.values.size();
+    for (std::size_t i = 0; same && i < a.values.size(); ++i)
+        same = sameBits(a.values[i], b.values[i]);
+    return same;
+}
+
+// One output line per result: its shape and bits, or the error it raised.
 void printResult(const std::string& label, const CallResult& r)
 {
     if (r.raised) {
@@ -258,48 +333,78 @@ void printResult(const std::string& label, const CallResult& r)
     std::printf("\n");
 }
 
-bool sameBits(double a, double b) { return bitsOf(a) == bitsOf(b) || (a != a && b != b); }
+// --- The table of calls, and its one replay ---
 
-// --- The sections ---
+// A call of a gateway, and what it must give: "" nothing to check (the
+// output is compared across builds), "ok" no error, "golden" a one-element
+// result of exactly `value`'s bits, otherwise the identifier's suffix.
+struct HostCall {
+    std::string gateway, label;
+    std::vector<mxArray*> inputs;
+    std::string expected;
+    double value = 0;
+    int outputs = 1;
+};
 
-void replayGolden(MexEntry shrink, MexEntry sum)
+void replay(const std::vector<HostCall>& calls)
 {
-    int i = 0;
-    for (const ProxCase& c : kProxCases) {
-        const std::string label = "golden shrink " + std::to_string(i++);
-        const CallResult r = callMex(shrink, penaltyArgs({c.x}, 1, c.lambda, c.theta, c.type));
-        printResult(label, r);
-        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
-    }
-    i = 0;
-    for (const SumCase& c : kSumCases) {
-        const std::string label = "golden sum " + std::to_string(i++);
-        const CallResult r = callMex(
-            sum, penaltyArgs(c.x, static_cast<double>(c.x.size()), c.lambda, c.theta, c.type));
-        printResult(label, r);
-        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.expected), label);
+    for (const HostCall& c : calls) {
+        if (!loaded(c.gateway)) {
+            for (mxArray* a : c.inputs)
+                standinDestroyArray(a);
+            continue;
+        }
+        const std::vector<CallResult> results = callGateway(c.gateway, c.inputs, c.outputs);
+        for (int k = 0; k < c.outputs; ++k)
+            printResult(c.outputs > 1 ? c.label + " output " + std::to_string(k) : c.label, results[k]);
+        const CallResult& r = results[0];
+        if (c.expected == "golden")
+            check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], c.value), c.label);
+        else if (c.expected == "ok")
+            check(!r.raised, c.label);
+        else if (!c.expected.empty())
+            check(r.raised && r.identifier == c.gateway + ":" + c.expected, c.label);
     }
 }
 
-// Counts and codes that are fractional, negative, NaN, infinite or beyond
-// the 32-bit range, through both gateways.
-void replayConversions(MexEntry shrink, MexEntry sum)
+std::vector<HostCall> goldenCalls()
 {
-    const std::vector<double> x = {-3, -1.5, -0.5, -0.0, 0.25, 1.5, 2.5, 4.5};
-    const double counts[] = {kNaN, kInf, -kInf, 2147483648.0, 4294967304.0, -0.5, 0.99, 3.7,
-                             8, 8.999, -2147483648.0, -2147483649.0, 1e300, -1e-300, 4.9e-324};
-    const double codes[] = {kNaN, kInf, -kInf, 0, -1, 5, 1.9, 2.9, 3.5, 4.999, -0.5,
-                            2147483650.0, 4294967298.0, -4294967294.0, 1e300, -3.9};
-    int i = 0;
-    for (double n : counts) {
-        printResult("count shrink " + std::to_string(i), callMex(shrink, penaltyArgs(x, n, 1, 3, 3)));
-        printResult("count sum " + std::to_string(i++), callMex(sum, penaltyArgs(x, n, 1, 3, 3)));
+    std::vector<HostCall> calls;
+    auto golden = [&](const std::string& gateway, std::vector<mxArray*> inputs, double expected) {
+        calls.push_back({gateway, "golden " + gateway + " " + std::to_string(calls.size()), inputs, "golden", expected});
+    };
+    for (const ProxCase& c : kProxCases)
+        golden("penaltyShrink", countedInputs(scalar(c.x), 1, c.lambda, c.theta, c.type), c.expected);
+    for (const SumCase& c : kSumCases)
+        golden("penaltySum", countedInputs(doubleColumn(c.x), static_cast<double>(c.x.size()), c.lambda, c.theta, c.type),
+               c.expected);
+    for (const ProxStepCase& c : kProxStepCases)
+        golden("penaltyProx", penaltyInputs("penaltyProx", scalar(c.x), penaltyNamed(c.penalty), scalar(c.lambda), c.theta, c.gamma),
+               c.expected);
+    for (const ElementCase& c : kElementCases) {
+        const char* gateway = c.what == 'p' ? "penaltyProx" : c.what == 'v' ? "penaltyValue" : "penaltyDerivative";
+        golden(gateway, penaltyInputs(gateway, scalar(c.x), penaltyNamed(c.penalty), scalar(c.lambda), c.theta, 1),
+               c.expected);
     }
-    i = 0;
-    for (double code : codes) {
-        printResult("code shrink " + std::to_string(i), callMex(shrink, penaltyArgs(x, 8, 1, 3, code)));
-        printResult("code sum " + std::to_string(i++), callMex(sum, penaltyArgs(x, 8, 1, 3, code)));
-    }
+    return calls;
+}
+
+// Every call of the bad-call table for the gateways given: the identifier
+// it names, or no error at all for an "ok" row; and two outputs asked of
+// every elementwise gateway.
+std::vector<HostCall> badCalls()
+{
+    std::vector<HostCall> calls;
+    for (const TableCall& c : tableCalls())
+        if (loaded(c.function))
+            calls.push_back({c.function, "badcall " + c.function + "(" + c.arguments + ")", buildArguments(c.arguments),
+                             c.expected});
+    for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"})
+        calls.push_back({gateway, std::string("badcall ") + gateway + " two outputs",
+                         counted(gateway) ? countedInputs(doubleColumn({1, 2}), 2, 1, 3, 4)
+                                          : std::vector<mxArray*>{doubleColumn({1}), text("l1"), scalar(1)},
+                         "tooManyOutputs", 0, 2});
+    return calls;
 }
 
 std::uint64_t rngState = 0x2545F4914F6CDD1Dull;
@@ -316,73 +421,22 @@ double unitRandom() { return static_cast<double>(nextRandom() >> 11) * 0x1p-53; 
 
 // Elements that stress the kernels: values near every threshold (and one
 // bit either side), special values, and arbitrary bit patterns, signalling
-// NaNs among them. Returned as bits: on 32-bit x86 a double returned by
+// NaNs among them. Stored as bits: on 32-bit x86 a double returned by
 // value passes through the x87 unit, which would quieten a signalling NaN.
-std::uint64_t randomElementBits(double lambda, double theta)
+void randomElement(double* element, double lambda, double theta)
 {
     const std::uint64_t sign = (nextRandom() & 1) << 63;
     const double marks[] = {lambda, theta, lambda * theta, 2 * lambda, lambda + theta, 0.0,
                             kInf, 4.9e-324, 2.2250738585072014e-308, 1e300};
+    std::uint64_t bits;
     switch (nextRandom() % 8) {
-    case 0: return nextRandom();
-    case 1: return sign ^ bitsOf(marks[nextRandom() % 10]);
-    case 2: return sign ^ (bitsOf(marks[nextRandom() % 5]) + (nextRandom() % 5) - 2);
-    case 3: return bitsOf(kNaN);
-    default: return sign ^ bitsOf(unitRandom() * 3 * (lambda * theta + lambda + 1));
+    case 0: bits = nextRandom(); break;
+    case 1: bits = sign ^ bitsOf(marks[nextRandom() % 10]); break;
+    case 2: bits = sign ^ (bitsOf(marks[nextRandom() % 5]) + (nextRandom() % 5) - 2); break;
+    case 3: bits = bitsOf(kNaN); break;
+    default: bits = sign ^ bitsOf(unitRandom() * 3 * (lambda * theta + lambda + 1));
     }
-}
-
-void replayRandom(MexEntry shrink, MexEntry sum)
-{
-    const int sets = 64, length = 1000;
-    for (int p = 0; p < kPenaltyCount; ++p) {
-        if (!(kPenaltyInfo[p].operations & ShrinkOperation))
-            continue;
-        const int code = kPenaltyInfo[p].code;
-        for (int set = 0; set < sets; ++set) {
-            double lambda = unitRandom() * 4;
-            double theta = (code == Scad ? 2 : 0) + unitRandom() * 6;
-            if (set % 8 == 7) { // outside the ranges: negative, zero, special
-                const double odd[] = {0, -1.5, kInf, kNaN, 1, 2, 1e-300, -0.0};
-                lambda = odd[nextRandom() % 8];
-                theta = odd[nextRandom() % 8];
-            }
-            std::vector<double> x(length);
-            for (double& xi : x) {
-                const std::uint64_t bits = randomElementBits(lambda, theta);
-                std::memcpy(&xi, &bits, sizeof xi);
-            }
-            char label[64];
-            std::snprintf(label, sizeof label, "random shrink %d set %d", code, set);
-            printResult(label, callMex(shrink, penaltyArgs(x, length, lambda, theta, code)));
-            // Sums of every prefix length in steps, so that each term counts.
-            for (int n = 0; n <= length; n += 50) {
-                std::snprintf(label, sizeof label, "random sum %d set %d n %d", code, set, n);
-                printResult(label, callMex(sum, penaltyArgs(x, n, lambda, theta, code)));
-            }
-        }
-    }
-}
-
-mxArray* text(const char* s)
-{
-    const std::size_t n = std::strlen(s);
-    mxArray* a = standinCreateArray(StandinChar, 1, n, false, false);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint16_t code = static_cast<unsigned char>(s[i]);
-        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
-    }
-    return a;
-}
-
-mxArray* empty() { return standinCreateArray(StandinDouble, 0, 0, false, false); }
-
-bool takesTheta(const char* penalty)
-{
-    for (int p = 0; p < kPenaltyCount; ++p)
-        if (std::strcmp(kPenaltyInfo[p].name, penalty) == 0)
-            return kPenaltyInfo[p].theta.taken;
-    return false;
+    std::memcpy(element, &bits, sizeof bits);
 }
 
 // A theta inside the penalty's range: up to 6 above its lower end, or
@@ -396,81 +450,58 @@ double thetaInRange(const ThetaRange& range)
     return range.lower + 0.01 + unitRandom() * 6;
 }
 
-// penaltyProx (what 'p'), penaltyValue ('v') and penaltyDerivative ('d'):
-// their worked cases, and per penalty random elements (special values and
-// arbitrary bit patterns among them) with one weight or one per element
-// (zeros among them, and infinities but for penaltyDerivative, which
-// refuses them) and, for penaltyProx, steps from 1e-3 to 1e3.
-void replayElementwise(MexEntry entry, const std::string& name, char what)
+bool supports(const std::string& gateway, int penalty)
 {
-    int i = 0;
-    auto golden = [&](const char* penalty, double x, double lambda, double theta, double gamma, double expected) {
-        const std::string label = "golden " + name + " " + std::to_string(i++);
-        std::vector<mxArray*> args = {doubleColumn({x}), text(penalty), scalar(lambda),
-                                      takesTheta(penalty) ? scalar(theta) : empty()};
-        if (what == 'p')
-            args.push_back(scalar(gamma));
-        const CallResult r = callMex(entry, args);
-        printResult(label, r);
-        check(!r.raised && r.values.size() == 1 && sameBits(r.values[0], expected), label);
-    };
-    if (what == 'p')
-        for (const ProxStepCase& c : kProxStepCases)
-            golden(c.penalty, c.x, c.lambda, c.theta, c.gamma, c.expected);
-    for (const ElementCase& c : kElementCases)
-        if (c.what == what)
-            golden(c.penalty, c.x, c.lambda, c.theta, 1, c.expected);
-    const double steps[] = {1e-3, 0.25, 1, 1, 3.5, 1e3};
-    for (int p = 0; p < kPenaltyCount; ++p) {
-        const ThetaRange range = kPenaltyInfo[p].theta;
-        for (int set = 0; set < 24; ++set) {
-            const int length = 1 + static_cast<int>(nextRandom() % 300);
-            const double theta = thetaInRange(range);
-            const double gamma = steps[nextRandom() % 6];
-            std::vector<double> x(length), weights(length);
-            for (int k = 0; k < length; ++k) {
-                weights[k] = nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 3;
-                const std::uint64_t bits = randomElementBits(weights[k] * gamma, theta);
-                std::memcpy(&x[k], &bits, sizeof bits);
-                if (what != 'd' && nextRandom() % 8 == 0)
-                    weights[k] = kInf; // the element held at 0
-            }
-            const bool perElement = set % 2 == 0;
-            std::vector<mxArray*> args = {doubleColumn(x), text(kPenaltyInfo[p].name),
-                                          perElement ? doubleColumn(weights) : scalar(weights[0]),
-                                          range.taken ? scalar(theta) : empty()};
-            if (what == 'p')
-                args.push_back(scalar(gamma));
-            char label[96];
-            std::snprintf(label, sizeof label, "random %s %s set %d", name.c_str(), kPenaltyInfo[p].name, set);
-            printResult(label, callMex(entry, args));
-        }
-    }
-    // Asking for two outputs is an error, not a crash.
-    const CallResult r = callMex(entry, {doubleColumn({1}), text("l1"), scalar(1)}, 2);
-    printResult("badcall " + name + " two outputs", r);
-    check(r.raised && r.identifier == name + ":tooManyOutputs", "badcall " + name + " two outputs");
+    return !counted(gateway) || (kPenaltyInfo[penalty].operations & ShrinkOperation);
 }
 
-// Every call of the bad-call table for this function: the identifier it
-// names, or no error at all for an "ok" row.
-void replayBadCalls(MexEntry entry, const std::string& name)
+// Per gateway and penalty, seeded random elements (special values and
+// arbitrary bit patterns among them). penaltyShrink and penaltySum get one
+// weight and theta, outside their ranges in every eighth set, and
+// penaltySum every prefix length in steps, so that each term counts; the
+// others get one weight or one per element (zeros among them, and
+// infinities but for penaltyDerivative, which refuses them) and, for
+// penaltyProx, steps from 1e-3 to 1e3.
+std::vector<HostCall> randomCalls(const std::string& gateway)
 {
-    for (const TableCall& c : tableCalls()) {
-        if (c.function != name)
+    const double steps[] = {1e-3, 0.25, 1, 1, 3.5, 1e3};
+    const double odd[] = {0, -1.5, kInf, kNaN, 1, 2, 1e-300, -0.0};
+    std::vector<HostCall> calls;
+    for (int p = 0; p < kPenaltyCount; ++p) {
+        if (!supports(gateway, p))
             continue;
-        const std::string label = "badcall " + name + "(" + c.arguments + ")";
-        const CallResult r = callMex(entry, buildArguments(c.arguments));
-        printResult(label, r);
-        check(c.expected == "ok" ? !r.raised : r.raised && r.identifier == name + ":" + c.expected, label);
+        for (int set = 0; set < (counted(gateway) ? 64 : 24); ++set) {
+            const int length = counted(gateway) ? 1000 : 1 + static_cast<int>(nextRandom() % 300);
+            double theta = thetaInRange(kPenaltyInfo[p].theta), lambda = unitRandom() * 4;
+            const double gamma = steps[nextRandom() % 6];
+            if (counted(gateway) && set % 8 == 7) {
+                lambda = odd[nextRandom() % 8];
+                theta = odd[nextRandom() % 8];
+            }
+            std::vector<double> x(length), weights(length, lambda);
+            for (int k = 0; k < length; ++k) {
+                if (!counted(gateway))
+                    weights[k] = nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 3;
+                randomElement(&x[k], weights[k] * gamma, theta);
+                if (gateway != "penaltyDerivative" && !counted(gateway) && nextRandom() % 8 == 0)
+                    weights[k] = kInf; // the element held at 0
+            }
+            const std::string label = "random " + gateway + " " + kPenaltyInfo[p].name + " set " + std::to_string(set);
+            mxArray* lambdaArray = set % 2 == 0 && !counted(gateway) ? doubleColumn(weights) : scalar(weights[0]);
+            calls.push_back({gateway, label, penaltyInputs(gateway, doubleColumn(x), p, lambdaArray, theta, gamma), ""});
+            for (int n = 0; gateway == "penaltySum" && n <= length; n += 50)
+                calls.push_back({gateway, label + " n " + std::to_string(n),
+                                 countedInputs(doubleColumn(x), n, lambda, theta, kPenaltyInfo[p].code), ""});
+        }
     }
+    return calls;
 }
 
 // Arrays long enough to be spread over the worker threads, through every
-// function and penalty: the result with the threads the machine has must
+// gateway and penalty: the result with the threads the machine has must
 // be the bits of the one with OMP_NUM_THREADS=1, and a digest of it is
 // printed for the comparison across builds (any NaN counted as one).
-void replayLarge(std::map<std::string, MexEntry>& mex)
+void replayLarge()
 {
     const int length = (1 << 17) + 77; // log-sum's maps and sum, l1/2's and l2/3's maps shared
     auto digestOf = [](const CallResult& r) {
@@ -482,72 +513,48 @@ void replayLarge(std::map<std::string, MexEntry>& mex)
         }
         return h;
     };
-    auto compare = [&](const std::string& label, MexEntry entry, auto makeArguments) {
-        setThreadCap(nullptr);
-        const CallResult spread = callMex(entry, makeArguments());
-        setThreadCap("1");
-        const CallResult single = callMex(entry, makeArguments());
-        setThreadCap(nullptr);
-        bool same = !spread.raised && !single.raised && spread.values.size() == single.values.size();
-        for (std::size_t i = 0; same && i < spread.values.size(); ++i)
-            same = sameBits(spread.values[i], single.values[i]);
-        std::printf("%s %zu values, digest %016" PRIx64 "\n", label.c_str(), spread.values.size(), digestOf(spread));
-        check(same, label + ": threads change no bit");
-    };
     for (int p = 0; p < kPenaltyCount; ++p) {
-        const double lambda = 0.5 + unitRandom() * 2;
-        const ThetaRange range = kPenaltyInfo[p].theta;
-        const double theta = thetaInRange(range);
+        const double lambda = 0.5 + unitRandom() * 2, theta = thetaInRange(kPenaltyInfo[p].theta);
         std::vector<double> x(length), weights(length);
         for (int k = 0; k < length; ++k) {
-            const std::uint64_t bits = randomElementBits(lambda, theta);
-            std::memcpy(&x[k], &bits, sizeof bits);
+            randomElement(&x[k], lambda, theta);
             weights[k] = nextRandom() % 7 == 0 ? 0.0 : unitRandom() * 3;
         }
-        const std::string name = kPenaltyInfo[p].name;
-        const int code = kPenaltyInfo[p].code;
-        if (kPenaltyInfo[p].operations & ShrinkOperation) {
-            compare("large penaltyShrink " + name, mex["penaltyShrink"],
-                    [&] { return penaltyArgs(x, length, lambda, theta, code); });
-            compare("large penaltySum " + name, mex["penaltySum"],
-                    [&] { return penaltyArgs(x, length, lambda, theta, code); });
-        }
-        for (const char* function : {"penaltyProx", "penaltyValue", "penaltyDerivative"}) {
-            if (!mex.count(function))
+        for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"}) {
+            if (!loaded(gateway) || !supports(gateway, p))
                 continue;
-            compare(std::string("large ") + function + " " + name, mex[function], [&] {
-                std::vector<mxArray*> args = {doubleColumn(x), text(name.c_str()), doubleColumn(weights),
-                                              range.taken ? scalar(theta) : empty()};
-                if (std::strcmp(function, "penaltyProx") == 0)
-                    args.push_back(scalar(0.75));
-                return args;
-            });
+            auto inputs = [&] {
+                return penaltyInputs(gateway, doubleColumn(x), p, counted(gateway) ? scalar(lambda) : doubleColumn(weights),
+                                     theta, 0.75);
+            };
+            setThreadCap(nullptr);
+            const CallResult spread = callOne(gateway, inputs());
+            setThreadCap("1");
+            const CallResult single = callOne(gateway, inputs());
+            setThreadCap(nullptr);
+            const std::string label = std::string("large ") + gateway + " " + kPenaltyInfo[p].name;
+            std::printf("%s %zu values, digest %016" PRIx64 "\n", label.c_str(), spread.values.size(), digestOf(spread));
+            check(sameValues(spread, single), label + ": threads change no bit");
         }
     }
 }
 
 // --- Single, complex and sparse x ---
 
-mxArray* singleColumn(const std::vector<double>& values) // each value rounded to single
+// A column of the values as double or as single (each rounded once), and
+// complex with the imaginary parts im when they are given.
+mxArray* column(const std::vector<double>& re, const std::vector<double>* im, bool single)
 {
-    mxArray* a = standinCreateArray(StandinSingle, values.size(), 1, false, false);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        static_cast<float*>(standinRealData(a))[i] = static_cast<float>(values[i]);
-    return a;
-}
-
-mxArray* complexColumn(const std::vector<double>& re, const std::vector<double>& im, bool single)
-{
-    mxArray* a = standinCreateArray(single ? StandinSingle : StandinDouble, re.size(), 1, true, false);
-    for (std::size_t i = 0; i < re.size(); ++i) {
-        if (single) {
-            static_cast<float*>(standinRealData(a))[i] = static_cast<float>(re[i]);
-            static_cast<float*>(standinImagData(a))[i] = static_cast<float>(im[i]);
-        } else {
-            static_cast<double*>(standinRealData(a))[i] = re[i];
-            static_cast<double*>(standinImagData(a))[i] = im[i];
+    mxArray* a = standinCreateArray(single ? StandinSingle : StandinDouble, re.size(), 1, im != nullptr, false);
+    for (int part = 0; part < (im ? 2 : 1); ++part)
+        for (std::size_t i = 0; i < re.size(); ++i) {
+            const double v = part ? (*im)[i] : re[i];
+            void* data = part ? standinImagData(a) : standinRealData(a);
+            if (single)
+                static_cast<float*>(data)[i] = static_cast<float>(v);
+            else
+                static_cast<double*>(data)[i] = v;
         }
-    }
     return a;
 }
 
@@ -578,14 +585,6 @@ mxArray* sparseOf(const std::vector<double>& full, int rows, int columns)
     return a;
 }
 
-mxArray* matrixOf(const std::vector<double>& full, int rows, int columns)
-{
-    mxArray* a = standinCreateArray(StandinDouble, rows, columns, false, false);
-    if (!full.empty())
-        std::memcpy(standinRealData(a), full.data(), full.size() * sizeof(double));
-    return a;
-}
-
 std::uint32_t floatBits(double d) // d as single: a converted single result
 {
     const float f = static_cast<float>(d);
@@ -599,177 +598,195 @@ bool sameAsSingle(double single, double d)
     return floatBits(single) == floatBits(d) || (single != single && d != d);
 }
 
-// Per function and penalty: single x (with single or double weights) is
-// the double call of the same values rounded once; complex single is the
-// complex double call rounded once per part; sparse x gives the full
-// call's bits at the stored places (prox and value, zeros dropped) or the
-// full call's result itself (derivative), for random patterns, all-zero
-// and empty ones among them. The complex results are printed for the
-// comparison across builds.
-void replayClasses(MexEntry entry, const std::string& name, char what)
+// A sparse result holds the full result's bits at its stored places, no
+// stored zero, rows ascending in each column, and zeros elsewhere.
+bool sparseMatches(const CallResult& sparse, const CallResult& full, int rows, int columns)
 {
+    std::vector<double> expanded(full.values.size(), 0.0);
+    bool same = true;
+    for (int j = 0; j < columns; ++j)
+        for (int k = sparse.columnStarts[j]; k < sparse.columnStarts[j + 1]; ++k) {
+            same = same && sparse.values[k] != 0 && sparse.rowIndices[k] < rows
+                   && (k == sparse.columnStarts[j] || sparse.rowIndices[k] > sparse.rowIndices[k - 1]);
+            expanded[static_cast<std::size_t>(j) * rows + sparse.rowIndices[k]] = sparse.values[k];
+        }
+    for (std::size_t i = 0; same && i < expanded.size(); ++i)
+        same = sameBits(expanded[i], full.values[i]) || (expanded[i] == 0 && full.values[i] == 0);
+    return same;
+}
+
+// Per elementwise gateway and penalty: single x (with single or double
+// weights) is the double call of the same values rounded once; complex
+// single is the complex double call rounded once per part; sparse x gives
+// the full call's bits at the stored places (prox and value, zeros
+// dropped) or the full call's result itself (derivative), for random
+// patterns, all-zero and empty ones among them. The complex and sparse
+// results are printed for the comparison across builds.
+void replayClasses(const std::string& gateway)
+{
+    const bool prox = gateway == "penaltyProx", derivative = gateway == "penaltyDerivative";
     for (int p = 0; p < kPenaltyCount; ++p) {
-        const ThetaRange range = kPenaltyInfo[p].theta;
         for (int set = 0; set < 6; ++set) {
             const int length = 1 + static_cast<int>(nextRandom() % 200);
-            const double theta = thetaInRange(range), gamma = 0.5 + set;
+            const double theta = thetaInRange(kPenaltyInfo[p].theta), gamma = 0.5 + set;
             std::vector<double> x(length), y(length), weights(length);
             for (int k = 0; k < length; ++k) {
                 weights[k] = static_cast<float>(nextRandom() % 4 == 0 ? 0.0 : unitRandom() * 3);
-                const std::uint64_t bits = randomElementBits(weights[k] * gamma, theta);
-                std::memcpy(&x[k], &bits, sizeof bits);
+                randomElement(&x[k], weights[k] * gamma, theta);
                 x[k] = static_cast<float>(x[k]);
                 y[k] = static_cast<float>(unitRandom() * 8 - 4);
             }
             auto call = [&](mxArray* xArray, mxArray* lambda) {
-                std::vector<mxArray*> args = {xArray, text(kPenaltyInfo[p].name), lambda,
-                                              range.taken ? scalar(theta) : empty()};
-                if (what == 'p')
-                    args.push_back(scalar(gamma));
-                return callMex(entry, args);
+                return callOne(gateway, penaltyInputs(gateway, xArray, p, lambda, theta, gamma));
             };
-            char label[96];
-            std::snprintf(label, sizeof label, "%s %s set %d", name.c_str(), kPenaltyInfo[p].name, set);
-            const bool singleWeights = set % 2 == 1;
+            const std::string label = gateway + " " + kPenaltyInfo[p].name + " set " + std::to_string(set);
             const CallResult full = call(doubleColumn(x), doubleColumn(weights));
-            const CallResult single = call(singleColumn(x), singleWeights ? singleColumn(weights) : doubleColumn(weights));
+            const CallResult single = call(column(x, nullptr, true), column(weights, nullptr, set % 2));
             bool same = !full.raised && !single.raised && single.single && single.values.size() == full.values.size();
             for (std::size_t i = 0; same && i < full.values.size(); ++i)
                 same = sameAsSingle(single.values[i], full.values[i]);
-            check(same, std::string("single ") + label + ": the double result rounded once");
+            check(same, "single " + label + ": the double result rounded once");
 
-            const CallResult complexDouble = call(complexColumn(x, y, false), scalar(weights[0]));
-            const CallResult complexSingle = call(complexColumn(x, y, true), scalar(weights[0]));
-            printResult(std::string("complex ") + label, complexDouble);
+            const CallResult complexDouble = call(column(x, &y, false), scalar(weights[0]));
+            const CallResult complexSingle = call(column(x, &y, true), scalar(weights[0]));
+            printResult("complex " + label, complexDouble);
             same = !complexDouble.raised && !complexSingle.raised && complexSingle.single
-                   && complexDouble.complex == (what == 'p') && complexSingle.complex == (what == 'p');
+                   && complexDouble.complex == prox && complexSingle.complex == prox;
             for (std::size_t i = 0; same && i < complexDouble.values.size(); ++i)
                 same = sameAsSingle(complexSingle.values[i], complexDouble.values[i])
-                       && (what != 'p' || sameAsSingle(complexSingle.imag[i], complexDouble.imag[i]));
-            check(same, std::string("complex single ") + label + ": the double parts rounded once");
+                       && (!prox || sameAsSingle(complexSingle.imag[i], complexDouble.imag[i]));
+            check(same, "complex single " + label + ": the double parts rounded once");
 
             // A sparse matrix of these values, a fraction of them zero (all, or none stored, in some sets).
             const int rows = set == 5 ? 0 : 1 + static_cast<int>(nextRandom() % 13);
             const int columns = rows == 0 ? 3 : length / rows;
-            std::vector<double> dense(static_cast<std::size_t>(rows) * columns), w(dense.size());
-            for (std::size_t i = 0; i < dense.size(); ++i) {
+            std::vector<double> dense(static_cast<std::size_t>(rows) * columns);
+            for (std::size_t i = 0; i < dense.size(); ++i)
                 dense[i] = set == 4 || nextRandom() % 3 == 0 ? 0.0 : x[i];
-                w[i] = weights[i];
-            }
             std::vector<double> stored = dense; // with the stored zeros sparseOf makes
             for (std::size_t i = 0, k = 0; i < dense.size(); ++i)
                 if (dense[i] != 0 && ++k % 7 == 0)
                     stored[i] = 0.0;
-            const CallResult sparseResult = call(sparseOf(dense, rows, columns), matrixOf(w, rows, columns));
-            const CallResult fullResult = call(matrixOf(stored, rows, columns), matrixOf(w, rows, columns));
-            printResult(std::string("sparse ") + label, sparseResult);
+            const CallResult sparseResult = call(sparseOf(dense, rows, columns), matrixOf(weights, rows, columns));
+            const CallResult fullResult = call(matrixOf(stored, rows, columns), matrixOf(weights, rows, columns));
+            printResult("sparse " + label, sparseResult);
             same = !sparseResult.raised && !fullResult.raised && sparseResult.rows == fullResult.rows
-                   && sparseResult.columns == fullResult.columns && sparseResult.sparse == (what != 'd');
-            if (same && what == 'd') {
-                for (std::size_t i = 0; same && i < fullResult.values.size(); ++i)
-                    same = sameBits(sparseResult.values[i], fullResult.values[i]);
-            } else if (same) {
-                std::vector<double> expanded(fullResult.values.size(), 0.0);
-                for (int j = 0; j < columns; ++j)
-                    for (int k = sparseResult.columnStarts[j]; k < sparseResult.columnStarts[j + 1]; ++k) {
-                        same = same && sparseResult.values[k] != 0 && sparseResult.rowIndices[k] < rows
-                               && (k == sparseResult.columnStarts[j] || sparseResult.rowIndices[k] > sparseResult.rowIndices[k - 1]);
-                        expanded[static_cast<std::size_t>(j) * rows + sparseResult.rowIndices[k]] = sparseResult.values[k];
-                    }
-                for (std::size_t i = 0; same && i < expanded.size(); ++i)
-                    same = sameBits(expanded[i], fullResult.values[i]) || (expanded[i] == 0 && fullResult.values[i] == 0);
-            }
-            check(same, std::string("sparse ") + label + ": the full call's result");
+                   && sparseResult.columns == fullResult.columns && sparseResult.sparse == !derivative;
+            same = same && (derivative ? sameValues(sparseResult, fullResult) : sparseMatches(sparseResult, fullResult, rows, columns));
+            check(same, "sparse " + label + ": the full call's result");
         }
     }
 }
 
-// penaltyFitCore: seeded designs, dense and compressed, with weights and
-// penalty factors (0 and inf among them), every penalty with a theta in
-// its range, all eight outputs printed as bits. A compressed X must give
-// exactly the outputs of the same X stored dense.
-std::vector<CallResult> callFit(MexEntry entry, std::vector<mxArray*> args, int outputs = 8)
+// --- penaltyFitCore ---
+
+struct Design {
+    int n, columns;
+    std::vector<double> x, values, rowIndex, starts = {0};
+};
+
+// A seeded n-by-columns design, a third of its elements zero, dense and
+// compressed by columns.
+Design randomDesign(int n, int columns)
 {
-    mxArray* plhs[10] = {};
-    char identifier[128] = "";
-    std::vector<const mxArray*> prhs(args.begin(), args.end());
-#if defined(__i386__)
-    if (x87ControlWord)
-        __asm__ volatile("fldcw %0" : : "m"(x87ControlWord));
-    gRealEntry = entry;
-    gStackSkew = stackSkew;
-    entry = skewedEntry;
-#endif
-    std::vector<CallResult> results(outputs);
-    const bool raised = standinCallMex(entry, outputs, plhs, static_cast<int>(prhs.size()), prhs.data(), identifier,
-                                       sizeof identifier);
-    for (int k = 0; k < outputs; ++k) {
-        CallResult& r = results[k];
-        r.raised = raised;
-        r.identifier = identifier;
-        if (!raised && plhs[k]) {
-            r.rows = standinRows(plhs[k]);
-            r.columns = standinColumns(plhs[k]);
-            const double* data = static_cast<const double*>(standinRealData(plhs[k]));
-            r.values.assign(data, data + r.rows * r.columns);
+    Design d{n, columns, std::vector<double>(static_cast<std::size_t>(n) * columns), {}, {}};
+    for (int j = 0; j < columns; ++j) {
+        for (int i = 0; i < n; ++i) {
+            const double v = nextRandom() % 3 == 0 ? 0.0 : unitRandom() * 4 - 2;
+            d.x[static_cast<std::size_t>(j) * n + i] = v;
+            if (v != 0) {
+                d.values.push_back(v);
+                d.rowIndex.push_back(i);
+            }
         }
-        standinDestroyArray(plhs[k]);
+        d.starts.push_back(static_cast<double>(d.values.size()));
     }
-    for (mxArray* a : args)
-        standinDestroyArray(a);
-    return results;
+    return d;
 }
 
-void replayFit(MexEntry entry)
+// penaltyFitCore on one design, stored dense and then compressed: the
+// outputs of the dense call printed as bits, and the compressed call must
+// give exactly them.
+void replayFitPair(const std::string& label, const Design& d, const std::vector<double>& y,
+                   const std::vector<double>& factor, const std::vector<double>& weights,
+                   const std::vector<double>& options, const std::vector<double>* folds, int outputs)
+{
+    auto inputs = [&](bool dense) {
+        const std::vector<double> none;
+        std::vector<mxArray*> args = {dense ? doubleColumn(d.x) : empty(), doubleColumn(dense ? none : d.values),
+                                      doubleColumn(dense ? none : d.rowIndex), doubleColumn(dense ? none : d.starts),
+                                      doubleColumn(y), empty(), doubleColumn(factor), doubleColumn(weights),
+                                      doubleColumn(options)};
+        if (folds)
+            args.push_back(doubleColumn(*folds));
+        return args;
+    };
+    const std::vector<CallResult> dense = callGateway("penaltyFitCore", inputs(true), outputs);
+    const std::vector<CallResult> compressed = callGateway("penaltyFitCore", inputs(false), outputs);
+    bool same = true;
+    for (int k = 0; k < outputs; ++k) {
+        printResult(label + " output " + std::to_string(k), dense[k]);
+        same = same && sameValues(dense[k], compressed[k]);
+    }
+    check(same, label + ": compressed X gives the dense bits");
+}
+
+// Least squares for every penalty (a theta in its range), with weights
+// and penalty factors (0 and inf among them), both scalings and with and
+// without an intercept: all eight outputs.
+void replayFit()
 {
     for (int p = 0; p < kPenaltyCount; ++p) {
         for (int set = 0; set < 6; ++set) {
             const int n = 5 + static_cast<int>(nextRandom() % 40), columns = 1 + static_cast<int>(nextRandom() % 30);
-            std::vector<double> x(static_cast<std::size_t>(n) * columns), y(n), factor(columns), weights;
-            std::vector<double> values, rowIndex, starts = {0};
-            for (int j = 0; j < columns; ++j) {
-                for (int i = 0; i < n; ++i) {
-                    const double v = nextRandom() % 3 == 0 ? 0.0 : unitRandom() * 4 - 2;
-                    x[static_cast<std::size_t>(j) * n + i] = v;
-                    if (v != 0) {
-                        values.push_back(v);
-                        rowIndex.push_back(i);
-                    }
-                }
-                starts.push_back(static_cast<double>(values.size()));
+            const Design d = randomDesign(n, columns);
+            std::vector<double> y(n), factor(columns), weights;
+            for (double& f : factor) {
                 const std::uint64_t kind = nextRandom() % 8;
-                factor[j] = kind == 0 ? 0.0 : kind == 1 ? kInf : 0.25 + unitRandom() * 2;
+                f = kind == 0 ? 0.0 : kind == 1 ? kInf : 0.25 + unitRandom() * 2;
             }
             for (int i = 0; i < n; ++i)
-                y[i] = x[i] * 1.5 - x[static_cast<std::size_t>(columns - 1) * n + i] + unitRandom() - 0.5;
+                y[i] = d.x[i] * 1.5 - d.x[static_cast<std::size_t>(columns - 1) * n + i] + unitRandom() - 0.5;
             if (set % 2)
                 for (int i = 0; i < n; ++i)
                     weights.push_back(nextRandom() % 5 == 0 ? 0.0 : unitRandom() * 2);
             const double theta = thetaInRange(kPenaltyInfo[p].theta);
-            const double options[] = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
-                                      theta, 12, set < 3 ? 1e-2 : 1e-3, set % 3 != 2 ? 1.0 : 0.0,
-                                      set % 3 != 1 ? 1.0 : 0.0, 1e-9, 1000, kInf};
-            const std::vector<double> optionRow(options, options + 11);
-            auto arguments = [&](bool dense) {
-                return std::vector<mxArray*>{dense ? doubleColumn(x) : empty(), doubleColumn(dense ? std::vector<double>{} : values),
-                                             doubleColumn(dense ? std::vector<double>{} : rowIndex),
-                                             doubleColumn(dense ? std::vector<double>{} : starts), doubleColumn(y),
-                                             empty(), doubleColumn(factor), doubleColumn(weights), doubleColumn(optionRow)};
-            };
-            const std::vector<CallResult> dense = callFit(entry, arguments(true));
-            const std::vector<CallResult> compressed = callFit(entry, arguments(false));
-            bool same = !dense[0].raised && !compressed[0].raised;
-            for (int k = 0; k < 8; ++k) {
-                char label[96];
-                std::snprintf(label, sizeof label, "fit %s set %d output %d", kPenaltyInfo[p].name, set, k);
-                printResult(label, dense[k]);
-                same = same && dense[k].values.size() == compressed[k].values.size();
-                for (std::size_t i = 0; same && i < dense[k].values.size(); ++i)
-                    same = sameBits(dense[k].values[i], compressed[k].values[i]);
+            const std::vector<double> options = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
+                                                 theta, 12, set < 3 ? 1e-2 : 1e-3, set % 3 != 2 ? 1.0 : 0.0,
+                                                 set % 3 != 1 ? 1.0 : 0.0, 1e-9, 1000, kInf};
+            replayFitPair(std::string("fit ") + kPenaltyInfo[p].name + " set " + std::to_string(set), d, y, factor,
+                          weights, options, nullptr, 8);
+        }
+    }
+}
+
+// The binomial and Poisson paths (exponentials and logarithms of our own
+// on every build) and cross-validation on the worker pool: all ten outputs.
+void replayGlmFit()
+{
+    for (const char* name : {"l1", "scad", "mcp", "log-sum"}) {
+        const int p = penaltyNamed(name);
+        for (int set = 0; set < 4; ++set) {
+            const int n = 20 + static_cast<int>(nextRandom() % 30), columns = 1 + static_cast<int>(nextRandom() % 12);
+            const bool binomial = set % 2 == 0;
+            const Design d = randomDesign(n, columns);
+            std::vector<double> y(n), factor(columns, 1.0), weights, folds;
+            for (int i = 0; i < n; ++i) {
+                const double signal = d.x[i] - 0.5 * d.x[static_cast<std::size_t>(columns - 1) * n + i];
+                y[i] = binomial ? (unitRandom() < 0.5 + 0.2 * signal ? 1.0 : 0.0)
+                                : static_cast<double>(nextRandom() % (signal > 0 ? 6 : 2));
+                folds.push_back(1 + i % 4);
             }
-            char label[96];
-            std::snprintf(label, sizeof label, "fit %s set %d: compressed X gives the dense bits", kPenaltyInfo[p].name, set);
-            check(same, label);
+            y[0] = binomial ? 1.0 : 3.0;
+            y[1] = 0.0;
+            if (set >= 2)
+                for (int i = 0; i < n; ++i)
+                    weights.push_back(0.5 + unitRandom());
+            const double theta = thetaInRange(kPenaltyInfo[p].theta);
+            const std::vector<double> options = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
+                                                 theta, 8, 0.05, 1.0, 1.0, 1e-9, 1000, kInf, binomial ? 1.0 : 2.0, 4};
+            replayFitPair(std::string("glm fit ") + name + " set " + std::to_string(set), d, y, factor, weights, options,
+                          &folds, 10);
         }
     }
 }
@@ -814,115 +831,41 @@ int processors()
 // once; a small call never asks. Run first, before any call could have
 // started a pool. With a limit of 2 the same call does start one (where the
 // machine has two processors), so the count above proves something.
-void replayThreadLimit(std::map<std::string, MexEntry>& mex)
+void replayThreadLimit()
 {
-    if (!mex.count("penaltyProx"))
+    if (!loaded("penaltyProx") || !loaded("penaltySum"))
         return;
     setThreadCap(nullptr);
     const int length = 1 << 17;
     std::vector<double> x(length);
     for (double& v : x)
         v = unitRandom() * 8 - 4;
-    auto large = [&](MexEntry entry) {
-        return entry == mex["penaltyProx"] ? std::vector<mxArray*>{doubleColumn(x), text("l1/2"), scalar(1)}
-                                           : penaltyArgs(x, length, 1, 1, LogSum);
-    };
+    const int logSum = penaltyNamed("log-sum");
+    auto proxCall = [&] { return callOne("penaltyProx", penaltyInputs("penaltyProx", doubleColumn(x), penaltyNamed("l1/2"), scalar(1), 0, 1)); };
+    auto sumCall = [&] { return callOne("penaltySum", penaltyInputs("penaltySum", doubleColumn(x), logSum, scalar(1), 1, 1)); };
     const int before = processThreads();
     standinSetMaxNumCompThreads(1);
     const int asked = standinInterpreterCalls();
-    callMex(mex["penaltyShrink"], penaltyArgs({1, 2, 3}, 3, 1, 1, LogSum));
+    callOne("penaltySum", penaltyInputs("penaltySum", doubleColumn({1, 2, 3}), logSum, scalar(1), 1, 1));
     check(standinInterpreterCalls() == asked, "threads: a small call does not ask for maxNumCompThreads");
-    const CallResult prox = callMex(mex["penaltyProx"], large(mex["penaltyProx"]));
-    const CallResult sum = callMex(mex["penaltySum"], large(mex["penaltySum"]));
+    const CallResult prox = proxCall(), sum = sumCall();
     check(!prox.raised && !sum.raised && standinInterpreterCalls() == asked + 2,
           "threads: each large call asks for maxNumCompThreads once");
     check(processThreads() == before, "threads: maxNumCompThreads = 1 starts no worker thread");
     std::printf("threads: maxNumCompThreads = 1, large calls on %d elements\n", length);
     standinSetMaxNumCompThreads(2);
-    const CallResult sharedProx = callMex(mex["penaltyProx"], large(mex["penaltyProx"]));
-    const CallResult sharedSum = callMex(mex["penaltySum"], large(mex["penaltySum"]));
+    const CallResult sharedProx = proxCall(), sharedSum = sumCall();
     if (processors() >= 2)
         check(processThreads() > before, "threads: maxNumCompThreads = 2 does start a worker");
-    auto same = [](const CallResult& a, const CallResult& b) {
-        bool equal = !a.raised && !b.raised && a.values.size() == b.values.size();
-        for (std::size_t i = 0; equal && i < a.values.size(); ++i)
-            equal = sameBits(a.values[i], b.values[i]);
-        return equal;
-    };
-    check(same(sharedProx, prox) && same(sharedSum, sum), "threads: one thread and two give the same bits");
+    check(sameValues(sharedProx, prox) && sameValues(sharedSum, sum), "threads: one thread and two give the same bits");
     standinSetMaxNumCompThreads(kStandinDefaultThreadLimit);
-}
-
-// penaltyFitCore's binomial and Poisson paths (exponentials and logarithms
-// of our own on every build) and its cross-validation on the worker pool:
-// seeded designs, dense and compressed, with weights, all ten outputs
-// printed as bits.
-void replayGlmFit(MexEntry entry)
-{
-    const int penalties[] = {0, 4, 5, 3}; // l1, SCAD, MCP, log-sum
-    for (int p : penalties) {
-        for (int set = 0; set < 4; ++set) {
-            const int n = 20 + static_cast<int>(nextRandom() % 30), columns = 1 + static_cast<int>(nextRandom() % 12);
-            const bool binomial = set % 2 == 0;
-            std::vector<double> x(static_cast<std::size_t>(n) * columns), y(n), factor(columns, 1.0), weights, folds;
-            std::vector<double> values, rowIndex, starts = {0};
-            for (int j = 0; j < columns; ++j) {
-                for (int i = 0; i < n; ++i) {
-                    const double v = nextRandom() % 3 == 0 ? 0.0 : unitRandom() * 4 - 2;
-                    x[static_cast<std::size_t>(j) * n + i] = v;
-                    if (v != 0) {
-                        values.push_back(v);
-                        rowIndex.push_back(i);
-                    }
-                }
-                starts.push_back(static_cast<double>(values.size()));
-            }
-            for (int i = 0; i < n; ++i) {
-                const double signal = x[i] - 0.5 * x[static_cast<std::size_t>(columns - 1) * n + i];
-                y[i] = binomial ? (unitRandom() < 0.5 + 0.2 * signal ? 1.0 : 0.0)
-                                : static_cast<double>(nextRandom() % (signal > 0 ? 6 : 2));
-                folds.push_back(1 + i % 4);
-            }
-            y[0] = binomial ? 1.0 : 3.0;
-            y[1] = 0.0;
-            if (set >= 2)
-                for (int i = 0; i < n; ++i)
-                    weights.push_back(0.5 + unitRandom());
-            const double theta = thetaInRange(kPenaltyInfo[p].theta);
-            const double options[] = {static_cast<double>(n), static_cast<double>(columns), static_cast<double>(p),
-                                      theta, 8, 0.05, 1.0, 1.0, 1e-9, 1000, kInf, binomial ? 1.0 : 2.0, 4};
-            const std::vector<double> optionRow(options, options + 13);
-            auto arguments = [&](bool dense) {
-                return std::vector<mxArray*>{dense ? doubleColumn(x) : empty(), doubleColumn(dense ? std::vector<double>{} : values),
-                                             doubleColumn(dense ? std::vector<double>{} : rowIndex),
-                                             doubleColumn(dense ? std::vector<double>{} : starts), doubleColumn(y),
-                                             empty(), doubleColumn(factor), doubleColumn(weights), doubleColumn(optionRow),
-                                             doubleColumn(folds)};
-            };
-            const std::vector<CallResult> dense = callFit(entry, arguments(true), 10);
-            const std::vector<CallResult> compressed = callFit(entry, arguments(false), 10);
-            bool same = !dense[0].raised && !compressed[0].raised;
-            for (int k = 0; k < 10; ++k) {
-                char label[96];
-                std::snprintf(label, sizeof label, "glm fit %s set %d output %d", kPenaltyInfo[p].name, set, k);
-                printResult(label, dense[k]);
-                same = same && dense[k].values.size() == compressed[k].values.size();
-                for (std::size_t i = 0; same && i < dense[k].values.size(); ++i)
-                    same = sameBits(dense[k].values[i], compressed[k].values[i]);
-            }
-            char label[96];
-            std::snprintf(label, sizeof label, "glm fit %s set %d: compressed X gives the dense bits", kPenaltyInfo[p].name, set);
-            check(same, label);
-        }
-    }
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::map<std::string, MexEntry> mex; // by function name: the file's base name
-    std::vector<LoadedMex> loaded;
+    std::vector<LoadedMex> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--x87") == 0 && i + 1 < argc) {
             x87ControlWord = std::strcmp(argv[++i], "53") == 0 ? 0x027f : 0x037f;
@@ -932,48 +875,37 @@ int main(int argc, char** argv)
             std::string name = argv[i];
             name = name.substr(name.find_last_of("/\\") + 1);
             name = name.substr(0, name.find('.'));
-            loaded.push_back(loadMex(argv[i]));
-            mex[name] = loaded.back().entry;
-            if (!mex[name]) {
+            files.push_back(loadMex(argv[i]));
+            gateways[name] = files.back().entry;
+            if (!gateways[name]) {
                 std::fprintf(stderr, "mex_host: cannot load %s\n", argv[i]);
                 return 2;
             }
         }
     }
-    if (!mex.count("penaltyShrink") || !mex.count("penaltySum")) {
+    if (gateways.empty()) {
         std::fprintf(stderr, "usage: mex_host MEX... [--x87 53|64] [--stack-skew N]\n");
         return 2;
     }
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // "\n", not "\r\n": outputs compare byte for byte
 #endif
-    replayThreadLimit(mex);
-    replayGolden(mex["penaltyShrink"], mex["penaltySum"]);
-    replayConversions(mex["penaltyShrink"], mex["penaltySum"]);
-    replayRandom(mex["penaltyShrink"], mex["penaltySum"]);
-    const struct { const char* name; char what; } elementwise[] = {
-        {"penaltyProx", 'p'}, {"penaltyValue", 'v'}, {"penaltyDerivative", 'd'}};
-    for (const auto& e : elementwise)
-        if (mex.count(e.name))
-            replayElementwise(mex[e.name], e.name, e.what);
-    for (const auto& e : elementwise)
-        if (mex.count(e.name))
-            replayClasses(mex[e.name], e.name, e.what);
-    for (const auto& [name, entry] : mex)
-        replayBadCalls(entry, name);
-    // Asking penaltyShrink or penaltySum for two outputs is an error too.
-    for (const char* name : {"penaltyShrink", "penaltySum"}) {
-        const CallResult r = callMex(mex[name], penaltyArgs({1, 2}, 2, 1, 3, 4), 2);
-        printResult(std::string("badcall ") + name + " two outputs", r);
-        check(r.raised && r.identifier == std::string(name) + ":tooManyOutputs",
-              std::string("badcall ") + name + " two outputs");
+    replayThreadLimit();
+    replay(goldenCalls());
+    const char* const elementwise[] = {"penaltyProx", "penaltyValue", "penaltyDerivative"};
+    for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"})
+        if (loaded(gateway))
+            replay(randomCalls(gateway));
+    for (const char* gateway : elementwise)
+        if (loaded(gateway))
+            replayClasses(gateway);
+    replay(badCalls());
+    replayLarge();
+    if (loaded("penaltyFitCore")) {
+        replayFit();
+        replayGlmFit();
     }
-    replayLarge(mex);
-    if (mex.count("penaltyFitCore")) {
-        replayFit(mex["penaltyFitCore"]);
-        replayGlmFit(mex["penaltyFitCore"]);
-    }
-    for (const LoadedMex& m : loaded)
+    for (const LoadedMex& m : files)
         clearMex(m);
     std::printf("mex_host: %d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

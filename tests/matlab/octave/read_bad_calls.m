@@ -1,31 +1,23 @@
 function calls = read_bad_calls (name)
   % The calls of ../bad_calls.txt for function `name`, each <KIND> expanded,
-  % as a struct array with fields arguments (MATLAB text) and expected.
+  % as a struct array with fields arguments (the tokens, one string) and
+  % expected.
   text = fileread (fullfile (fileparts (mfilename ("fullpath")), "..", "bad_calls.txt"));
   kinds = struct ();
   calls = struct ("arguments", {}, "expected", {});
-  for line = strtrim (strsplit (text, "\n"))
-    line = line{1};
-    if (isempty (line) || line(1) == "#")
+  for line = strsplit (text, "\n")
+    w = strsplit (strtrim (line{1}));
+    if (isempty (w{1}) || w{1}(1) == "#")
       continue;
-    endif
-    kind = regexp (line, '^kind\s+(\w+)\s*=\s*(.*)$', "tokens", "once");
-    if (! isempty (kind))
-      kinds.(kind{1}) = strtrim (strsplit (kind{2}, ";"));
-      continue;
-    endif
-    fields = strtrim (strsplit (line, "|"));
-    if (! strcmp (fields{1}, name))
-      continue;
-    endif
-    placeholder = regexp (fields{2}, '<(\w+)>', "tokens", "once");
-    if (isempty (placeholder))
-      calls(end+1) = struct ("arguments", fields{2}, "expected", fields{3});
-    else
-      for member = kinds.(placeholder{1})
-        arguments = strrep (fields{2}, ["<" placeholder{1} ">"], member{1});
-        calls(end+1) = struct ("arguments", arguments, "expected", fields{3});
-      endfor
+    elseif (strcmp (w{1}, "kind"))
+      kinds.(w{2}) = w(3:end);
+    elseif (any (strcmp (strsplit (w{1}, ","), name)))
+      at = find (strncmp (w, "<", 1));
+      members = {strjoin(w(3:end), " ")};
+      if (! isempty (at))
+        members = cellfun (@(m) strjoin ([w(3:at-1), {m}, w(at+1:end)], " "), kinds.(w{at}(2:end-1)), "UniformOutput", false);
+      endif
+      calls = [calls, struct("arguments", members, "expected", w{2})];
     endif
   endfor
 endfunction

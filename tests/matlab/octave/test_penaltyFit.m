@@ -4,8 +4,10 @@
 % on a dense grid with local refinement, not by the solver's step); the
 % lasso and the elastic net match a long proximal-gradient run; a sparse X
 % gives the bits of the full one; every bad call raises its identifier.
+% Each check is a row {label, actual, expected} of the table `checks` (run_table).
 1;
 start_suite ();
+checks = cell (0, 3);
 
 function [Xt, yc, s, c, W] = fit_scale (X, y, w, standardize, intercept)
   % The columns on the fit's scale, formed densely here (the solver never does).
@@ -126,11 +128,11 @@ for d = 1:rows (designs)
         F = objective_of (full_X, y, ww, info.Intercept(fit), B(:, fit), penalty, info.Lambda(fit), theta, ff, standardize);
         mismatch = max (mismatch, abs (F - info.Objective(fit)) / max (F, 1e-3 * null));
       endfor
-      expect_true (sprintf ("%s: coordinate-wise minimum (gap %.3g, tolerance %.3g)", label, gap, tol), gap <= tol);
-      expect_true (sprintf ("%s: reported objective (%.3g)", label, mismatch), mismatch < 1e-10);
-      expect_true ([label ": converged, ascending"], all (info.Converged) && issorted (info.Lambda));
+      checks(end+1, :) = {sprintf("%s: coordinate-wise minimum (gap %.3g, tolerance %.3g)", label, gap, tol), gap <= tol, true};
+      checks(end+1, :) = {sprintf("%s: reported objective (%.3g)", label, mismatch), mismatch < 1e-10, true};
+      checks(end+1, :) = {[label ": converged, ascending"], all(info.Converged) && issorted(info.Lambda), true};
       if (mode == 2)
-        expect_true ([label ": Inf factor holds 0, 0 factor always in"], all (B(p, :) == 0) && all (B(2, :) ~= 0));
+        checks(end+1, :) = {[label ": Inf factor holds 0, 0 factor always in"], all(B(p, :) == 0) && all(B(2, :) ~= 0), true};
       endif
     endfor
   endfor
@@ -150,12 +152,12 @@ for k = 1:rows (cases)
   [B, info] = penaltyFit (X, y, penalty, args{:}, "NumLambda", 3);
   top = info.Lambda(end);
   B2 = penaltyFit (X, y, penalty, args{:}, "Lambda", top * (1 - 1e-9));
-  expect_true (sprintf ("%s %g: zero at lambda_max, not below", penalty, theta), all (B(:, end) == 0) && any (B2 ~= 0));
+  checks(end+1, :) = {sprintf("%s %g: zero at lambda_max, not below", penalty, theta), all(B(:, end) == 0) && any(B2 ~= 0), true};
 endfor
 [Xt, yc] = fit_scale (X, y, ones (50, 1), true, true);
 [~, info] = penaltyFit (X, y, "l1", "NumLambda", 2);
-expect_true ("l1 lambda_max is max |x~'r|/n", abs (info.Lambda(end) - max (abs (Xt' * yc)) / 50) < 1e-13 * info.Lambda(end));
-expect_true ("grid ratio", abs (info.Lambda(1) / info.Lambda(2) - 1e-4) < 1e-15);
+checks(end+1, :) = {"l1 lambda_max is max |x~'r|/n", abs(info.Lambda(end) - max(abs(Xt' * yc)) / 50) < 1e-13 * info.Lambda(end), true};
+checks(end+1, :) = {"grid ratio", abs(info.Lambda(1) / info.Lambda(2) - 1e-4) < 1e-15, true};
 
 % --- The lasso and the elastic net against a long proximal-gradient run ---
 % On the fit's scale: min (1/(2W))|sqrt(w).(yc - Xt b)|^2 + lambda*sum f(theta|b| + (1-theta)b^2/2).
@@ -178,7 +180,7 @@ for theta = [1 0.5 0.1]
       z = x + ((t_old - 1) / t) * (x - x_old);
     endfor
     err = norm (B(:, k) .* s' - x) / norm (x);
-    expect_true (sprintf ("elastic net theta %g lambda %g against FISTA (%.2g)", theta, lambda, err), err < 1e-8);
+    checks(end+1, :) = {sprintf("elastic net theta %g lambda %g against FISTA (%.2g)", theta, lambda, err), err < 1e-8, true};
   endfor
 endfor
 
@@ -193,9 +195,9 @@ for k = 1:rows (cases)
   for flags = {{}, {"Standardize", false}, {"Intercept", false}}
     [Bs, is] = penaltyFit (S, y, penalty, args{:}, flags{1}{:});
     [Bf, if_] = penaltyFit (full (S), y, penalty, args{:}, flags{1}{:});
-    expect_bits (sprintf ("%s %g sparse = full", penalty, theta), Bs, Bf);
-    expect_bits (sprintf ("%s %g sparse = full intercepts", penalty, theta), is.Intercept, if_.Intercept);
-    expect_true ("constant and zero columns get 0", all (Bs(5, :) == 0) && (! isempty (flags{1}) || all (Bs(7, :) == 0)));
+    checks(end+1, :) = {sprintf("%s %g sparse = full", penalty, theta), Bs, Bf};
+    checks(end+1, :) = {sprintf("%s %g sparse = full intercepts", penalty, theta), is.Intercept, if_.Intercept};
+    checks(end+1, :) = {"constant and zero columns get 0", all(Bs(5, :) == 0) && (! isempty(flags{1}) || all(Bs(7, :) == 0)), true};
   endfor
 endfor
 
@@ -204,28 +206,18 @@ X = correlated (40, 30, 0.9); y = randn (40, 1);
 lastwarn ("");
 shown = evalc ('[B, info] = penaltyFit (X, y, "mcp", "MaxIter", 1, "NumLambda", 10);');
 [~, id] = lastwarn ();
-expect_true ("MaxIter: every lambda kept", numel (info.Lambda) == 10 && size (B, 2) == 10);
-expect_true ("MaxIter: flagged and warned", any (! info.Converged) && strcmp (id, "penaltyFit:notConverged"));
+checks(end+1, :) = {"MaxIter: every lambda kept", numel(info.Lambda) == 10 && size(B, 2) == 10, true};
+checks(end+1, :) = {"MaxIter: flagged and warned", any(! info.Converged) && strcmp(id, "penaltyFit:notConverged"), true};
 [B, info] = penaltyFit (X, y, "l1", "DFmax", 5);
 [~, full_info] = penaltyFit (X, y, "l1");
-expect_true ("DFmax stops the path before the first fit above it", max (info.DF) <= 5 && numel (info.Lambda) < 100 ...
-             && full_info.DF(end - numel (info.Lambda)) > 5);
-expect_true ("FitInfo fields", isequal (fieldnames (info)', {"Intercept", "Lambda", "DF", "MSE", "Penalty", "Theta", ...
-             "Objective", "Iterations", "Converged"}) && strcmp (info.Penalty, "l1") && islogical (info.Converged));
+checks(end+1, :) = {"DFmax stops the path before the first fit above it", max(info.DF) <= 5 && numel(info.Lambda) < 100 ...
+             && full_info.DF(end - numel(info.Lambda)) > 5, true};
+checks(end+1, :) = {"FitInfo fields", isequal(fieldnames(info)', {"Intercept", "Lambda", "DF", "MSE", "Penalty", "Theta", ...
+             "Objective", "Iterations", "Converged"}) && strcmp(info.Penalty, "l1") && islogical(info.Converged), true};
 [~, info] = penaltyFit (X(1:25, :), y(1:25), 3);
-expect_true ("code 3 is SCAD, theta 3.7 by default", strcmp (info.Penalty, "scad") && info.Theta == 3.7);
-expect_true ("LambdaRatio 1e-2 for n <= p", abs (info.Lambda(1) / info.Lambda(end) - 1e-2) < 1e-14);
+checks(end+1, :) = {"code 3 is SCAD, theta 3.7 by default", strcmp(info.Penalty, "scad") && info.Theta == 3.7, true};
+checks(end+1, :) = {"LambdaRatio 1e-2 for n <= p", abs(info.Lambda(1) / info.Lambda(end) - 1e-2) < 1e-14, true};
 
-% --- Bad calls, and their identifiers in the help ---
-check_bad_calls ("penaltyFit");
-check_bad_calls ("penaltyFitCore");
-text = evalc ("help penaltyFit");
-for id = setdiff (unique ({read_bad_calls("penaltyFit").expected}), {"ok"})
-  expect_true (["penaltyFit documents " id{1}], ! isempty (strfind (text, ["penaltyFit:" id{1}])));
-endfor
-expect_true ("penaltyFit help states the objective", ! isempty (strfind (text, "(1/(2*sum(w)))")));
-expect_true ("help sparsepenalty lists penaltyFit", ! isempty (strfind (evalc ("help sparsepenalty"), "penaltyFit")));
-expect_true ("Contents lists penaltyFit", ! isempty (strfind (evalc ("help Contents"), "penaltyFit")));
-[passed, total] = test ("penaltyFit", "quiet");
-expect_true ("penaltyFit self-tests", total > 3 && passed == total);
-finish_suite ("penaltyFit");
+% --- Bad calls (their identifiers in the help: test_gateways) ---
+checks = [checks; bad_call_checks("penaltyFit"); bad_call_checks("penaltyFitCore")];
+run_table ("penaltyFit", checks);

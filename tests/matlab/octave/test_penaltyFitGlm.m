@@ -5,6 +5,7 @@
 % every thread count, lasso's fields and sizes, and the bad calls.
 1;
 start_suite ();
+checks = cell (0, 3);
 warning ("off", "penaltyFit:notConverged");
 
 function [F, s] = objective_of (X, y, w, family, name, lambda, theta, factor, standardize, b0, beta)
@@ -79,16 +80,16 @@ for d = 1:rows (designs)
     [B, info] = penaltyFit (X, y, name, "Theta", theta, "Distribution", family, "Weights", w, ...
                             "PenaltyFactor", factor, "Standardize", standardize, "NumLambda", 12, ...
                             "RelTol", 1e-12);
-    expect_true (sprintf ("%s %s %s: held at 0", family, what, name), all (B(6, :) == 0));
+    checks(end+1, :) = {sprintf("%s %s %s: held at 0", family, what, name), all(B(6, :) == 0), true};
     L = numel (info.Lambda);
     for l = unique ([1, ceil(L / 2), L])
       F = objective_of (X, y, w, family, name, info.Lambda(l), theta, factor, standardize, info.Intercept(l), B(:, l));
       gap = coordinatewise_gap (X, y, w, family, name, info.Lambda(l), theta, factor, standardize, ...
                                 info.Intercept(l), B(:, l));
-      expect_true (sprintf ("%s %s %s at lambda %g: a coordinate lowers the objective by %g", family, what, ...
-                            name, info.Lambda(l), gap), gap <= 1e-9 * max (1, abs (F)));
-      expect_true (sprintf ("%s %s %s: FitInfo.Objective is the stated objective", family, what, name), ...
-                   abs (info.Objective(l) - F) <= 1e-12 * max (1, abs (F)));
+      checks(end+1, :) = {sprintf("%s %s %s at lambda %g: a coordinate lowers the objective by %g", family, what, ...
+                            name, info.Lambda(l), gap), gap <= 1e-9 * max(1, abs(F)), true};
+      checks(end+1, :) = {sprintf("%s %s %s: FitInfo.Objective is the stated objective", family, what, name), ...
+                   abs(info.Objective(l) - F) <= 1e-12 * max(1, abs(F)), true};
     endfor
   endfor
 endfor
@@ -103,7 +104,7 @@ for passes = 1:12
   increased = increased || F > previous + 1e-14 * abs (previous);
   previous = F;
 endfor
-expect_true ("Poisson MCP: the objective never rises with more passes", ~increased);
+checks(end+1, :) = {"Poisson MCP: the objective never rises with more passes", ~increased, true};
 
 % Proportions with Weights as the trials: the objective of the same trials
 % given one by one as 0/1 observations.
@@ -115,15 +116,15 @@ for i = 1:g
   rows_of(at(i) + (1:m(i))) = i; yy(at(i) + (1:k(i))) = 1;
 endfor
 [Be, ie] = penaltyFit (Xg(rows_of, :), yy, "mcp", "Distribution", "binomial", "NumLambda", 10, "RelTol", 1e-12);
-expect_true ("binomial proportions with trials as weights: the objective of the 0/1 trials", ...
-             max (abs (ip.Objective - ie.Objective)) < 1e-12 && max (abs (Bp(:) - Be(:))) < 1e-5);
+checks(end+1, :) = {"binomial proportions with trials as weights: the objective of the 0/1 trials", ...
+             max(abs(ip.Objective - ie.Objective)) < 1e-12 && max(abs(Bp(:) - Be(:))) < 1e-5, true};
 
 % Sparse X: the bits of the same X stored full.
 Xs = X; Xs(rand (n, p) < 0.6) = 0;
 [Bd, id] = penaltyFit (Xs, designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
 [Bs, is] = penaltyFit (sparse (Xs), designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
-expect_bits ("binomial: sparse X gives the bits of full X", Bs, Bd);
-expect_bits ("binomial: sparse X, the same deviance", is.Deviance, id.Deviance);
+checks(end+1, :) = {"binomial: sparse X gives the bits of full X", Bs, Bd};
+checks(end+1, :) = {"binomial: sparse X, the same deviance", is.Deviance, id.Deviance};
 
 % Cross-validation: the same bits for 1, 2 and 3 threads, lasso's fields.
 old = getenv ("OMP_NUM_THREADS");
@@ -135,49 +136,37 @@ for threads = 1:3
 endfor
 setenv ("OMP_NUM_THREADS", old);
 for threads = 2:3
-  expect_bits (sprintf ("CV with %d threads: B", threads), results{threads}{1}, results{1}{1});
-  expect_bits (sprintf ("CV with %d threads: Deviance", threads), results{threads}{2}.Deviance, results{1}{2}.Deviance);
-  expect_bits (sprintf ("CV with %d threads: SE", threads), results{threads}{2}.SE, results{1}{2}.SE);
+  checks(end+1, :) = {sprintf("CV with %d threads: B", threads), results{threads}{1}, results{1}{1}};
+  checks(end+1, :) = {sprintf("CV with %d threads: Deviance", threads), results{threads}{2}.Deviance, results{1}{2}.Deviance};
+  checks(end+1, :) = {sprintf("CV with %d threads: SE", threads), results{threads}{2}.SE, results{1}{2}.SE};
 endfor
 [B, info] = results{1}{:};
 L = numel (info.Lambda);
-expect_true ("CV: B is p-by-L", isequal (size (B), [p L]));
-expect_true ("CV: Deviance and SE 1-by-L", isequal (size (info.Deviance), [1 L]) && isequal (size (info.SE), [1 L]));
-expect_true ("CV: no MSE field for a GLM", ~isfield (info, "MSE"));
-expect_true ("CV: the chosen lambda", info.LambdaMinDeviance == info.Lambda(info.IndexMinDeviance) ...
-             && info.Lambda1SE == info.Lambda(info.Index1SE) && info.Index1SE >= info.IndexMinDeviance);
-expect_true ("CV: the 1-SE rule", info.Deviance(info.Index1SE) <= info.Deviance(info.IndexMinDeviance) ...
-             + info.SE(info.IndexMinDeviance));
+checks(end+1, :) = {"CV: B is p-by-L", isequal(size(B), [p L]), true};
+checks(end+1, :) = {"CV: Deviance and SE 1-by-L", isequal(size(info.Deviance), [1 L]) && isequal(size(info.SE), [1 L]), true};
+checks(end+1, :) = {"CV: no MSE field for a GLM", ~isfield(info, "MSE"), true};
+checks(end+1, :) = {"CV: the chosen lambda", info.LambdaMinDeviance == info.Lambda(info.IndexMinDeviance) ...
+             && info.Lambda1SE == info.Lambda(info.Index1SE) && info.Index1SE >= info.IndexMinDeviance, true};
+checks(end+1, :) = {"CV: the 1-SE rule", info.Deviance(info.Index1SE) <= info.Deviance(info.IndexMinDeviance) ...
+             + info.SE(info.IndexMinDeviance), true};
 B_full = penaltyFit (X, designs{1, 2}, "mcp", "Distribution", "binomial", "NumLambda", 15);
-expect_bits ("CV: B is the fit on all data", B, B_full);
+checks(end+1, :) = {"CV: B is the fit on all data", B, B_full};
 [B, info] = penaltyFit (X, X(:, 1) + randn (n, 1), "l1", "CV", penaltyFitFolds (n, 4), "NumLambda", 8);
-expect_true ("CV least squares: MSE, IndexMinMSE", isfield (info, "IndexMinMSE") && isequal (size (info.MSE), [1 8]));
+checks(end+1, :) = {"CV least squares: MSE, IndexMinMSE", isfield(info, "IndexMinMSE") && isequal(size(info.MSE), [1 8]), true};
 
 % A separable design stops the path with a warning and keeps its fits.
 ys = double (X(:, 1) > 0);
 lastwarn ("");
 [B, info] = penaltyFit (X, ys, "l1", "Distribution", "binomial", "LambdaRatio", 1e-6);
 [~, id] = lastwarn ();
-expect_true ("separable classes: penaltyFit:saturated", strcmp (id, "penaltyFit:saturated"));
-expect_true ("separable classes: fewer than 100 fits, all finite", columns (B) < 100 && all (isfinite (B(:))));
+checks(end+1, :) = {"separable classes: penaltyFit:saturated", strcmp(id, "penaltyFit:saturated"), true};
+checks(end+1, :) = {"separable classes: fewer than 100 fits, all finite", columns(B) < 100 && all(isfinite(B(:))), true};
 
-% Bad calls.
-X5 = randn (5, 2);
-expect_error ("binomial y = 2", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, [0; 1; 2; 0; 1], "l1", "Distribution", "binomial");
-expect_error ("binomial proportion without weights", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, [0; 1; 0.5; 0; 1], "l1", "Distribution", "binomial");
-expect_error ("binomial one class", "penaltyFit:invalidBinomialResponse", @penaltyFit, X5, ones (5, 1), "l1", "Distribution", "binomial");
-expect_error ("negative count", "penaltyFit:invalidPoissonResponse", @penaltyFit, X5, [0; 1; -1; 0; 1], "l1", "Distribution", "poisson");
-expect_error ("unknown distribution", "penaltyFit:invalidDistribution", @penaltyFit, X5, [0; 1; 1; 0; 1], "l1", "Distribution", "gamma");
-expect_error ("K > n", "penaltyFit:tooManyFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", 6);
-expect_error ("folds not 1..K", "penaltyFit:invalidFolds", @penaltyFit, X5, randn (5, 1), "l1", "CV", [1 3 1 3 1]);
-expect_error ("K = 1", "penaltyFit:invalidCV", @penaltyFit, X5, randn (5, 1), "l1", "CV", 1);
-check_bad_calls ("penaltyFit");
-text = evalc ("help penaltyFit");
-expect_true ("penaltyFit help states the GLM objective", ! isempty (strfind (text, "(1/sum(w)) * sum_i w_i*loss(y_i, eta_i)")));
+checks = [checks; bad_call_checks("penaltyFit")];
 % The M functions' own self-tests (the plots draw headless with gnuplot).
 for name = {"penaltyFitPlot", "penaltyFitFolds", "penaltyFitCVSummary"}
   [passed, total] = test (name{1}, "quiet");
-  expect_true ([name{1} " self-tests"], total > 3 && passed == total);
-  expect_true (["Contents lists " name{1}], ! isempty (strfind (evalc ("help Contents"), name{1})));
+  checks(end+1, :) = {[name{1} " self-tests"], total > 3 && passed == total, true};
+  checks(end+1, :) = {["Contents lists " name{1}], ! isempty(strfind(evalc("help Contents"), name{1})), true};
 endfor
-finish_suite ("penaltyFit GLM and CV");
+run_table ("penaltyFit GLM and CV", checks);
