@@ -266,10 +266,20 @@ void columnSums(const ColumnView& col, const double* u, const double* q, double*
 
 double columnSquares(const ColumnView& col, const double* q)
 {
-    double unused;
-    double curvature;
-    columnSums(col, q, q, &unused, &curvature);
-    return curvature;
+    double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const double* x = col.values;
+    if (!col.rows) {
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int l = 0; l < 8; ++l)
+                t[l] += (x[i + l] * x[i + l]) * q[i + l];
+        for (; i < col.count; ++i)
+            t[i & 7] += (x[i] * x[i]) * q[i];
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k)
+            t[col.rows[k] & 7] += (x[k] * x[k]) * q[col.rows[k]];
+    }
+    return combineSums(t);
 }
 
 void listWorkingSet(const GlmColumns& c, GlmState& st)
@@ -345,14 +355,25 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
         return 0;
     const double delta = next - coefficient;
     const double step = delta * scale;
-    for (std::int64_t k = 0; k < col.count; ++k) {
-        const double x = col.values[k];
-        if (x == 0)
-            continue;
-        const std::int64_t i = col.rows ? col.rows[k] : k;
-        const double m = x * step;
-        st.move[i] += m;
-        st.u[i] += st.q[i] * m;
+    // A dense column's zero entries add +-0: move never holds -0 (it starts
+    // at +0), and the sign of a zero u_i reaches no sum, so both storages
+    // give the same bits.
+    if (!col.rows) {
+        double* move = st.move.get();
+        double* u = st.u.get();
+        const double* q = st.q.get();
+        for (std::int64_t i = 0; i < col.count; ++i) {
+            const double m = col.values[i] * step;
+            move[i] += m;
+            u[i] += q[i] * m;
+        }
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k) {
+            const std::int64_t i = col.rows[k];
+            const double m = col.values[k] * step;
+            st.move[i] += m;
+            st.u[i] += st.q[i] * m;
+        }
     }
     coefficient = next;
     return (v * delta) * delta;
@@ -518,11 +539,18 @@ void formGradients(const GlmColumns& c, GlmState& st)
             continue;
         const double s = c.inverseScale[j];
         const ColumnView col = columnOf(c, j);
-        double g, v;
-        columnSums(col, st.u.get(), st.q.get(), &g, &v);
-        st.gradient[j] = (g * s) / c.totalWeight;
-        st.model[j] = ((v * s) * s) / c.totalWeight;
-        if constexpr (!kConvexPenalty<P>) {
+        // A convex penalty's step from 0 moves where |g_j| exceeds a
+        // multiple of lambda whatever v_j is: there v_j = 1 stands in
+        // (lambda_max and the strong rule take it too), and the pass forms
+        // the slopes alone.
+        if constexpr (kConvexPenalty<P>) {
+            st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
+            st.model[j] = 1.0;
+        } else {
+            double g, v;
+            columnSums(col, st.u.get(), st.q.get(), &g, &v);
+            st.gradient[j] = (g * s) / c.totalWeight;
+            st.model[j] = ((v * s) * s) / c.totalWeight;
             double nonzero, moment;
             columnMoments(col, st.q.get(), &nonzero, &moment);
             st.nonzeroCurvature[j] = nonzero / c.totalWeight;
