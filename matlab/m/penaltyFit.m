@@ -147,32 +147,46 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     sparse, and a pass costs the nonzeros of the columns it visits.
 %
 %   How the binomial and Poisson fits compute
-%     Pathwise cyclic coordinate descent, warm-started down the path, on
-%     the columns as stored (scaled by 1/s_j, never centred) with the
-%     intercept a coordinate of its own: passes over every coefficient
-%     alternate with passes over the nonzero ones until a pass over every
-%     coefficient moves none by more than the tolerance.
-%     Each step is the exact global minimiser of the coordinate's quadratic
-%     model of the loss plus the penalty: PENALTYPROX's map at GAMMA =
-%     f_j/v_j of the Newton point, v_j the model's curvature at the current
-%     fit, sum_i w_i*h_i*x~_ij^2/sum(w) with h_i = mu_i*(1 - mu_i) (binomial)
-%     or mu_i (Poisson), the curvature that keeps THETA meaning what it
-%     means for least squares; no THETA of the range is refused. A step is
-%     taken only where the true objective does not increase. Where it would
-%     increase, v_j is raised and the step taken again: for the binomial to
-%     the bound sum_i w_i*x~_ij^2/(4*sum(w)), which majorises the loss, so
-%     that step cannot increase it; for the Poisson, which has no such
-%     bound, v_j is doubled (the step halved) until the objective does not
-%     increase. Because the model can hide a lower point of the true
-%     objective along a coordinate (the logistic's curvature falls off away
-%     from the fit), every penalised coefficient is also tried, before a
-%     LAMBDA is accepted, against 0, the steps of models of smaller
-%     curvature, and the local minima they lead to; one that lowers the true
-%     objective by more than the tolerance is taken and the LAMBDA solved
-%     again. LAMBDA_MAX is the smallest LAMBDA at which every penalised
-%     coefficient's model step from 0 stays at 0, at the fit of the
-%     intercept and the unpenalised coefficients. Convergence: as for least
-%     squares, with the tolerance RelTol times the mean deviance at eta = 0.
+%     Pathwise, warm-started down the path, on the columns as stored
+%     (scaled by 1/s_j, never centred) with the intercept a coordinate of
+%     its own. Each LAMBDA is solved by outer steps: at the current fit the
+%     loss is replaced by its quadratic model (IRLS weights w_i*h_i, h_i =
+%     mu_i*(1 - mu_i) for the binomial, mu_i for the Poisson), which cyclic
+%     coordinate descent minimises plus the penalty over a working set
+%     (passes over the nonzero coefficients alternating with passes over
+%     the whole set). Each coordinate step is the exact global minimiser of
+%     the model in that coordinate plus the penalty: PENALTYPROX's map at
+%     GAMMA = f_j/v_j of the Newton point, v_j = sum_i w_i*h_i*x~_ij^2/sum(w)
+%     the model's curvature, the curvature that keeps THETA meaning what it
+%     means for least squares; no THETA of the range is refused. The true
+%     objective never increases between accepted fits: the move the model
+%     proposes is checked on the true objective and halved (up to 30 times)
+%     until the objective does not increase; where no halving does (a
+%     nonconvex penalty's step can jump between basins), the move is
+%     dropped and one pass of steps on the true loss is made instead, each
+%     taken only where the true objective does not increase (v_j raised
+%     to the bound sum_i w_i*x~_ij^2/(4*sum(w)), which majorises the
+%     binomial's loss, or doubled for the Poisson, which has none). A pass
+%     (MaxIter) is one such outer step. The working set starts from the
+%     strong rule (a coefficient joins where its model step from 0 at the
+%     previous fit moves at 2*LAMBDA - LAMBDA_previous) and before a LAMBDA
+%     is accepted every coefficient outside it is checked at the fit: one
+%     whose model step from 0 moves joins, and the LAMBDA is solved again.
+%     Because the model can hide a lower point of the true objective along
+%     a coordinate (the logistic's curvature falls off away from the fit),
+%     every penalised coefficient of a nonconvex penalty is also tried,
+%     before a LAMBDA is accepted, against 0, the steps of models of smaller
+%     curvature, and the local minima they lead to; a coefficient at 0 is
+%     spared that search where a bound needs no exponential shows that no
+%     point along its coordinate lowers the objective by more than the
+%     tolerance (the curvature of the loss on row i, a distance d along
+%     eta, is at least h_i*e^-d). One that lowers the true objective by more
+%     than the tolerance is taken and the LAMBDA solved again. LAMBDA_MAX
+%     is the smallest LAMBDA at which every penalised coefficient's model
+%     step from 0 stays at 0, at the fit of the intercept and the
+%     unpenalised coefficients. Convergence: an outer step whose move has
+%     v_j*change_j^2 at most the tolerance for every coordinate (and is then
+%     not taken), the tolerance RelTol times the mean deviance at eta = 0.
 %     A fit that explains at least 99.9% of the null deviance, or gives an
 %     observation a fitted probability of 0 or 1 (|eta| > 36: the classes
 %     separate), stops the path after that fit with the warning
@@ -181,8 +195,9 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     build gives the same bits.
 %
 %   How the cross-validation computes
-%     Each fold's path is fitted with the fold's observations at weight 0,
-%     then predicts them. The folds run in parallel, on as many threads as
+%     Each fold's path is fitted without the fold's observations (a copy of
+%     X without their rows, so a fold costs the rows it is fitted on), then
+%     predicts them. The folds run in parallel, on as many threads as
 %     the cores this process may use (OMP_NUM_THREADS caps them), each
 %     thread taking the next fold as it comes; each fold is one sequential
 %     computation, so the result has the same bits for every number of

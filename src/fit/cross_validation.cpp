@@ -50,27 +50,95 @@ void predictFold(const Folds& f, int fold, const double* b, double b0, double* e
     }
 }
 
+// The design without the fold's rows (in their order), so that a fold's
+// fit costs the rows it is fitted on; the fold's weights kept as given.
+struct FoldDesign {
+    std::unique_ptr<double[]> dense, values, rowIndex, columnStart, y, weights;
+    FitDesign design;
+};
+
+bool designWithout(const Folds& f, double label, FoldDesign* out)
+{
+    const FitDesign& d = *f.design;
+    const std::int64_t n = d.rows, p = d.columns;
+    std::unique_ptr<std::int64_t[]> kept(new (std::nothrow) std::int64_t[n > 0 ? n : 1]);
+    if (!kept)
+        return false;
+    std::int64_t m = 0;
+    for (std::int64_t i = 0; i < n; ++i)
+        kept[i] = f.folds[i] == label ? -1 : m++;
+    out->y.reset(new (std::nothrow) double[m > 0 ? m : 1]);
+    if (f.settings->weights)
+        out->weights.reset(new (std::nothrow) double[m > 0 ? m : 1]);
+    if (!out->y || (f.settings->weights && !out->weights))
+        return false;
+    for (std::int64_t i = 0; i < n; ++i)
+        if (kept[i] >= 0) {
+            out->y[kept[i]] = d.y[i];
+            if (f.settings->weights)
+                out->weights[kept[i]] = f.settings->weights[i];
+        }
+    out->design = {m, p, nullptr, nullptr, nullptr, nullptr, 0, out->y.get()};
+    if (d.dense) {
+        out->dense.reset(new (std::nothrow) double[m * p > 0 ? m * p : 1]);
+        if (!out->dense)
+            return false;
+        for (std::int64_t j = 0; j < p; ++j)
+            for (std::int64_t i = 0; i < n; ++i)
+                if (kept[i] >= 0)
+                    out->dense[j * m + kept[i]] = d.dense[j * n + i];
+        out->design.dense = out->dense.get();
+        return true;
+    }
+    const std::int64_t nonzeros = d.nonzeros;
+    out->values.reset(new (std::nothrow) double[nonzeros > 0 ? nonzeros : 1]);
+    out->rowIndex.reset(new (std::nothrow) double[nonzeros > 0 ? nonzeros : 1]);
+    out->columnStart.reset(new (std::nothrow) double[p + 1]);
+    if (!out->values || !out->rowIndex || !out->columnStart)
+        return false;
+    std::int64_t at = 0;
+    out->columnStart[0] = 0;
+    for (std::int64_t j = 0; j < p; ++j) {
+        const auto from = static_cast<std::int64_t>(d.columnStart[j]);
+        const auto to = static_cast<std::int64_t>(d.columnStart[j + 1]);
+        for (std::int64_t k = from; k < to; ++k) {
+            const std::int64_t r = kept[static_cast<std::int64_t>(d.rowIndex[k])];
+            if (r < 0)
+                continue;
+            out->values[at] = d.values[k];
+            out->rowIndex[at] = static_cast<double>(r);
+            ++at;
+        }
+        out->columnStart[j + 1] = static_cast<double>(at);
+    }
+    out->design.values = out->values.get();
+    out->design.rowIndex = out->rowIndex.get();
+    out->design.columnStart = out->columnStart.get();
+    out->design.nonzeros = at;
+    return true;
+}
+
 bool fitFold(Folds& f, int fold)
 {
     const FitDesign& d = *f.design;
     const std::int64_t n = d.rows, p = d.columns, count = f.settings->lambdaCount;
-    std::unique_ptr<double[]> weights(new (std::nothrow) double[n]);
     std::unique_ptr<double[]> eta(new (std::nothrow) double[n]);
     std::unique_ptr<double[]> room(new (std::nothrow) double[(p + 7) * count + 1]);
-    if (!weights || !eta || !room)
+    if (!eta || !room)
         return false;
     const double label = fold + 1;
-    for (std::int64_t i = 0; i < n; ++i)
-        weights[i] = f.folds[i] == label ? 0.0 : (f.settings->weights ? f.settings->weights[i] : 1.0);
+    FoldDesign training;
+    if (!designWithout(f, label, &training))
+        return false;
     FitSettings s = *f.settings;
-    s.weights = weights.get();
+    s.weights = training.weights.get();
     double* r = room.get();
     FitOutput out = {r, r + p * count, r + (p + 1) * count, r + (p + 2) * count, r + (p + 3) * count,
                      r + (p + 4) * count, r + (p + 5) * count, r + (p + 6) * count, 0};
     if (f.distribution == Distribution::Normal) {
-        if (fitPath(d, s, &out) != FitDone)
+        if (fitPath(training.design, s, &out) != FitDone)
             return false;
-    } else if (fitGlmPath(d, s, f.distribution, &out) == GlmPathOutOfMemory) {
+    } else if (fitGlmPath(training.design, s, f.distribution, &out) == GlmPathOutOfMemory) {
         return false;
     }
     for (std::int64_t l = 0; l < count; ++l) {

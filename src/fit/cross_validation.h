@@ -1,6 +1,6 @@
 // K-fold cross-validation of a penaltyFit path: every fold's path is fitted
-// at the given lambda (the full fit's) with the fold's own rows weighted 0,
-// and every observation gets its held-out loss under the fit made without
+// at the given lambda (the full fit's) on a copy of the design without the
+// fold's own rows (so that it costs the rows it is fitted on), and every observation gets its held-out loss under the fit made without
 // its fold: (y - yhat)^2 for least squares, the observation's deviance for
 // a GLM. The folds run on the worker pool, the calling thread and the
 // workers each taking the next fold as they come; each fold is one

@@ -4,18 +4,25 @@
 // column j is nonzero, and the coordinate-wise minima are those of the
 // stated objective in (b0, beta) themselves.
 //
-// Each row keeps its loss, mean and curvature at the current eta, formed
-// once from one exponential when eta changes. A step reads the quadratic
-// model from them, forms the candidate's losses on the column's rows into
-// scratch arrays (the decrease check), and where it is accepted moves eta
-// and takes the scratch values over: each accepted step costs one
-// exponential and one logarithm per nonzero of the column and no more.
+// Each lambda is solved by outer steps on quadratic models of the loss:
+// at the current fit, the model with the IRLS weights w_i*h_i and the
+// gradient rows w_i*(mu_i - y_i), minimised (plus the penalty) by cyclic
+// coordinate descent over the working set, each step the penalty's exact
+// prox map at gamma = f_j/v_j, with no exponential in the inner loop; the
+// move of eta it proposes is then checked against the TRUE objective (one
+// exponential per row) and halved until the objective does not increase.
+// Where no halving gives a decrease (a nonconvex penalty's model step can
+// jump between basins), the outer step is dropped and one sweep of exact
+// steps on the true loss (glmCoordinateStep) is made instead, which never
+// raises it. The working set starts from the strong rule and grows by the
+// violators of a full check of every coefficient at the accepted fit.
 #include "glm_path.h"
 
 #include <bit>
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "column_sums.h"
 #include "glm_coordinate_step.h"
@@ -104,15 +111,23 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
 }
 
 // Per row: eta and its loss, mean and curvature; the coefficients on the
-// fit's scale; scratch for a candidate step.
+// fit's scale; scratch for a candidate step. The quadratic model of an
+// outer step: per row q_i = w_i*h_i and its gradient u_i (w_i*(mu_i - y_i)
+// at the centre, moved as the coefficients move), the move of eta, and per
+// coefficient its curvature in the model and where the step began.
 struct GlmState {
     std::unique_ptr<double[]> eta, loss, mean, curvature, beta, gradient, model;
     std::unique_ptr<double[]> newEta, newLoss, newMean, newCurvature;
-    std::unique_ptr<bool[]> active;
-    double intercept = 0;
+    std::unique_ptr<double[]> q, u, move, start, modelCurvature;
+    // per column at the last full check: C and C*m of zeroCanBeLeft
+    std::unique_ptr<double[]> nonzeroCurvature, curvatureMoment;
+    std::unique_ptr<bool[]> working;
+    std::unique_ptr<std::int64_t[]> workingList;
+    std::int64_t workingCount = 0;
+    double intercept = 0, startIntercept = 0, interceptCurvature = 0;
+    double objective = 0; // the true objective at the current fit
     long long retries = 0;
 };
-
 void setRow(const GlmColumns& c, GlmState& st, std::int64_t i)
 {
     observationState(c.distribution, st.eta[i], c.y[i], &st.loss[i], &st.mean[i], &st.curvature[i]);
@@ -177,8 +192,6 @@ double coordinateStep(const GlmColumns& c, GlmState& st, std::int64_t j, double 
     double& coefficient = j < 0 ? st.intercept : st.beta[j];
     const double factor = j < 0 ? 0.0 : c.factor[j];
     const double majorising = j < 0 ? (c.distribution == Distribution::Binomial ? 0.25 : 0.0) : c.majorising[j];
-    if (j >= 0)
-        st.gradient[j] = slope, st.model[j] = v;
     const GlmStepResult r = glmCoordinateStep<P>(coefficient, slope, v, majorising, lambda, factor, theta,
                                                  [&](double delta) { return candidateChange(c, st, col, delta * scale); });
     st.retries += r.retries;
@@ -190,44 +203,390 @@ double coordinateStep(const GlmColumns& c, GlmState& st, std::int64_t j, double 
     return (v * delta) * delta;
 }
 
+// One sweep of exact steps over the intercept and the working set.
 template <class P>
-double sweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lambda, double theta)
+double exactSweep(const GlmColumns& c, GlmState& st, double lambda, double theta)
 {
     double largest = c.intercept ? coordinateStep<P>(c, st, -1, lambda, theta) : 0.0;
-    for (std::int64_t j = 0; j < c.p; ++j) {
-        if (!c.eligible[j] || (activeOnly && !st.active[j]))
-            continue;
-        const double change = coordinateStep<P>(c, st, j, lambda, theta);
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const double change = coordinateStep<P>(c, st, st.workingList[k], lambda, theta);
         largest = change > largest ? change : largest;
     }
     return largest;
 }
 
-// Full sweeps, and between them sweeps over the coefficients that are
-// nonzero or unpenalised, until a full sweep moves nothing by more than the
-// tolerance: so every coefficient has had its exact step at the accepted
-// fit, the optimality check of every one.
-template <class P>
-bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance, std::int64_t maxPasses,
-           std::int64_t* passes, bool unpenalisedOnly)
+// Sums over a column in eight lanes, row i into lane i mod 8, each lane in
+// ascending rows, combined pairwise (as column_sums.h does): a dense
+// column's zero entries add +-0, which changes no lane (a lane that starts
+// at +0 never becomes -0), so both storages give the same bits.
+double columnSum(const ColumnView& col, const double* u)
 {
-    while (*passes < maxPasses) {
-        for (std::int64_t j = 0; j < c.p; ++j)
-            st.active[j] = c.eligible[j] && (c.factor[j] == 0 || (!unpenalisedOnly && st.beta[j] != 0));
-        const double largest = sweep<P>(c, st, unpenalisedOnly, lambda, theta);
-        ++*passes;
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const double* x = col.values;
+    if (!col.rows) {
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int l = 0; l < 8; ++l)
+                s[l] += x[i + l] * u[i + l];
+        for (; i < col.count; ++i)
+            s[i & 7] += x[i] * u[i];
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k)
+            s[col.rows[k] & 7] += x[k] * u[col.rows[k]];
+    }
+    return combineSums(s);
+}
+
+// sum_i x_i*u_i and sum_i (x_i*x_i)*q_i in one pass.
+void columnSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
+{
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0}, t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const double* x = col.values;
+    if (!col.rows) {
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int l = 0; l < 8; ++l) {
+                s[l] += x[i + l] * u[i + l];
+                t[l] += (x[i + l] * x[i + l]) * q[i + l];
+            }
+        for (; i < col.count; ++i) {
+            s[i & 7] += x[i] * u[i];
+            t[i & 7] += (x[i] * x[i]) * q[i];
+        }
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k) {
+            const std::int64_t i = col.rows[k];
+            s[i & 7] += x[k] * u[i];
+            t[i & 7] += (x[k] * x[k]) * q[i];
+        }
+    }
+    *slope = combineSums(s);
+    *curvature = combineSums(t);
+}
+
+double columnSquares(const ColumnView& col, const double* q)
+{
+    double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const double* x = col.values;
+    if (!col.rows) {
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int l = 0; l < 8; ++l)
+                t[l] += (x[i + l] * x[i + l]) * q[i + l];
+        for (; i < col.count; ++i)
+            t[i & 7] += (x[i] * x[i]) * q[i];
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k)
+            t[col.rows[k] & 7] += (x[k] * x[k]) * q[col.rows[k]];
+    }
+    return combineSums(t);
+}
+
+void listWorkingSet(const GlmColumns& c, GlmState& st)
+{
+    st.workingCount = 0;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (st.working[j])
+            st.workingList[st.workingCount++] = j;
+}
+
+double lossSum(const GlmColumns& c, const double* loss)
+{
+    double sum = 0;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        sum += weightOf(c, i) * loss[i];
+    return sum;
+}
+
+template <class P>
+double penaltySum(const GlmColumns& c, const GlmState& st, double lambda, double theta)
+{
+    double penalty = 0;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (st.beta[j] != 0 && c.factor[j] != 0)
+            penalty += c.factor[j] * valueElement<ScalarLanes, P>(st.beta[j], lambda, theta);
+    }
+    return penalty;
+}
+
+template <class P>
+double objectiveAt(const GlmColumns& c, const GlmState& st, const double* loss, double lambda, double theta)
+{
+    return lossSum(c, loss) / c.totalWeight + penaltySum<P>(c, st, lambda, theta);
+}
+
+// The model at the current fit: q, u and the model curvature of the
+// intercept and of every coefficient of the working set.
+void beginModel(const GlmColumns& c, GlmState& st)
+{
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double wi = weightOf(c, i);
+        st.q[i] = wi * st.curvature[i];
+        st.u[i] = wi * (st.mean[i] - c.y[i]);
+        st.move[i] = 0;
+    }
+    st.startIntercept = st.intercept;
+    st.interceptCurvature = columnSquares(columnOf(c, -1), st.q.get()) / c.totalWeight;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        const double s = c.inverseScale[j];
+        st.start[j] = st.beta[j];
+        st.modelCurvature[j] = ((columnSquares(columnOf(c, j), st.q.get()) * s) * s) / c.totalWeight;
+    }
+}
+
+// One coordinate's exact step on the model (j = -1 the intercept); returns
+// v*(change)^2.
+template <class P>
+double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambda, double theta)
+{
+    const double v = j < 0 ? st.interceptCurvature : st.modelCurvature[j];
+    if (!(v > 0) || !(v < 1e300))
+        return 0;
+    const ColumnView col = columnOf(c, j);
+    const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+    const double factor = j < 0 ? 0.0 : c.factor[j];
+    double& coefficient = j < 0 ? st.intercept : st.beta[j];
+    const double slope = (columnSum(col, st.u.get()) * scale) / c.totalWeight;
+    const double newton = coefficient - slope / v;
+    const double next = factor > 0 ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
+    if (next == coefficient || next != next)
+        return 0;
+    const double delta = next - coefficient;
+    const double step = delta * scale;
+    // A dense column's zero entries add +-0: move never holds -0 (it starts
+    // at +0), and the sign of a zero u_i reaches no sum, so both storages
+    // give the same bits.
+    if (!col.rows) {
+        double* move = st.move.get();
+        double* u = st.u.get();
+        const double* q = st.q.get();
+        for (std::int64_t i = 0; i < col.count; ++i) {
+            const double m = col.values[i] * step;
+            move[i] += m;
+            u[i] += q[i] * m;
+        }
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k) {
+            const std::int64_t i = col.rows[k];
+            const double m = col.values[k] * step;
+            st.move[i] += m;
+            st.u[i] += st.q[i] * m;
+        }
+    }
+    coefficient = next;
+    return (v * delta) * delta;
+}
+
+template <class P>
+double modelSweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lambda, double theta)
+{
+    double largest = c.intercept ? modelStep<P>(c, st, -1, lambda, theta) : 0.0;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (activeOnly && st.beta[j] == 0 && c.factor[j] != 0)
+            continue;
+        const double change = modelStep<P>(c, st, j, lambda, theta);
+        largest = change > largest ? change : largest;
+    }
+    return largest;
+}
+
+// Sweeps over the nonzero (and unpenalised) coefficients, and between them
+// sweeps over the whole working set, until one of the whole set moves
+// nothing by more than the tolerance.
+inline constexpr int kModelSweeps = 100000;
+
+template <class P>
+void solveModel(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance)
+{
+    int sweeps = 0;
+    while (sweeps < kModelSweeps) {
+        const double largest = modelSweep<P>(c, st, false, lambda, theta);
+        ++sweeps;
         if (largest <= tolerance)
-            return true;
-        for (std::int64_t j = 0; j < c.p; ++j)
-            st.active[j] = c.eligible[j] && (c.factor[j] == 0 || st.beta[j] != 0);
-        while (*passes < maxPasses) {
-            const double inner = sweep<P>(c, st, true, lambda, theta);
-            ++*passes;
-            if (inner <= tolerance)
+            return;
+        while (sweeps < kModelSweeps) {
+            ++sweeps;
+            if (modelSweep<P>(c, st, true, lambda, theta) <= tolerance)
                 break;
         }
     }
+}
+
+// The model's step, v-weighted: the largest v_j*(beta_j - start_j)^2.
+double outerStepSize(const GlmColumns& c, const GlmState& st)
+{
+    const double d0 = st.intercept - st.startIntercept;
+    double largest = c.intercept ? (st.interceptCurvature * d0) * d0 : 0.0;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        const double d = st.beta[j] - st.start[j];
+        const double size = (st.modelCurvature[j] * d) * d;
+        largest = size > largest ? size : largest;
+    }
+    return largest;
+}
+
+void restoreStart(GlmState& st)
+{
+    st.intercept = st.startIntercept;
+    for (std::int64_t k = 0; k < st.workingCount; ++k)
+        st.beta[st.workingList[k]] = st.start[st.workingList[k]];
+}
+
+inline constexpr int kOuterHalvings = 30;
+
+// The fit the model proposes, then its halvings towards the start, until
+// the true objective does not increase: the first such fit is taken (rows
+// and coefficients). Returns false, with the start restored, where none is.
+template <class P>
+bool takeOuterStep(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    double t = 1;
+    for (int halving = 0; halving <= kOuterHalvings; ++halving) {
+        if (halving > 0) {
+            t *= 0.5;
+            st.intercept = st.startIntercept + (st.intercept - st.startIntercept) * 0.5;
+            for (std::int64_t k = 0; k < st.workingCount; ++k) {
+                const std::int64_t j = st.workingList[k];
+                st.beta[j] = st.start[j] + (st.beta[j] - st.start[j]) * 0.5;
+            }
+        }
+        for (std::int64_t i = 0; i < c.n; ++i) {
+            st.newEta[i] = st.eta[i] + st.move[i] * t;
+            observationState(c.distribution, st.newEta[i], c.y[i], &st.newLoss[i], &st.newMean[i],
+                             &st.newCurvature[i]);
+        }
+        const double objective = objectiveAt<P>(c, st, st.newLoss.get(), lambda, theta);
+        if (objective <= st.objective) {
+            std::swap(st.eta, st.newEta);
+            std::swap(st.loss, st.newLoss);
+            std::swap(st.mean, st.newMean);
+            std::swap(st.curvature, st.newCurvature);
+            st.objective = objective;
+            return true;
+        }
+    }
+    restoreStart(st);
     return false;
+}
+
+// Outer steps until one proposes a move of at most the tolerance (a fixed
+// point of the exact steps on the model at the fit). A pass is one outer
+// step, or one sweep of exact steps where the step was refused.
+template <class P>
+bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance, std::int64_t maxPasses,
+           std::int64_t* passes)
+{
+    st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
+    while (*passes < maxPasses) {
+        ++*passes;
+        beginModel(c, st);
+        solveModel<P>(c, st, lambda, theta, tolerance);
+        // A model step within the tolerance is not taken: the fit is its
+        // fixed point to the tolerance (and at lambda_max the bits of the
+        // null fit stay).
+        if (outerStepSize(c, st) <= tolerance) {
+            restoreStart(st);
+            return true;
+        }
+        if (takeOuterStep<P>(c, st, lambda, theta))
+            continue;
+        const double largest = exactSweep<P>(c, st, lambda, theta);
+        st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
+        if (largest <= tolerance)
+            return true;
+    }
+    return false;
+}
+
+// Besides: the sum of q_i over the column's nonzero rows and of q_i*|x_i|
+// (for zeroCanBeLeft).
+void columnMoments(const ColumnView& col, const double* q, double* nonzero, double* moment)
+{
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0}, t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t k = 0; k < col.count; ++k) {
+        const double x = col.values[k];
+        if (x == 0)
+            continue;
+        const std::int64_t i = col.rows ? col.rows[k] : k;
+        s[i & 7] += q[i];
+        t[i & 7] += (x < 0 ? -x : x) * q[i];
+    }
+    *nonzero = combineSums(s);
+    *moment = combineSums(t);
+}
+
+template <class P>
+inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>;
+
+// The slope and curvature of the model at the fit for every eligible
+// coefficient outside the working set (all 0 there), for the strong rule
+// and the full check; for a nonconvex penalty also the moments of
+// zeroCanBeLeft, of every coefficient.
+template <class P>
+void formGradients(const GlmColumns& c, GlmState& st)
+{
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double wi = weightOf(c, i);
+        st.q[i] = wi * st.curvature[i];
+        st.u[i] = wi * (st.mean[i] - c.y[i]);
+    }
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || (kConvexPenalty<P> && st.working[j]))
+            continue;
+        const double s = c.inverseScale[j];
+        const ColumnView col = columnOf(c, j);
+        // A convex penalty's step from 0 moves where |g_j| exceeds a
+        // multiple of lambda whatever v_j is: there v_j = 1 stands in
+        // (lambda_max and the strong rule take it too), and the pass forms
+        // the slopes alone.
+        if constexpr (kConvexPenalty<P>) {
+            st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
+            st.model[j] = 1.0;
+        } else {
+            double g, v;
+            columnSums(col, st.u.get(), st.q.get(), &g, &v);
+            st.gradient[j] = (g * s) / c.totalWeight;
+            st.model[j] = ((v * s) * s) / c.totalWeight;
+            double nonzero, moment;
+            columnMoments(col, st.q.get(), &nonzero, &moment);
+            st.nonzeroCurvature[j] = nonzero / c.totalWeight;
+            st.curvatureMoment[j] = (moment * s) / c.totalWeight;
+        }
+    }
+}
+
+// Whether coefficient j, at 0, is moved by its exact model step at lambda.
+template <class P>
+bool movesFromZero(const GlmColumns& c, const GlmState& st, std::int64_t j, double lambda, double theta)
+{
+    const double v = st.model[j];
+    if (!(v > 0) || !(v < 1e300))
+        return false;
+    if (!(lambda > 0))
+        return true;
+    return proxScalar<P>(-st.gradient[j] / v, lambda, scalarProxOf<P>(theta, c.factor[j] / v)) != 0;
+}
+
+// The full check: every coefficient outside the working set whose exact
+// step from 0 at the fit moves joins it; returns how many did.
+template <class P>
+std::int64_t joinViolators(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    formGradients<P>(c, st);
+    std::int64_t joined = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || st.working[j] || !movesFromZero<P>(c, st, j, lambda, theta))
+            continue;
+        st.working[j] = true;
+        ++joined;
+    }
+    if (joined)
+        listWorkingSet(c, st);
+    return joined;
 }
 
 // The model step at v can miss a lower point of the true objective where
@@ -308,18 +667,85 @@ void iterateFrom(const GlmColumns& c, GlmState& st, const ColumnView& col, Candi
     }
 }
 
+// Whether a coefficient at 0 might have a lower point of the true
+// objective far along its coordinate, from a bound that needs no
+// exponential: along a (t = a in the direction against the slope g) the
+// loss's curvature on row i is at least h_i*e^(-a|x_i|) (the logistic's and
+// the exponential's log-curvature changes by at most 1 per unit of eta), so
+// the loss rises by at least -|g|a + sum_i c_i psi(a|x_i|), c_i =
+// w_i*h_i/sum(w), psi(b) = b - 1 + e^-b >= b^2/(2 + b) (e^-b >= (2 - b)/(2
+// + b)), and by Jensen (b^2/(2 + b) is convex) by at least kappa(a) = -|g|a
+// + C*q(m*a), q(b) = b^2/(2 + b), C = sum of c_i over the column's nonzero
+// rows and m their c-weighted mean of |x_i|. Beyond A, where kappa = 0, the
+// objective cannot fall (the penalty is >= 0); on each of kBoundCells
+// intervals [lo, hi] of [0, A] (halving towards 0) it falls by no more
+// than the larger of min kappa + f*p(lo) (p is nondecreasing) and the
+// smaller end of kappa's tangent at lo plus f*p (linear plus concave). On
+// the side along g the loss only rises. Returns false where the bound
+// shows the objective falls by no more than the tolerance anywhere.
+constexpr int kBoundCells = 24;
+
+struct DescentBound {
+    double g, c, m; // |g|, C, m
+    double at(double a) const
+    {
+        const double b = m * a;
+        return c * ((b * b) / (2.0 + b)) - g * a;
+    }
+    double slopeAt(double a) const
+    {
+        const double d = 2.0 + m * a;
+        return (c * m) * (1.0 - 4.0 / (d * d)) - g;
+    }
+};
+
+template <class P>
+bool zeroCanBeLeft(const GlmState& st, std::int64_t j, double f, double lambda, double theta, double tolerance)
+{
+    const double g = st.gradient[j] < 0 ? -st.gradient[j] : st.gradient[j];
+    const double c = st.nonzeroCurvature[j], cm = st.curvatureMoment[j];
+    if (g == 0)
+        return false;
+    if (!(c > 0) || !(cm > g) || !(cm < 1e300))
+        return true;
+    const DescentBound k{g, c, cm / c};
+    const double reach = (2.0 * g) / (k.m * (cm - g));
+    // kappa's minimiser: (2 + m a)^2 = 4/(1 - g/(C m))
+    const double lowest = (2.0 / __builtin_sqrt(1.0 - g / cm) - 2.0) / k.m;
+    double lo = 0, hi = reach;
+    for (int cell = 1; cell < kBoundCells; ++cell)
+        hi *= 0.5;
+    for (int cell = 0; cell < kBoundCells; ++cell, lo = hi, hi = hi * 2.0) {
+        if (cell == kBoundCells - 1)
+            hi = reach;
+        const double penaltyLo = f * valueElement<ScalarLanes, P>(lo, lambda, theta);
+        const double penaltyHi = f * valueElement<ScalarLanes, P>(hi, lambda, theta);
+        const double inside = lowest > lo && lowest < hi ? k.at(lowest) : (k.at(lo) < k.at(hi) ? k.at(lo) : k.at(hi));
+        const double floorBound = inside + penaltyLo;
+        const double atLo = k.at(lo) + penaltyLo;
+        const double atHi = k.at(lo) + k.slopeAt(lo) * (hi - lo) + penaltyHi;
+        const double tangentBound = atLo < atHi ? atLo : atHi;
+        const double bound = floorBound > tangentBound ? floorBound : tangentBound;
+        if (!(bound >= -tolerance))
+            return true;
+    }
+    return false;
+}
+
 template <class P>
 bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance)
 {
     // A convex penalty makes every coordinate's objective convex: the exact
     // step's fixed point is then its global minimum, and there is nothing
     // to try.
-    if constexpr (std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>)
+    if constexpr (kConvexPenalty<P>)
         return false;
-    bool moved = false;
+    bool moved = false, joined = false;
     for (std::int64_t j = 0; j < c.p; ++j) {
         const double f = c.factor[j];
         if (!c.eligible[j] || f == 0)
+            continue;
+        if (st.beta[j] == 0 && !zeroCanBeLeft<P>(st, j, f, lambda, theta, tolerance))
             continue;
         const ColumnView col = columnOf(c, j);
         const double scale = c.inverseScale[j];
@@ -358,7 +784,11 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
         acceptCandidate(st, col);
         st.beta[j] = s.best;
         moved = true;
+        joined = joined || !st.working[j];
+        st.working[j] = true;
     }
+    if (joined)
+        listWorkingSet(c, st);
     return moved;
 }
 
@@ -399,18 +829,19 @@ double smallestZeroLambda(double z, double theta, double gamma)
     return std::bit_cast<double>(up);
 }
 
+// From the slopes and curvatures formGradients left at the null fit, so
+// that the strong rule and the full check agree with it bit for bit.
 template <class P>
-double lambdaMaxOf(const GlmColumns& c, GlmState& st, double theta)
+double lambdaMaxOf(const GlmColumns& c, const GlmState& st, double theta)
 {
     double top = 0;
     for (std::int64_t j = 0; j < c.p; ++j) {
         if (!c.eligible[j] || c.factor[j] == 0)
             continue;
-        double slope, v;
-        modelAlong(c, st, columnOf(c, j), c.inverseScale[j], &slope, &v);
+        const double v = st.model[j];
         if (!(v > 0))
             continue;
-        const double l = smallestZeroLambda<P>(-slope / v, theta, c.factor[j] / v);
+        const double l = smallestZeroLambda<P>(-st.gradient[j] / v, theta, c.factor[j] / v);
         top = l > top ? l : top;
     }
     return top < __builtin_inf() ? top : 0x1p1000;
@@ -456,15 +887,22 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     if (!prepareColumns(d, s, distribution, &c))
         return GlmPathOutOfMemory;
     GlmState st;
-    for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature})
+    for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature,
+                    &st.q, &st.u, &st.move})
         *a = workArray<double>(c.n);
-    for (auto* a : {&st.beta, &st.gradient, &st.model})
+    for (auto* a : {&st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature, &st.nonzeroCurvature,
+                    &st.curvatureMoment})
         *a = workArray<double>(c.p);
-    st.active = workArray<bool>(c.p);
+    st.working = workArray<bool>(c.p);
+    st.workingList = workArray<std::int64_t>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.eta || !st.loss || !st.mean || !st.curvature || !st.newEta || !st.newLoss || !st.newMean ||
-        !st.newCurvature || !st.beta || !st.gradient || !st.model || !st.active || !lambdas)
+    for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature,
+                    &st.q, &st.u, &st.move, &st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature,
+                    &st.nonzeroCurvature, &st.curvatureMoment})
+        if (!*a)
+            return GlmPathOutOfMemory;
+    if (!st.working || !st.workingList || !lambdas)
         return GlmPathOutOfMemory;
     for (std::int64_t i = 0; i < c.n; ++i)
         setRow(c, st, i);
@@ -473,9 +911,13 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     // mean deviance scales the tolerance and the saturation test.
     const double devianceAtZero = meanDeviance(c, st);
     const double tolerance = s.relTol * (devianceAtZero > 0 ? devianceAtZero : 1.0);
+    for (std::int64_t j = 0; j < c.p; ++j)
+        st.working[j] = c.eligible[j] && c.factor[j] == 0;
+    listWorkingSet(c, st);
     std::int64_t passes = 0;
-    solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes, true);
+    solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
     const double nullDeviance = meanDeviance(c, st);
+    formGradients<P>(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, s.theta);
     if (s.lambda) {
@@ -484,13 +926,32 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     } else {
         lambdaGrid(top, s.gridRatio, count, lambdas.get());
     }
+    double previous = top > lambdas[0] ? top : lambdas[0];
     for (std::int64_t k = 0; k < count; ++k) {
         const double lambda = lambdas[k];
+        // The strong rule in the form that holds for every penalty: j is
+        // screened in where its exact model step from 0 at the last fit
+        // moves at 2*lambda - previous (for l1, |g_j| > f_j*(2*lambda -
+        // previous)).
+        const double screen = lambda + (lambda - previous);
+        bool grew = false;
+        for (std::int64_t j = 0; j < c.p; ++j) {
+            if (!c.eligible[j] || st.working[j] || !movesFromZero<P>(c, st, j, screen, s.theta))
+                continue;
+            st.working[j] = true;
+            grew = true;
+        }
+        if (grew)
+            listWorkingSet(c, st);
         passes = 0;
         bool converged;
         for (;;) {
-            converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, &passes, false);
-            if (passes >= s.maxPasses || !takeBetterCandidates<P>(c, st, lambda, s.theta, tolerance))
+            converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, &passes);
+            if (passes >= s.maxPasses)
+                break;
+            if (joinViolators<P>(c, st, lambda, s.theta) > 0)
+                continue;
+            if (!takeBetterCandidates<P>(c, st, lambda, s.theta, tolerance))
                 break;
             ++passes;
             converged = false;
@@ -501,6 +962,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         out->passes[k] = static_cast<double>(passes);
         out->converged[k] = converged ? 1.0 : 0.0;
         out->fits = k + 1;
+        previous = lambda;
         if (out->mse[k] <= (1.0 - kSaturatedDevianceRatio) * nullDeviance || separates(c, st))
             return k + 1 < count ? GlmPathSaturated : GlmPathDone;
     }
