@@ -9,10 +9,7 @@ out=${1:-$root/dist}
 name=sparsepenalty
 version=1.0.0
 
-# The value of a variable of sources.mk, as make reads it.
-value() {
-    printf 'print:\n\t@echo $(%s)\n' "$1" | make -s --no-print-directory -f "$root/sources.mk" -f - print
-}
+value() { "$root/scripts/sources.sh" "$@"; }
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
