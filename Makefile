@@ -7,7 +7,7 @@ JOBS ?= 2
 # whose tools it finds and says what it skipped; `make test` demands all of
 # them, so a missing tool fails loudly instead of skipping its tests.
 PARTS := OCTAVE WINDOWS SANITIZE FUZZ THREADS
-GATEWAYS := $(shell sed -n 's/^PENALTY_GATEWAYS = //p' sources.mk)
+include sources.mk
 configure = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON $(foreach p,$(PARTS),-DPENALTY_$(p)=$(1))
 
 .PHONY: all build deps test demo package fuzz bench bench-fit bench-publish clean
@@ -35,7 +35,7 @@ FUZZ_SECONDS ?= 600
 fuzz: deps
 	@$(call configure,ON)
 	@cmake --build $(BUILD) -j $(JOBS)
-	@for t in $(addsuffix :gateway,$(GATEWAYS)) kernels:kernels; do \
+	@for t in $(addsuffix :gateway,$(PENALTY_GATEWAYS)) kernels:kernels; do \
 	    echo "== fuzz_$${t%%:*}"; \
 	    tests/hardening/run_fuzzer.sh $(BUILD)/sanitize/tests/fuzz_$${t%%:*} $(FUZZ_SECONDS) \
 	        $(BUILD)/fuzz_corpus/$${t%%:*} tests/hardening/seeds/$${t##*:} || exit 1; \

@@ -1,6 +1,7 @@
 # What the MEX files are built from, and how: the one description that
-# CMakeLists.txt, matlab/build_mex.m and the Octave package's Makefile all
-# read (make syntax; paths from the project root).
+# every build reads (make syntax; paths from the project root): CMake through
+# cmake/Sources.cmake, make by including it, shell scripts through
+# scripts/sources.sh and matlab/build_mex.m by its own small parser.
 
 # Floating point: IEEE double, one rounding per operation, in source order.
 # No contraction into FMA and no fast-math reassociation anywhere, and SSE2
@@ -34,6 +35,9 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp s
 PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative penaltyFitCore
 PENALTY_GATEWAY_SOURCES = matlab/gateway_args.cpp matlab/x_classes.cpp matlab/host_threads.cpp
 
-# Functions written in M over a MEX core (penaltyFit over penaltyFitCore):
-# every build and the package copy them beside the MEX files.
+# Functions written in M over a MEX core (penaltyFit over penaltyFitCore).
+# They, the help of each gateway (matlab/help/<gateway>.m) and the help files
+# below go beside the MEX files in every build and the package, written by
+# matlab/assemble_help.m, which fills in the fragments of matlab/help/shared.
+PENALTY_HELP_FILES = matlab/help/sparsepenalty.m matlab/help/Contents.m
 PENALTY_M_FILES = matlab/m/penaltyFit.m matlab/m/penaltyFitPlot.m matlab/m/penaltyFitFolds.m matlab/m/penaltyFitCVSummary.m

@@ -17,7 +17,7 @@ execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
                 OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE)
 
 # Each MEX is self-contained (kernels linked in), with its help text beside
-# it: calls go to the MEX, `help` reads the .m.
+# it (cmake/Help.cmake): calls go to the MEX, `help` reads the .m.
 foreach(name ${PENALTY_GATEWAYS})
     add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/matlab/${name}.cpp ${PENALTY_GATEWAY_SOURCES})
     set_target_properties(${name} PROPERTIES
@@ -28,13 +28,4 @@ foreach(name ${PENALTY_GATEWAYS})
     target_link_libraries(${name} PRIVATE penalty_kernels)
     target_link_options(${name} PRIVATE -Wl,-Bsymbolic)
     penalty_compile_options(${name})
-endforeach()
-# The help files, copied again whenever one changes (CMake then reconfigures).
-foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
-    configure_file(matlab/help/${file}.m ${PENALTY_DIST_DIR}/octave/${file}.m COPYONLY)
-endforeach()
-# The functions written in M, beside the MEX cores they call.
-foreach(file ${PENALTY_M_FILES})
-    get_filename_component(_name ${file} NAME)
-    configure_file(${PROJECT_SOURCE_DIR}/${file} ${PENALTY_DIST_DIR}/octave/${_name} COPYONLY)
 endforeach()

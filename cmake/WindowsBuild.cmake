@@ -1,5 +1,6 @@
 # The Windows half of the build (run as a cross build, see Windows.cmake):
-# the four MATLAB MEX DLLs, and the stand-in API DLLs and host that test them.
+# the MATLAB MEX DLLs, and the stand-in API DLLs and host that test them
+# (the help beside the DLLs comes from the top build, cmake/Help.cmake).
 #
 # The DLLs link the GCC runtime statically and use neither exceptions nor
 # RTTI, so they import only from libmx.dll, libmex.dll, KERNEL32.dll and
@@ -38,16 +39,6 @@ foreach(name ${PENALTY_GATEWAYS})
     add_dependencies(${name} matlab_import_libs)
     penalty_compile_options(${name})
 endforeach()
-# The help texts beside the DLLs: MATLAB prefers a MEX file to a .m only
-# within one folder, and reads help from the .m beside it.
-foreach(file ${PENALTY_GATEWAYS} sparsepenalty Contents)
-    configure_file(${PROJECT_SOURCE_DIR}/matlab/help/${file}.m ${PENALTY_DIST_DIR}/windows/${file}.m COPYONLY)
-endforeach()
-foreach(file ${PENALTY_M_FILES})
-    get_filename_component(_name ${file} NAME)
-    configure_file(${PROJECT_SOURCE_DIR}/${file} ${PENALTY_DIST_DIR}/windows/${_name} COPYONLY)
-endforeach()
-
 # Test host: stand-in libmx.dll and libmex.dll beside mex_host.exe, which the
 # Windows loader then finds first when a MEX DLL asks for them.
 set(HOST_DIR ${CMAKE_BINARY_DIR}/host)

@@ -1,7 +1,8 @@
 function build_mex(out_dir)
 %BUILD_MEX Compile every MEX function of the toolbox from the sources.
 %   BUILD_MEX() builds the MEX files into mex_build/ at the project's root,
-%   BUILD_MEX(DIR) into DIR, and copies the help files beside them. The
+%   BUILD_MEX(DIR) into DIR, and writes the help files and the functions
+%   written in M beside them (ASSEMBLE_HELP fills in their shared text). The
 %   sources, the floating-point flags and the list of functions come from
 %   sources.mk, the description every other build reads. In MATLAB it calls
 %   mex with the 32-bit-dimension API (-compatibleArrayDims); in Octave it
@@ -38,15 +39,10 @@ for name = build.PENALTY_GATEWAYS
         mex('-compatibleArrayDims', matlab_flags(build), includes{:}, '-outdir', out_dir, ...
             '-output', name{1}, sources{:});
     end
-    copyfile(fullfile(here, 'help', [name{1} '.m']), out_dir);
 end
-if isfield(build, 'PENALTY_M_FILES')
-    for file = build.PENALTY_M_FILES
-        copyfile(fullfile(root, file{1}), out_dir);
-    end
-end
-copyfile(fullfile(here, 'help', 'sparsepenalty.m'), out_dir);
-copyfile(fullfile(here, 'help', 'Contents.m'), out_dir);
+help_files = [strcat(fullfile(here, 'help', filesep), build.PENALTY_GATEWAYS, '.m'), ...
+              fullfile(root, [build.PENALTY_HELP_FILES, build.PENALTY_M_FILES])];
+assemble_help(out_dir, help_files{:});
 fprintf('build_mex: %s built in %s\n', strjoin(build.PENALTY_GATEWAYS, ', '), out_dir);
 end
 

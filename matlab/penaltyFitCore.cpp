@@ -13,7 +13,6 @@
 // stopped at a fit that explained nearly all of the null deviance.
 // The outputs are in ascending lambda, as penaltyFit returns them. The
 // checks here keep the host safe; penaltyFit.m gives the user's messages.
-#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -30,20 +29,12 @@ namespace {
 
 constexpr const char* kName = "penaltyFitCore";
 
-bool raise(const char* idSuffix, const char* format, ...)
+// The errors are "penaltyFitCore:<id>".
+template <class... A>
+bool raise(const char* idSuffix, const char* format, A... args)
 {
-    char identifier[96];
-    std::snprintf(identifier, sizeof identifier, "%s:%s", kName, idSuffix);
-    char message[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    mexErrMsgIdAndTxt(identifier, "%s", message);
-    return false;
+    return raiseError(kName, idSuffix, format, args...);
 }
-
-bool isRealFullDouble(const mxArray* a) { return mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a); }
 
 bool finite(double d) { return d - d == 0; }
 
@@ -56,14 +47,6 @@ bool allFinite(const double* v, std::size_t n, double lowest)
         if (!finite(v[i]) || v[i] < lowest)
             return false;
     return true;
-}
-
-bool thetaInRange(int penalty, double theta)
-{
-    const ThetaRange r = kPenaltyInfo[penalty].theta;
-    if (!r.taken)
-        return theta == 0;
-    return finite(theta) && (r.lowerIncluded ? theta >= r.lower : theta > r.lower) && theta <= r.upper;
 }
 
 enum { kX, kValues, kRows, kStarts, kY, kLambda, kFactor, kWeights, kOptions, kInputs, kFolds = kInputs };

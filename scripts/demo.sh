@@ -25,7 +25,7 @@ step() { # step <what> <command...>
     fi
 }
 
-gateways=$(sed -n 's/^PENALTY_GATEWAYS = //p' sources.mk)
+gateways=$(scripts/sources.sh PENALTY_GATEWAYS)
 step "Installing what is missing (compiler, CMake, Octave, gnuplot)" scripts/install-deps.sh demo
 step "Configuring the Octave MEX files" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DPENALTY_OCTAVE=ON -DPENALTY_WINDOWS=OFF -DPENALTY_MATLAB=OFF -DPENALTY_SANITIZE=OFF -DPENALTY_FUZZ=OFF \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make-package.sh [OUTDIR]: builds the Octave package tarball that
-# `pkg install` accepts: DESCRIPTION, INDEX, COPYING, the help files and the
+# `pkg install` accepts: DESCRIPTION, INDEX, COPYING, the help files (by
+# matlab/assemble_help.m, with Octave), the functions written in M and the
 # demos in inst/, and in src/ the sources that sources.mk lists (with every header of
 # their folders), sources.mk itself and a Makefile that builds the MEX files.
 set -euo pipefail
@@ -9,10 +10,7 @@ out=${1:-$root/dist}
 name=sparsepenalty
 version=1.0.0
 
-# The value of a variable of sources.mk, as make reads it.
-value() {
-    printf 'print:\n\t@echo $(%s)\n' "$1" | make -s --no-print-directory -f "$root/sources.mk" -f - print
-}
+value() { "$root/scripts/sources.sh" "$@"; }
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -20,13 +18,19 @@ pkg=$stage/$name-$version
 mkdir -p "$pkg/inst" "$pkg/src"
 
 gateways=$(value PENALTY_GATEWAYS)
+# The help files and the functions written in M, their shared help filled in
+# by the assembler every build uses.
+shipped=
 for gateway in $gateways; do
-    cp "$root/matlab/help/$gateway.m" "$pkg/inst/"
+    shipped="$shipped, '$root/matlab/help/$gateway.m'"
 done
-for file in $(value PENALTY_M_FILES); do
-    cp "$root/$file" "$pkg/inst/"
+for file in $(value PENALTY_HELP_FILES PENALTY_M_FILES); do
+    shipped="$shipped, '$root/$file'"
 done
-cp "$root/matlab/help/sparsepenalty.m" "$root/matlab/help/Contents.m" "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" "$pkg/inst/"
+octave-cli --norc --no-history --no-window-system \
+    --eval "addpath('$root/matlab'); assemble_help('$pkg/inst'$shipped);" </dev/null >"$stage/help.log" 2>&1 \
+    || { cat "$stage/help.log" >&2; exit 1; }
+cp "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" "$pkg/inst/"
 # classifier_demo reads its data beside itself.
 mkdir -p "$pkg/inst/data"
 cp "$root/demo/data/biopsy.csv" "$pkg/inst/data/"

@@ -27,6 +27,10 @@ target_include_directories(mex_standin PUBLIC matlab/mex_standin ${PENALTY_GATEW
 target_compile_definitions(mex_standin PUBLIC PENALTY_MATLAB_700_API)
 penalty_compile_options(mex_standin)
 
+add_executable(readers_test matlab/readers_test.cpp ${PENALTY_GATEWAY_SOURCES})
+target_link_libraries(readers_test PRIVATE mex_standin penalty_kernels GTest::gtest GTest::gtest_main)
+penalty_compile_options(readers_test)
+
 # The reader of the bad-call table, over the stand-in arrays.
 add_library(call_table STATIC matlab/call_table.cpp)
 target_include_directories(call_table PUBLIC matlab ${PENALTY_CALL_TABLE_DIR})

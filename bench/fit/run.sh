@@ -29,7 +29,7 @@ log=${FIT_OUT%.md}.log
 : >"$log"
 
 scripts/install-deps.sh bench
-gateways=$(sed -n 's/^PENALTY_GATEWAYS = //p' sources.mk)
+gateways=$(scripts/sources.sh PENALTY_GATEWAYS)
 echo "bench-fit: building the Octave MEX files (the log: $log)"
 {
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPENALTY_OCTAVE=ON \

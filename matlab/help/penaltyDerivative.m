@@ -56,11 +56,7 @@
 %       for 'l0'): every element that X does not store gets the derivative
 %       at 0. A per-element LAMBDA is a full array of numel(X) weights.
 %
-%   Threads
-%     From 65536 elements on, the array is split over the cores this
-%     process may use; the environment variable OMP_NUM_THREADS caps their
-%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
-%     the same bits for any number of threads.
+%@ threads
 %
 %   Errors: penaltyDerivative:<id>, as penaltyValue's; each message says
 %   what was received:
@@ -87,19 +83,7 @@
 %       z = x + ((t_old - 1)/t)*(x - x_old);
 %     end
 %
-%   References
-%     J. Fan and R. Li, Variable selection via nonconcave penalized
-%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
-%       (2001) 1348-1360 (SCAD).
-%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
-%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
-%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
-%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
-%       877-905 (log-sum).
-%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
-%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
-%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
-%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%@ references
 %
 %   See also PENALTYVALUE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK, SPARSEPENALTY.
 

@@ -18,22 +18,7 @@
 %              modified.
 %     PENALTY  a name, in any case, or for four of them a code:
 %
-%       name         p(u), a = |u|                              THETA
-%       'l1'         LAMBDA*a                                   none ([])
-%       'l0'         LAMBDA*(a ~= 0)                            none ([])
-%       'capped-l1'  LAMBDA*min(a, THETA)              code 1   THETA >= 0
-%       'log-sum'    LAMBDA*log(1 + a/THETA)           code 2   THETA > 0
-%       'scad'       LAMBDA*a                    (a <= LAMBDA)  code 3
-%                    (a*(2*LAMBDA*THETA - a) - LAMBDA^2)/(2*(THETA - 1))
-%                                (LAMBDA < a <= LAMBDA*THETA)
-%                    LAMBDA^2*(THETA + 1)/2      (a > LAMBDA*THETA)
-%                                                   2 < THETA <= 1e150
-%       'mcp'        a*(LAMBDA - a/(2*THETA))    (a <= LAMBDA*THETA)
-%                    LAMBDA^2*THETA/2            (a > LAMBDA*THETA)
-%                                         code 4  1e-150 <= THETA <= 1e150
-%       'l1/2'       LAMBDA*a^(1/2)                             none ([])
-%       'l2/3'       LAMBDA*a^(2/3)                             none ([])
-%       'elastic-net' LAMBDA*(THETA*a + (1 - THETA)*a^2/2)  0 <= THETA <= 1
+%@ penalties
 %
 %     LAMBDA   the weight: a scalar, or an array with numel(X) elements (of
 %              any shape) giving each element its own LAMBDA(i), which then
@@ -161,11 +146,7 @@
 %       linear index k, and every weight is checked, as for full(X).
 %     - Logical, integer, char, cell and struct X raise invalidX.
 %
-%   Threads
-%     From 65536 elements on, the array is split over the cores this
-%     process may use; the environment variable OMP_NUM_THREADS caps their
-%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
-%     the same bits for any number of threads.
+%@ threads
 %
 %   Errors (identifier: cause); each message says what was received
 %     penaltyProx:notEnoughInputs  fewer than three inputs
@@ -204,19 +185,7 @@
 %     end
 %     find(x)'                           % 1 to 10: the support, found
 %
-%   References
-%     J. Fan and R. Li, Variable selection via nonconcave penalized
-%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
-%       (2001) 1348-1360 (SCAD).
-%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
-%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
-%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
-%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
-%       877-905 (log-sum).
-%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
-%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
-%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
-%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%@ references
 %
 %   See also PENALTYVALUE, PENALTYDERIVATIVE, PENALTYSHRINK, PENALTYSUM, SPARSEPENALTY.
 

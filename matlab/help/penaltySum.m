@@ -67,19 +67,7 @@
 %     x = [1 -2 3];
 %     s = penaltySum(x, numel(x), 1, 2, 4)   % MCP: 0.75 + 1 + 1 = 2.75
 %
-%   References
-%     J. Fan and R. Li, Variable selection via nonconcave penalized
-%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
-%       (2001) 1348-1360 (SCAD).
-%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
-%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
-%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
-%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
-%       877-905 (log-sum).
-%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
-%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
-%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
-%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%@ references
 %
 %   See also PENALTYVALUE, PENALTYSHRINK, PENALTYPROX, PENALTYDERIVATIVE, SPARSEPENALTY.
 

@@ -65,11 +65,7 @@
 %       (p(0) = 0 for every penalty, so only the stored elements are
 %       computed); a per-element LAMBDA is a full array of numel(X) weights.
 %
-%   Threads
-%     From 65536 elements on, the array is split over the cores this
-%     process may use; the environment variable OMP_NUM_THREADS caps their
-%     number (setenv('OMP_NUM_THREADS', '1') keeps to one). The result has
-%     the same bits for any number of threads.
+%@ threads
 %
 %   Errors: penaltyValue:<id>, with the identifiers of penaltyProx (except
 %   invalidGamma; at most four inputs); each message says what was received:
@@ -89,19 +85,7 @@
 %   Example: the objective of a sparse regression, term by term
 %     objective = 0.5*norm(A*x - y)^2 + sum(penaltyValue(x, 'mcp', 0.1, 3));
 %
-%   References
-%     J. Fan and R. Li, Variable selection via nonconcave penalized
-%       likelihood and its oracle properties, J. Amer. Statist. Assoc. 96
-%       (2001) 1348-1360 (SCAD).
-%     C.-H. Zhang, Nearly unbiased variable selection under minimax concave
-%       penalty, Ann. Statist. 38 (2010) 894-942 (MCP).
-%     E. J. Candes, M. B. Wakin and S. P. Boyd, Enhancing sparsity by
-%       reweighted l1 minimization, J. Fourier Anal. Appl. 14 (2008)
-%       877-905 (log-sum).
-%     T. Zhang, Analysis of multi-stage convex relaxation for sparse
-%       regularization, J. Mach. Learn. Res. 11 (2010) 1081-1107 (capped-l1).
-%     H. Zou and R. Li, One-step sparse estimates in nonconcave penalized
-%       likelihood models, Ann. Statist. 36 (2008) 1509-1533 (LLA).
+%@ references
 %
 %   See also PENALTYDERIVATIVE, PENALTYPROX, PENALTYSUM, PENALTYSHRINK, SPARSEPENALTY.
 

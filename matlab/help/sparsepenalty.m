@@ -5,32 +5,11 @@ function sparsepenalty
 %   double precision in a fixed order of operations: every build returns
 %   the same bits.
 %
-%   penaltyProx       - Proximal map with a step size and per-element
-%                       weights: l1, l0, capped-l1, log-sum, SCAD, MCP,
-%                       l1/2, l2/3, elastic net.
-%   penaltyFit        - Regularization paths of least squares, logistic and
-%                       Poisson regression with any of them (pathwise
-%                       coordinate descent, exact steps), cross-validation.
-%   penaltyFitPlot    - Its coefficient paths and cross-validation curve.
-%   penaltyFitFolds   - Its cross-validation folds, the same on every host.
-%   penaltyFitCVSummary - Cross-validated error, SE and the chosen lambda.
-%   penaltyValue      - The penalty of each element.
-%   penaltyDerivative - Its derivative: the weights of reweighted l1 (LLA).
-%   penaltyShrink     - Unit-step proximal map (thresholding) of capped-l1,
-%                       log-sum, SCAD or MCP on a vector.
-%   penaltySum        - Capped-l1, log-sum, SCAD or MCP summed over a vector.
+%@ functions
 %
-%   Penalties, a = |u|, by name or (the last four) by code:
-%     'l1'         LAMBDA*a
-%     'l0'         LAMBDA*(a ~= 0)
-%     'capped-l1'  LAMBDA*min(a, THETA)                        code 1
-%     'log-sum'    LAMBDA*log(1 + a/THETA)                     code 2
-%     'scad'       smoothly clipped absolute deviation         code 3
-%     'mcp'        minimax concave penalty                     code 4
-%     'l1/2'       LAMBDA*a^(1/2)
-%     'l2/3'       LAMBDA*a^(2/3)
-%     'elastic-net' LAMBDA*(THETA*a + (1 - THETA)*a^2/2)
-%   HELP PENALTYPROX gives every formula and range.
+%   Penalties, by name in any case or (four of them) by code, and THETA:
+%@ penalties
+%   HELP PENALTYPROX gives the maps, the weights and the step size.
 %
 %   penaltyProx, penaltyValue and penaltyDerivative take X double or single,
 %   real or complex (the penalty of the modulus, the phase kept), or real

@@ -41,7 +41,7 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %              'capped-l1', 'log-sum', 'scad', 'mcp', 'l1/2', 'l2/3',
 %              'elastic-net'; or a code 1-4 (capped-l1, log-sum, SCAD, MCP).
 %
-%   Options (names in any case)
+%   Options (names in any case, or shortened to a prefix of one name)
 %     'Theta'         the penalty's shape, in its range (HELP PENALTYPROX):
 %                     3.7 for 'scad' and 3 for 'mcp' by default; required
 %                     for 'capped-l1', 'log-sum' and 'elastic-net'; an error
@@ -304,22 +304,7 @@ end
 % Options: name-value pairs, names in any case.
 known = {'Theta', 'Lambda', 'NumLambda', 'LambdaRatio', 'Standardize', 'Intercept', 'PenaltyFactor', ...
          'Weights', 'RelTol', 'MaxIter', 'DFmax', 'Distribution', 'CV'};
-given = struct ();
-for k = 1:2:numel (varargin)
-  option = varargin{k};
-  if ~ischar (option) || size (option, 1) ~= 1
-    error ('penaltyFit:invalidOption', 'Option names must be character rows; input %d is a %s %s.', ...
-           k + 3, size_text (option), class (option));
-  end
-  match = find (strcmpi (option, known));
-  if isempty (match)
-    error ('penaltyFit:unknownOption', 'Unknown option ''%s''; the options are %s.', option, strjoin (known, ', '));
-  end
-  if k == numel (varargin)
-    error ('penaltyFit:missingValue', 'Option ''%s'' has no value.', known{match});
-  end
-  given.(known{match}) = varargin{k + 1};
-end
+given = name_value_options (varargin, known, 3);
 
 theta = theta_of (index, name, given);
 if isfield (given, 'Lambda')
@@ -438,6 +423,36 @@ if ~isempty (folds)
   FitInfo.(['IndexMin' error_name]) = S.IndexMin;
   FitInfo.Index1SE = S.Index1SE;
   FitInfo.CV = max (folds);
+end
+end
+
+function given = name_value_options (args, known, before)
+% The name-value pairs in ARGS (inputs before+1 on) as a struct of the known
+% names given: MATLAB's conventions, a name in any case or a prefix of only
+% one known name (an exact name wins over the longer names it begins, as
+% 'Lambda' over 'LambdaRatio'); the last of repeated names wins.
+given = struct ();
+for k = 1:2:numel (args)
+  option = args{k};
+  if ~ischar (option) || size (option, 1) ~= 1
+    error ('penaltyFit:invalidOption', 'Option names must be character rows; input %d is a %s %s.', ...
+           k + before, size_text (option), class (option));
+  end
+  match = find (strcmpi (option, known));
+  if isempty (match) && ~isempty (option)
+    match = find (strncmpi (option, known, numel (option)));
+  end
+  if numel (match) > 1
+    error ('penaltyFit:ambiguousOption', 'Option ''%s'' is ambiguous; it begins %s.', option, ...
+           strjoin (known(match), ', '));
+  end
+  if isempty (match)
+    error ('penaltyFit:unknownOption', 'Unknown option ''%s''; the options are %s.', option, strjoin (known, ', '));
+  end
+  if k == numel (args)
+    error ('penaltyFit:missingValue', 'Option ''%s'' has no value.', known{match});
+  end
+  given.(known{match}) = args{k + 1};
 end
 end
 
@@ -615,6 +630,9 @@ end
 %!error id=penaltyFit:invalidTheta penaltyFit (randn (5, 2), randn (5, 1), 'l1', 'Theta', 2)
 %!error id=penaltyFit:invalidTheta penaltyFit (randn (5, 2), randn (5, 1), 'log-sum')
 %!error id=penaltyFit:unknownOption penaltyFit (randn (5, 2), randn (5, 1), 'mcp', 'Alpha', 1)
+%!error id=penaltyFit:ambiguousOption penaltyFit (randn (5, 2), randn (5, 1), 'mcp', 'lambdar', 0.1, 'Lam', 1)
+%!assert (penaltyFit ([1 0; 0 1; 1 1], [1; 2; 3], 'l1', 'numl', 3, 'lambda', 0.1), ...
+%!        penaltyFit ([1 0; 0 1; 1 1], [1; 2; 3], 'l1', 'NumLambda', 3, 'Lambda', 0.1))
 %!error id=penaltyFit:invalidY penaltyFit (randn (5, 2), randn (4, 1), 'mcp')
 
 %!demo
