@@ -1,5 +1,5 @@
 function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
-%PENALTYFIT Regularization paths of least squares, logistic and Poisson regression with l1, SCAD, MCP, capped-l1, log-sum, l0, l1/2, l2/3, elastic net.
+%PENALTYFIT Penalised least-squares, logistic and Poisson regression paths.
 %   B = PENALTYFIT(X, Y, PENALTY) fits the penalised least-squares problem
 %   below at a path of LAMBDA values and returns B, p-by-L: column k holds
 %   the coefficients on the scale of X at FitInfo.Lambda(k), in ascending

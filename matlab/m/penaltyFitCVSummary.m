@@ -1,5 +1,5 @@
 function S = penaltyFitCVSummary(loss, w, folds, lambda)
-%PENALTYFITCVSUMMARY The cross-validated error, its standard error and the two chosen LAMBDA.
+%PENALTYFITCVSUMMARY Cross-validated error, its SE and the chosen LAMBDA.
 %   S = PENALTYFITCVSUMMARY(LOSS, W, FOLDS, LAMBDA) is what PENALTYFIT(...,
 %   'CV', K) reports from its held-out predictions, for a cross-validation
 %   loop of one's own:

@@ -1,5 +1,5 @@
 function folds = penaltyFitFolds(n, CV, seed)
-%PENALTYFITFOLDS The cross-validation folds of penaltyFit, the same in MATLAB and Octave.
+%PENALTYFITFOLDS Cross-validation folds of penaltyFit, alike on every host.
 %   FOLDS = PENALTYFITFOLDS(N, K) assigns N observations to K folds and
 %   returns FOLDS, N-by-1, with FOLDS(i) in 1..K the fold of observation i:
 %   the folds PENALTYFIT(..., 'CV', K) uses. Every fold holds floor(N/K) or

@@ -1,5 +1,5 @@
 function [ax, fig, lines] = penaltyFitPlot(B, FitInfo, varargin)
-%PENALTYFITPLOT Coefficient paths and the cross-validation curve of a penaltyFit fit.
+%PENALTYFITPLOT Coefficient paths and cross-validation curve of penaltyFit.
 %   PENALTYFITPLOT(B, FitInfo) draws the coefficient paths of a PENALTYFIT
 %   fit against their l1 norm, one line per coefficient (row of B).
 %   PENALTYFITPLOT(B, FitInfo, 'PlotType', TYPE) chooses the plot:
