@@ -39,4 +39,5 @@ case $build in
 esac
 # fit_demo skips itself, with a message, where penaltyFit is not built.
 octave-cli --norc --no-history --no-window-system --eval "addpath('$root/demo'); \
-    penalty_demo('$figures/penalty_functions.png'); lla_demo(); fit_demo('$figures/fit_paths.png');" </dev/null
+    penalty_demo('$figures/penalty_functions.png'); lla_demo(); fit_demo('$figures/fit_paths.png'); \
+    classifier_demo('$figures');" </dev/null
