@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!(operations & needs[operation]))
                 continue;
             const std::size_t outLength = operation == 1 ? 1 : length;
-            for (int path = ScalarPath; path <= Avx512Path; ++path) {
+            for (int path = ScalarPath; path < kSimdPathCount; ++path) {
                 if (!simdPathSupported(static_cast<SimdPath>(path)))
                     continue;
                 const SimdPath on = static_cast<SimdPath>(path);
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // |z| of the pairs (src[i], weights[i]) on every path: the scalar
     // reference's bits, and between max(|re|, |im|) and |re| + |im|
     // (rounded up), Inf where a part is, NaN only where a part is.
-    for (int path = ScalarPath; path <= Avx512Path && length; ++path) {
+    for (int path = ScalarPath; path < kSimdPathCount && length; ++path) {
         if (!simdPathSupported(static_cast<SimdPath>(path)))
             continue;
         modulusOn(static_cast<SimdPath>(path), out, src, weights, static_cast<std::ptrdiff_t>(length));

@@ -1,9 +1,12 @@
-// Every vector path against the scalar reference, bit for bit (a NaN matches
-// any NaN: which of two NaN operands an addition passes on is the
-// compiler's choice of operand order, in scalar code too): the golden
-// tables, and seeded random vectors full of thresholds, special values,
-// signalling NaNs and arbitrary bit patterns, at lengths that leave every
-// possible partial last block. Paths the CPU lacks are reported and skipped.
+// Every vector path of the list against the scalar reference, bit for bit
+// (a NaN matches any NaN: which of two NaN operands an addition passes on
+// is the compiler's choice of operand order, in scalar code too): the
+// golden tables, and seeded random vectors full of thresholds, special
+// values, signalling NaNs and arbitrary bit patterns, at lengths that leave
+// every possible partial last block, and elements within a few units of
+// their own weight's threshold (where the exact decisions act) mixed in one
+// block with elements far from it. Paths the CPU lacks are reported and
+// skipped.
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -19,7 +22,18 @@
 
 namespace {
 
-const SimdPath kVectorPaths[] = {Sse2Path, Avx2Path, Avx512Path};
+// The vector paths of the list that this CPU runs.
+std::vector<SimdPath> vectorPathsHere()
+{
+    std::vector<SimdPath> paths;
+    for (int p = ScalarPath + 1; p < kSimdPathCount; ++p) {
+        if (simdPathSupported(static_cast<SimdPath>(p)))
+            paths.push_back(static_cast<SimdPath>(p));
+        else
+            std::printf("%s: not supported by this CPU, skipped\n", kSimdPaths[p].name);
+    }
+    return paths;
+}
 
 std::vector<double> stressVector(std::mt19937_64& rng, int n, double lambda, double theta)
 {
@@ -64,11 +78,7 @@ TEST(SimdPaths, MatchTheScalarReference)
     const double parameters[][2] = {{1, 2}, {1, 1}, {1, 3}, {1, 4}, {2, 0.25}, {1, 0.5}, {0, 3},
                                     {0.5, 3.7}, {-1, 2}, {1, 0}, {kNaN, 2}, {1, kNaN}, {kInf, 1},
                                     {1, kInf}, {1e-300, 1e300}, {3, -0.5}};
-    for (SimdPath path : kVectorPaths) {
-        if (!simdPathSupported(path)) {
-            std::printf("%s: not supported by this CPU, skipped\n", simdPathName(path));
-            continue;
-        }
+    for (SimdPath path : vectorPathsHere()) {
         // The golden tables, every case in every lane position of a block.
         std::vector<double> golden;
         for (const ProxCase& c : kProxCases)
@@ -133,11 +143,42 @@ void expectProxSameAsScalar(SimdPath path, int penalty, const std::vector<double
     }
 }
 
+// The smallest positive element that penaltyProx does not map to 0 with
+// this weight, by bisection on the bits (the least double where it keeps
+// everything, the largest where it keeps nothing).
+double thresholdOf(int penalty, double lambda, double theta, double gamma)
+{
+    const auto toZero = [&](std::uint64_t bits) {
+        double x, y;
+        std::memcpy(&x, &bits, sizeof x);
+        proxByPenaltyOn(ScalarPath, penalty, &y, &x, &lambda, false, 1, theta, gamma);
+        return y == 0;
+    };
+    std::uint64_t low = 0, high = 0x7fefffffffffffffull;
+    while (high - low > 1)
+        (toZero(low + (high - low) / 2) ? low : high) = low + (high - low) / 2;
+    double t;
+    std::memcpy(&t, &high, sizeof t);
+    return t;
+}
+
+// A third of the elements moved to within 8 units of their weight's
+// threshold, either sign.
+void nearThresholds(std::mt19937_64& rng, int penalty, std::vector<double>& x, const std::vector<double>& weights,
+                    double theta, double gamma)
+{
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        if (rng() % 3 != 0 || !(weights[i] < kInf))
+            continue;
+        const std::uint64_t bits = bitsOf(thresholdOf(penalty, weights[i], theta, gamma)) + (rng() % 17) - 8;
+        std::memcpy(&x[i], &bits, sizeof bits);
+        x[i] = (rng() & 1) ? -x[i] : x[i];
+    }
+}
+
 TEST(SimdPaths, ProxMatchesTheScalarReference)
 {
-    for (SimdPath path : kVectorPaths) {
-        if (!simdPathSupported(path))
-            continue;
+    for (SimdPath path : vectorPathsHere()) {
         for (const ProxStepCase& c : kProxStepCases) {
             std::vector<double> x;
             for (const ProxStepCase& d : kProxStepCases)
@@ -158,6 +199,7 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                     w = (rng() % 6 == 0)                   ? 0.0
                         : (set % 2 == 1 && rng() % 8 == 0) ? kInf
                         : std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 20) - 10);
+                nearThresholds(rng, penalty, x, weights, theta, gamma);
                 expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
                 expectProxSameAsScalar(path, penalty, x, weights, false, theta, gamma);
             }
@@ -171,6 +213,7 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                 std::vector<double> weights(x.size() + 1);
                 for (double& w : weights)
                     w = (set % 2 == 1 && rng() % 16 == 0) ? kInf : extremes[rng() % 10] * (1 + (rng() % 100) / 64.0);
+                nearThresholds(rng, penalty, x, weights, theta, gamma);
                 expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
                 expectProxSameAsScalar(path, penalty, x, {kInf}, false, theta, gamma);
             }
