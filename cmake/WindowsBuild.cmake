@@ -1,5 +1,6 @@
 # The Windows half of the build (run as a cross build, see Windows.cmake):
-# the four MATLAB MEX DLLs, and the stand-in API DLLs and host that test them.
+# a MATLAB MEX DLL for every gateway of sources.mk, and the stand-in API DLLs
+# and host that test them.
 #
 # The DLLs link the GCC runtime statically and use neither exceptions nor
 # RTTI, so they import only from libmx.dll, libmex.dll, KERNEL32.dll and
