@@ -25,7 +25,7 @@ PENALTY_GATEWAY_INCLUDE_DIRS = matlab
 # threads that large arrays are spread over.
 PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp src/libm/exponential.cpp \
     src/lanes/simd_path.cpp src/fit/glm_loss.cpp \
-    src/ops/dispatch.cpp src/ops/parallel_drivers.cpp src/ops/reference_kernels.cpp src/ops/kernels_scalar.cpp \
+    src/ops/dispatch.cpp src/ops/parallel_drivers.cpp src/ops/kernels_scalar.cpp \
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp \
     src/ops/class_drivers.cpp src/ops/modulus_kernels_scalar.cpp src/ops/modulus_kernels_sse2.cpp \
     src/ops/modulus_kernels_avx2.cpp src/ops/modulus_kernels_avx512.cpp \

@@ -257,13 +257,13 @@ void registerAll()
             at2to20(benchmark::RegisterBenchmark((c.label + name + "/" + simdPathName(widest)).c_str(),
                                                  [=](benchmark::State& s) { classProxKernel(s, penalty, c.kind); }));
     }
-    for (int onPath = ScalarPath; onPath <= Avx512Path; ++onPath)
+    for (int onPath = ScalarPath; onPath < kSimdPathCount; ++onPath)
         if (simdPathSupported(static_cast<SimdPath>(onPath)))
             at2to20(benchmark::RegisterBenchmark((std::string("modulus/") + simdPathName(static_cast<SimdPath>(onPath))).c_str(),
                                                  [=](benchmark::State& s) { modulusKernel(s, static_cast<SimdPath>(onPath)); }));
-    for (int onPath = ScalarPath; onPath <= Avx512Path + 1; ++onPath) {
+    for (int onPath = ScalarPath; onPath <= kSimdPathCount; ++onPath) {
         // The last round: the widest path again, on one thread.
-        const bool oneThread = onPath > Avx512Path;
+        const bool oneThread = onPath == kSimdPathCount;
         const auto path = oneThread ? widest : static_cast<SimdPath>(onPath);
         if (!simdPathSupported(path))
             continue;

@@ -72,7 +72,7 @@ BENCHMARK(run<libraryLog>)->Name("std::log")->ArgName("anyBinade")->Arg(0)->Arg(
 
 int main(int argc, char** argv)
 {
-    for (int p = Sse2Path; p <= Avx512Path; ++p) {
+    for (int p = ScalarPath + 1; p < kSimdPathCount; ++p) {
         const SimdPath path = static_cast<SimdPath>(p);
         if (simdPathSupported(path))
             benchmark::RegisterBenchmark((std::string("naturalLogLanes/") + simdPathName(path)).c_str(),

@@ -1,6 +1,7 @@
 # The Windows half of the build (run as a cross build, see Windows.cmake):
-# the MATLAB MEX DLLs, and the stand-in API DLLs and host that test them
-# (the help beside the DLLs comes from the top build, cmake/Help.cmake).
+# a MATLAB MEX DLL for every gateway of sources.mk, and the stand-in API DLLs
+# and host that test them (the help beside the DLLs comes from the top build,
+# cmake/Help.cmake).
 #
 # The DLLs link the GCC runtime statically and use neither exceptions nor
 # RTTI, so they import only from libmx.dll, libmex.dll, KERNEL32.dll and

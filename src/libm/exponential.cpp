@@ -11,12 +11,18 @@
 #include <bit>
 #include <cstdint>
 
+#include "exact_arithmetic.h"
 #include "exponential_table.h"
 #include "natural_log.h"
 
 namespace {
 
 namespace table = exponential_table;
+
+// This file's own instance of the exact arithmetic, on plain doubles.
+struct Doubles {
+    typedef double V;
+};
 
 constexpr double kOverflowFrom = 0x1.62e42fefa39efp+9;  // 709.78271289338397, ln(2^1024) rounded down
 constexpr double kUnderflowBelow = -0x1.75p+9;          // -746: below -1075 ln2, e^x < 2^-1075
@@ -66,9 +72,8 @@ double logOnePlus(double x)
     // u = 1 + x rounded, and its rounding error e exactly (Knuth's two-sum):
     // log(1 + x) = log(u) + log(1 + e/u), and |e/u| <= 2^-53, so the second
     // term is e/u to far below an ulp of the sum. Where u = 1, e = x.
-    const double u = 1.0 + x;
-    const double xPart = u - 1.0;
-    const double e = (1.0 - (u - xPart)) + (x - xPart);
+    double u, e;
+    twoSumOf<Doubles>(1.0, x, u, e);
     if (u == 0)
         return -std::bit_cast<double>(std::uint64_t{0x7ff0000000000000});
     return naturalLog(u) + e / u;

@@ -25,6 +25,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "exact_arithmetic.h"
 #include "natural_log_steps.h"
 #include "natural_log_tables.h"
 
@@ -32,53 +33,17 @@ namespace {
 
 namespace tables = natural_log_tables;
 
-// --- Exact building blocks (Knuth's two-sum, Dekker's product) ---
-
-inline void twoSum(double a, double b, double& s, double& e)
-{
-    s = a + b;
-    const double bb = s - a;
-    e = (a - (s - bb)) + (b - bb);
-}
-
-inline void fastTwoSum(double a, double b, double& s, double& e) // |a| >= |b| or a = 0
-{
-    s = a + b;
-    e = b - (s - a);
-}
-
-// Veltkamp's split into two halves of 26 bits each, so that their products
-// are exact; valid for |a| below 2^995, far beyond anything split here.
-inline void split(double a, double& high, double& low)
-{
-    const double t = 134217729.0 * a; // 2^27 + 1
-    high = t - (t - a);
-    low = a - high;
-}
-
-inline void twoProduct(double a, double b, double& p, double& e)
-{
-    double ah, al, bh, bl;
-    split(a, ah, al);
-    split(b, bh, bl);
-    p = a * b;
-    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
 inline std::uint64_t bitsOf(double d) { return std::bit_cast<std::uint64_t>(d); }
 inline double fromBits(std::uint64_t b) { return std::bit_cast<double>(b); }
 
 // The fast path's arithmetic without fusing: exact products by Dekker's
-// split, every other operation rounded once, as in all of this project.
+// split (exact_arithmetic.h), every other operation rounded once, as in
+// all of this project.
 struct PlainArithmetic {
+    typedef double V;
+    static double splat(double d) { return d; }
     static double mulAdd(double a, double b, double c) { return a * b + c; }
-    static double productError(double a, double b, double p) // a*b - p, exact, p = a*b rounded
-    {
-        double ah, al, bh, bl;
-        split(a, ah, al);
-        split(b, bh, bl);
-        return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-    }
+    static double productError(double a, double b, double p) { return productErrorOf<PlainArithmetic>(a, b, p); }
     // m r - 1, exact: m's low 10 bits are split off so that both partial
     // products with the 10-bit r are exact, and m_high r - 1 is exact
     // because m_high r lies within a factor 2 of 1.
@@ -115,7 +80,7 @@ inline void grow(Expansion& e, double b)
     int kept = 0;
     for (int i = 0; i < e.count; ++i) {
         double h;
-        twoSum(q, e.part[i], q, h);
+        twoSumOf<PlainArithmetic>(q, e.part[i], q, h);
         if (h != 0)
             e.part[kept++] = h;
     }
@@ -134,7 +99,7 @@ void compress(Expansion& e)
     double q = e.part[bottom];
     for (int i = e.count - 2; i >= 0; --i) {
         double small;
-        fastTwoSum(q, e.part[i], q, small);
+        fastTwoSumOf<PlainArithmetic>(q, e.part[i], q, small);
         if (small != 0) {
             g[bottom--] = q;
             q = small;
@@ -144,7 +109,7 @@ void compress(Expansion& e)
     int top = 0;
     for (int i = bottom + 1; i < e.count; ++i) {
         double small;
-        fastTwoSum(g[i], q, q, small);
+        fastTwoSumOf<PlainArithmetic>(g[i], q, q, small);
         if (small != 0)
             e.part[top++] = small;
     }
@@ -169,7 +134,7 @@ inline void addProduct(Expansion& e, const Triple& a, double b)
 {
     for (double part : a.part) {
         double p, err;
-        twoProduct(part, b, p, err);
+        twoProductOf<PlainArithmetic>(part, b, p, err);
         grow(e, err);
         grow(e, p);
     }
@@ -269,8 +234,12 @@ double resolveNaturalLog(double x)
 
 double naturalLogSlowPath(double x) { return slowLog(reducedPositive(x)); }
 
-void naturalLogFastParts(double x, double* high, double* low)
+void naturalLogFastParts(double x, bool fused, double* high, double* low)
 {
+    if (fused) {
+        naturalLogFusedFastParts(x, high, low);
+        return;
+    }
     const DoubleDouble y = natural_log_steps::fastLog<PlainArithmetic>(reducedPositive(x));
     *high = y.high;
     *low = y.low;
@@ -289,11 +258,6 @@ double naturalLogWithVariant(double x, bool fused, bool* tookSlowPath)
     if (fused)
         return naturalLogFusedWithPath(x, tookSlowPath);
     return natural_log_steps::naturalLogOf<PlainArithmetic>(x, tookSlowPath);
-}
-
-double naturalLogWithPath(double x, bool* tookSlowPath)
-{
-    return naturalLogWithVariant(x, naturalLogHasFma(), tookSlowPath);
 }
 
 double naturalLog(double x) { return chosenNaturalLog.load(std::memory_order_relaxed)(x); }

@@ -6,6 +6,3 @@
 
 double naturalLog(double x);
 
-// The same, and whether the fast path's error bound left the rounding open
-// so that the slow path decided it; for the tests of both paths.
-double naturalLogWithPath(double x, bool* tookSlowPath);

@@ -19,6 +19,8 @@ PENALTY_TARGET_BEGIN("fma")
 namespace {
 
 struct FusedArithmetic {
+    typedef double V;
+    static double splat(double d) { return d; }
     static double mulAdd(double a, double b, double c) { return __builtin_fma(a, b, c); }
     static double productError(double a, double b, double p) { return __builtin_fma(a, b, -p); }
     static double reducedOffset(double m, double r) { return __builtin_fma(m, r, -1.0); }
@@ -33,7 +35,7 @@ double naturalLogFusedWithPath(double x, bool* tookSlowPath)
     return natural_log_steps::naturalLogOf<FusedArithmetic>(x, tookSlowPath);
 }
 
-void naturalLogFastPartsFma(double x, double* high, double* low)
+void naturalLogFusedFastParts(double x, double* high, double* low)
 {
     using namespace natural_log_steps;
     const DoubleDouble y = fastLog<FusedArithmetic>(reducedPositive<FusedArithmetic>(x));
@@ -48,7 +50,7 @@ bool naturalLogHasFma() { return cpuHasFma(); }
 
 double naturalLogFused(double x) { return naturalLogWithVariant(x, false, nullptr); }
 double naturalLogFusedWithPath(double x, bool* tookSlowPath) { return naturalLogWithVariant(x, false, tookSlowPath); }
-void naturalLogFastPartsFma(double, double* high, double* low) { *high = *low = 0; }
+void naturalLogFusedFastParts(double, double* high, double* low) { *high = *low = 0; }
 bool naturalLogHasFma() { return false; }
 
 #endif

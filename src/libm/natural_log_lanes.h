@@ -9,30 +9,42 @@
 // On a single lane it is naturalLog itself.
 #pragma once
 
+#include "exact_arithmetic.h"
 #include "natural_log.h"
 #include "natural_log_steps.h"
 #include "natural_log_tables.h"
-#include "product_error.h"
 
-// a*b + c, fused (one rounding) where the lanes have FMA.
+// The fast path's arithmetic on S's lanes: fused where S has FMA, and
+// otherwise exact products by Dekker's split and m's low bits split off.
 template <class S>
-inline typename S::V mulAddLanes(typename S::V a, typename S::V b, typename S::V c)
-{
-    if constexpr (S::kFma)
-        return S::fma(a, b, c);
-    else
-        return a * b + c;
-}
-
-// a*b - p exactly, for p = a*b rounded: fused, or by Dekker's split.
-template <class S>
-inline typename S::V productErrorLanes(typename S::V a, typename S::V b, typename S::V p)
-{
-    if constexpr (S::kFma)
-        return S::fma(a, b, -p);
-    else
-        return productErrorOf<S>(a, b, p);
-}
+struct LaneArithmetic {
+    typedef typename S::V V;
+    static V splat(double d) { return S::splat(d); }
+    static V mulAdd(V a, V b, V c)
+    {
+        if constexpr (S::kFma)
+            return S::fma(a, b, c);
+        else
+            return a * b + c;
+    }
+    static V productError(V a, V b, V p)
+    {
+        if constexpr (S::kFma)
+            return S::fma(a, b, -p);
+        else
+            return productErrorOf<S>(a, b, p);
+    }
+    static V reducedOffset(V m, V r)
+    {
+        if constexpr (S::kFma) {
+            return S::fma(m, r, S::splat(-1.0));
+        } else {
+            const V mHigh = (V)((typename S::U)m & S::splatU(~0x3ffull));
+            const V mLow = m - mHigh;
+            return (mHigh * r - S::splat(1.0)) + mLow * r;
+        }
+    }
+};
 
 // Lanes the fast path left open, decided one by one; kept out of line so
 // that the vector loop carries none of it.
@@ -70,42 +82,12 @@ inline typename S::V naturalLogVector(typename S::V x)
     // E as a double: the exponent field placed in the low bits of 2^52 and
     // 2^52 subtracted, exact, then the bias removed.
     const V exponent = ((V)((shifted >> 52) | S::splatU(0x4330000000000000ull)) - S::splat(0x1p52)) - S::splat(1022.0);
-    V z;
-    if constexpr (S::kFma) {
-        z = S::fma(m, r, S::splat(-1.0));
-    } else {
-        const V mHigh = (V)((U)m & S::splatU(~0x3ffull));
-        const V mLow = m - mHigh;
-        z = (mHigh * r - S::splat(1.0)) + mLow * r;
-    }
-
-    // Fast path, as fastLog.
-    auto fastTwoSum = [](V a, V c, V& s, V& e) {
-        s = a + c;
-        e = c - (s - a);
-    };
-    V s1, e1, s2, e2, s3, e3;
-    fastTwoSum(exponent * S::splat(tables::kLn2High), term0, s1, e1);
-    fastTwoSum(s1, z, s2, e2);
-    const V square = z * z;
-    const V squareError = productErrorLanes<S>(z, z, square);
-    fastTwoSum(s2, S::splat(-0.5) * square, s3, e3);
-    V series = mulAddLanes<S>(S::splat(1.0 / 9), z, S::splat(-0.125));
-    series = mulAddLanes<S>(series, z, S::splat(1.0 / 7));
-    series = mulAddLanes<S>(series, z, S::splat(-1.0 / 6));
-    series = mulAddLanes<S>(series, z, S::splat(0.2));
-    series = mulAddLanes<S>(series, z, S::splat(-0.25));
-    series = mulAddLanes<S>(series, z, S::splat(1.0 / 3));
-    const V cube = square * z;
-    const V tails = mulAddLanes<S>(S::splat(-0.5), squareError,
-                                   mulAddLanes<S>(exponent, S::splat(tables::kLn2Low), term1));
-    const V small = mulAddLanes<S>(cube, series, ((e1 + e2) + e3) + tails);
+    const V z = LaneArithmetic<S>::reducedOffset(m, r);
     V high, low;
-    fastTwoSum(s3, small, high, low);
+    natural_log_steps::fastLogOf<LaneArithmetic<S>>(exponent, term0, term1, z, high, low);
 
-    // The rounding test, as roundedIfDecided; lanes it leaves open go to
-    // the scalar function.
-    const I decided = regular & (high == high + low * S::splat(natural_log_steps::kRoundingTestFactor));
+    // Lanes the rounding test leaves open go to the scalar function.
+    const I decided = regular & natural_log_steps::roundingDecided<LaneArithmetic<S>>(high, low);
     V result = high;
     if (__builtin_expect(!S::allTrue(decided), 0))
         result = undecidedLanes<S>(x, result, decided);

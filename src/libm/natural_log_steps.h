@@ -1,10 +1,13 @@
-// The fast path of naturalLog, written once over its arithmetic A: plain
-// IEEE operations (PlainArithmetic, natural_log.cpp) or fused multiply-adds
-// (FusedArithmetic, natural_log_fma.cpp, for CPUs that have them). A
-// provides mulAdd(a, b, c) = a*b + c (rounded once when fused, twice when
-// not), productError(a, b, p) = a*b - p exactly for p = a*b rounded, and
-// reducedOffset(m, r) = m*r - 1 exactly. Every function here is a template
-// on A, so that the two files share no compiled code.
+// The fast path of naturalLog, written once over its arithmetic A, on one
+// double or on lanes: plain IEEE operations (PlainArithmetic,
+// natural_log.cpp) or fused multiply-adds (FusedArithmetic,
+// natural_log_fma.cpp, for CPUs that have them), and either of them on a
+// vector instruction set's lanes (LaneArithmetic, natural_log_lanes.h). A
+// provides its values V, splat(d), mulAdd(a, b, c) = a*b + c (rounded once
+// when fused, twice when not), productError(a, b, p) = a*b - p exactly for
+// p = a*b rounded, and reducedOffset(m, r) = m*r - 1 exactly. Every
+// function here is a template on A, so that no two files share compiled
+// code.
 //
 // Why both variants return the same bits: the result is the correctly
 // rounded logarithm, which is unique. Each variant evaluates log x as a
@@ -16,6 +19,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "exact_arithmetic.h"
 #include "natural_log_internal.h"
 #include "natural_log_tables.h"
 
@@ -62,13 +66,6 @@ inline Reduced reducedPositive(double x)
     return reducedArgument<A>(subnormal ? x * 0x1p52 : x, subnormal ? -52 : 0);
 }
 
-template <class A>
-inline void fastTwoSum(double a, double b, double& s, double& e) // |a| >= |b| or a = 0
-{
-    s = a + b;
-    e = b - (s - a);
-}
-
 // --- Double-double evaluation, relative error below 2^-67 ---
 //
 // Parts and their errors. Relative to the result y: when E = 0 and T_i = 0,
@@ -105,44 +102,52 @@ constexpr double kFastErrorBound = 0x1p-67;
 // the rounding interval of h. About one input in 2^12 fails and goes on.
 constexpr double kRoundingTestFactor = 1 + 0x1p-12;
 
+// high + low, log x within the bound, from E, the row's two-double T_i
+// (term0 + term1) and z.
 template <class A>
-inline DoubleDouble fastLog(const Reduced& in)
+inline void fastLogOf(typename A::V exponent, typename A::V term0, typename A::V term1, typename A::V z,
+                      typename A::V& high, typename A::V& low)
 {
     namespace tables = natural_log_tables;
-    const double z = in.z;
-    const double* term = &tables::kInterval[in.index][1];
+    using V = typename A::V;
     // Each sum below is exact with the cheaper fast two-sum, whose larger
     // operand must come first: |E ln2| >= ln2 > |T_i| unless E = 0; every
     // nonzero T_i is at least 1.97 times the largest z of its interval (the
     // test NaturalLog.TableTermsDominateTheirArguments checks this); and
     // z^2/2 and the small parts are far below what they are added to.
-    double s1, e1, s2, e2, s3, e3;
-    fastTwoSum<A>(in.exponent * tables::kLn2High, term[0], s1, e1);
-    fastTwoSum<A>(s1, z, s2, e2);
-    const double square = z * z;
-    const double squareError = A::productError(z, z, square);
-    fastTwoSum<A>(s2, -0.5 * square, s3, e3);
-    double series = A::mulAdd(1.0 / 9, z, -0.125);
-    series = A::mulAdd(series, z, 1.0 / 7);
-    series = A::mulAdd(series, z, -1.0 / 6);
-    series = A::mulAdd(series, z, 0.2);
-    series = A::mulAdd(series, z, -0.25);
-    series = A::mulAdd(series, z, 1.0 / 3);
-    const double cube = square * z;
-    const double tails = A::mulAdd(-0.5, squareError, A::mulAdd(in.exponent, tables::kLn2Low, term[1]));
-    const double small = A::mulAdd(cube, series, ((e1 + e2) + e3) + tails);
+    V s1, e1, s2, e2, s3, e3;
+    fastTwoSumOf<A>(exponent * A::splat(tables::kLn2High), term0, s1, e1);
+    fastTwoSumOf<A>(s1, z, s2, e2);
+    const V square = z * z;
+    const V squareError = A::productError(z, z, square);
+    fastTwoSumOf<A>(s2, A::splat(-0.5) * square, s3, e3);
+    V series = A::mulAdd(A::splat(1.0 / 9), z, A::splat(-0.125));
+    series = A::mulAdd(series, z, A::splat(1.0 / 7));
+    series = A::mulAdd(series, z, A::splat(-1.0 / 6));
+    series = A::mulAdd(series, z, A::splat(0.2));
+    series = A::mulAdd(series, z, A::splat(-0.25));
+    series = A::mulAdd(series, z, A::splat(1.0 / 3));
+    const V cube = square * z;
+    const V tails = A::mulAdd(A::splat(-0.5), squareError, A::mulAdd(exponent, A::splat(tables::kLn2Low), term1));
+    const V small = A::mulAdd(cube, series, ((e1 + e2) + e3) + tails);
+    fastTwoSumOf<A>(s3, small, high, low);
+}
+
+template <class A>
+inline DoubleDouble fastLog(const Reduced& in)
+{
+    const double* term = &natural_log_tables::kInterval[in.index][1];
     DoubleDouble y;
-    fastTwoSum<A>(s3, small, y.high, y.low);
+    fastLogOf<A>(in.exponent, term[0], term[1], in.z, y.high, y.low);
     return y;
 }
 
-// The rounded result when every value within the error bound of y rounds
-// to it, and false when the slow path must decide.
+// Whether every value within the error bound of high + low rounds to high
+// (a bool, or a mask on lanes); the slow path decides the others.
 template <class A>
-inline bool roundedIfDecided(DoubleDouble y, double* result)
+inline auto roundingDecided(typename A::V high, typename A::V low)
 {
-    *result = y.high;
-    return y.high == y.high + y.low * kRoundingTestFactor;
+    return high == high + low * A::splat(kRoundingTestFactor);
 }
 
 // NaN as the x86 C libraries return it for a negative argument (sign set,
@@ -169,9 +174,9 @@ inline double naturalLogOf(double x, bool* tookSlowPath)
     }
     if (bits == 0x3ff0000000000000ull)
         return 0.0;
-    double result;
-    if (roundedIfDecided<A>(fastLog<A>(reducedPositive<A>(x)), &result))
-        return result;
+    const DoubleDouble y = fastLog<A>(reducedPositive<A>(x));
+    if (roundingDecided<A>(y.high, y.low))
+        return y.high;
     if (tookSlowPath)
         *tookSlowPath = true;
     return naturalLogSlowPath(x);

@@ -8,37 +8,18 @@
 #include "modulus_kernels.h"
 #include "parallel_drivers.h"
 #include "penalty_list.h"
-#include "target_region.h"
 
 namespace {
 
-const KernelTable& kernelTableOn(SimdPath path)
+// A path outside the list runs the scalar reference.
+const SimdPathInfo& pathOf(SimdPath path)
 {
-#if PENALTY_X86_VECTORS
-    switch (path) {
-    case Sse2Path: return kSse2Kernels;
-    case Avx2Path: return kAvx2Kernels;
-    case Avx512Path: return kAvx512Kernels;
-    default: break;
-    }
-#endif
-    (void)path;
-    return kScalarKernels;
+    return kSimdPaths[path > ScalarPath && path < kSimdPathCount ? path : ScalarPath];
 }
 
-const ModulusKernels& modulusKernelsOn(SimdPath path)
-{
-#if PENALTY_X86_VECTORS
-    switch (path) {
-    case Sse2Path: return kSse2ModulusKernels;
-    case Avx2Path: return kAvx2ModulusKernels;
-    case Avx512Path: return kAvx512ModulusKernels;
-    default: break;
-    }
-#endif
-    (void)path;
-    return kScalarModulusKernels;
-}
+const KernelTable& kernelTableOn(SimdPath path) { return *pathOf(path).kernels; }
+
+const ModulusKernels& modulusKernelsOn(SimdPath path) { return *pathOf(path).modulusKernels; }
 
 // Chunks small enough for the stack of any thread, large enough that a
 // kernel call per chunk costs nothing measurable.

@@ -5,22 +5,13 @@
 
 #include "kernel_table.h"
 #include "parallel_drivers.h"
-#include "target_region.h"
 
 namespace {
 
+// A path outside the list runs the scalar reference.
 const KernelTable& kernelsOn(SimdPath path)
 {
-#if PENALTY_X86_VECTORS
-    switch (path) {
-    case Sse2Path: return kSse2Kernels;
-    case Avx2Path: return kAvx2Kernels;
-    case Avx512Path: return kAvx512Kernels;
-    default: break;
-    }
-#endif
-    (void)path;
-    return kScalarKernels;
+    return *kSimdPaths[path > ScalarPath && path < kSimdPathCount ? path : ScalarPath].kernels;
 }
 
 } // namespace

@@ -59,5 +59,3 @@ struct KernelTable {
     WeightCheck firstInvalidFiniteWeight; // penaltyDerivative
     LogKernel naturalLog;
 };
-
-extern const KernelTable kScalarKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;

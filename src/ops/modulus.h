@@ -17,8 +17,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "exact_arithmetic.h"
 #include "exact_sign.h"
-#include "product_error.h"
 
 namespace modulus_detail {
 

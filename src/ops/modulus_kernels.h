@@ -14,9 +14,6 @@ struct ModulusKernels {
     ModulusKernel modulus;
 };
 
-extern const ModulusKernels kScalarModulusKernels, kSse2ModulusKernels, kAvx2ModulusKernels,
-    kAvx512ModulusKernels;
-
 template <class L>
 void modulusKernel(double* dst, const double* re, const double* im, std::ptrdiff_t n)
 {

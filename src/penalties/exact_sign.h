@@ -1,10 +1,9 @@
 // The exact sign of a sum of products of doubles, for the maps that choose
 // between 0 and a root by an inequality between powers of the element and
-// the weight (l1/2, l2/3). Each product is split into its rounded value
-// and its exact error (Dekker's product, no FMA), and the parts are added
-// without rounding (Shewchuk's expansion growth): the sign of the largest
-// part left is the sign of the exact sum. Scalar code, used only for the
-// rare elements that lie too close to the boundary for a plain comparison.
+// the weight (l1/2, l2/3, log-sum's roots, the modulus): each product is
+// added as its rounded value and its exact error, and the sign of the sum
+// is exact (exact_arithmetic.h). Scalar code, used only for the rare
+// elements that lie too close to the boundary for a plain comparison.
 // Like every penalty's code it is a template on the lane type L (which it
 // does not use), so that each instruction set's file has its own copy.
 #pragma once
@@ -12,75 +11,35 @@
 #include <bit>
 #include <cstdint>
 
-#include "product_error.h"
+#include "exact_arithmetic.h"
 
 namespace exact_sign {
 
-struct Parts {
-    double part[40]; // at most 40 doubles; the callers add up to 36
-    int count = 0;
-};
+// The exact building blocks (exact_arithmetic.h) on one double of L's code.
+typedef ExactSum Parts;
 
 template <class L>
 inline void twoSum(double a, double b, double& s, double& e)
 {
-    s = a + b;
-    const double bb = s - a;
-    e = (a - (s - bb)) + (b - bb);
+    twoSumOf<OneLaneOf<L>>(a, b, s, e);
 }
 
-// Veltkamp's split into two 26-bit halves, for |a| below 2^995.
-template <class L>
-inline void split(double a, double& high, double& low)
-{
-    const double t = 134217729.0 * a; // 2^27 + 1
-    high = t - (t - a);
-    low = a - high;
-}
-
-// a*b = p + e exactly, p the rounded product, barring underflow.
 template <class L>
 inline void twoProduct(double a, double b, double& p, double& e)
 {
-    double ah, al, bh, bl;
-    split<L>(a, ah, al);
-    split<L>(b, bh, bl);
-    p = a * b;
-    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    twoProductOf<OneLaneOf<L>>(a, b, p, e);
 }
 
-// Adds a*b to the parts, as its rounded value and its error.
 template <class L>
 inline void addProduct(Parts& parts, double a, double b)
 {
-    double p, e;
-    twoProduct<L>(a, b, p, e);
-    parts.part[parts.count++] = p;
-    parts.part[parts.count++] = e;
+    addExactProduct<L>(parts, a, b);
 }
 
-// -1, 0 or +1: the sign of the exact sum of the parts (finite doubles).
 template <class L>
 inline int signOfSum(const Parts& parts)
 {
-    double expansion[41]; // nonoverlapping, increasing in magnitude, no zeros
-    int length = 0;
-    for (int i = 0; i < parts.count; ++i) {
-        double q = parts.part[i];
-        int kept = 0;
-        for (int k = 0; k < length; ++k) {
-            double h;
-            twoSum<L>(q, expansion[k], q, h);
-            if (h != 0)
-                expansion[kept++] = h;
-        }
-        if (q != 0)
-            expansion[kept++] = q;
-        length = kept;
-    }
-    if (length == 0)
-        return 0;
-    return expansion[length - 1] > 0 ? 1 : -1;
+    return signOfExactSum<L>(parts);
 }
 
 // Lane `lane` of v: L's vector element, or its one double.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "choice_rules.h"
+#include "exact_arithmetic.h"
 #include "penalty_type.h"
 #include "scaling.h"
 
@@ -63,8 +64,9 @@ struct L0Penalty {
         using V = typename L::V;
         const V ea = exponentOf<L>(a), eg = exponentOf<L>(gamma), el = exponentOf<L>(lambda);
         V square, squareError, product, productError;
-        exactProduct<L>(timesPowerOfTwo<L>(a, -ea), timesPowerOfTwo<L>(a, -ea), square, squareError);
-        exactProduct<L>(timesPowerOfTwo<L>(gamma, -eg), timesPowerOfTwo<L>(lambda, -el), product, productError);
+        // Each product of mantissas is exact as p + e (Dekker's product).
+        twoProductOf<L>(timesPowerOfTwo<L>(a, -ea), timesPowerOfTwo<L>(a, -ea), square, squareError);
+        twoProductOf<L>(timesPowerOfTwo<L>(gamma, -eg), timesPowerOfTwo<L>(lambda, -el), product, productError);
         // a^2 = square 2^(2 ea) and 2*gamma*lambda = product 2^(eg + el + 1),
         // both mantissa products in [1, 4): exponents two apart decide alone.
         const V shift = (eg + el + 1.0) - (ea + ea);
@@ -74,18 +76,5 @@ struct L0Penalty {
         const auto greater = (square > product) | ((square == product) & (squareError > productError));
         const auto keep = (shift <= -2.0) | ((shift < 2.0) & greater);
         return keep ? a : L::splat(0.0);
-    }
-
-    // p + e = s*t exactly, for s and t in [1, 2) (Dekker's product: each
-    // factor split into halves of 26 bits, whose products are exact).
-    template <class L>
-    static void exactProduct(typename L::V s, typename L::V t, typename L::V& p, typename L::V& e)
-    {
-        using V = typename L::V;
-        const V cs = s * 134217729.0, ct = t * 134217729.0; // 2^27 + 1
-        const V sHigh = cs - (cs - s), sLow = s - sHigh;
-        const V tHigh = ct - (ct - t), tLow = t - tHigh;
-        p = s * t;
-        e = ((sHigh * tHigh - p) + sHigh * tLow + sLow * tHigh) + sLow * tLow;
     }
 };

@@ -6,7 +6,6 @@
 #include "exact_sign.h"
 #include "natural_log_lanes.h"
 #include "natural_log_tables.h"
-#include "product_error.h"
 #include "penalty_type.h"
 #include "scaling.h"
 
@@ -133,9 +132,8 @@ struct LogSumPenalty {
         const V product = p * q;
         const V error = productErrorOf<L>(p, q, product);
         const V lead = product - high;
-        const V tail = error - low;
-        const V back = tail - error;
-        const V tailError = (error - (tail - back)) + (-low - back);
+        V tail, tailError;
+        twoSumOf<L>(error, -low, tail, tailError);
         return (lead + tail) + tailError;
     }
 
@@ -146,9 +144,8 @@ struct LogSumPenalty {
     static typename L::V logOnePlus(typename L::V t)
     {
         using V = typename L::V;
-        const V v = t + 1.0;
-        const V back = v - t;
-        const V error = (t - (v - back)) + (1.0 - back);
+        V v, error;
+        twoSumOf<L>(t, L::splat(1.0), v, error);
         return naturalLogLanes<L>(v) + error / v;
     }
 

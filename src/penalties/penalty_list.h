@@ -1,7 +1,7 @@
 // The one list of penalties. The kernel tables of every instruction set,
-// the dispatch, the tests and the benchmarks all walk it, so adding a
-// penalty is one header (its arithmetic, as templates on the lane type) and
-// one entry here.
+// the dispatch, the tests and the benchmarks all walk it: a penalty's
+// arithmetic is its own header (templates on the lane type), and its entry
+// in Penalties and its row of costs below put it in all of them.
 //
 // A penalty is a struct of constants and static member templates on the
 // lane type L, used as a namespace that templates can take:

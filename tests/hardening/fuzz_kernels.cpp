@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include <cmath>
 
 #include "class_drivers.h"
 #include "dispatch.h"
 #include "fuzz_input.h"
+#include "path_operations.h"
 #include "penalty_list.h"
 
 namespace {
@@ -68,51 +70,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     double* reference = allocate(length ? length : 1);
     double* out = allocate(length);
     for (int p = 0; p < kPenaltyCount; ++p) {
-        const PenaltyType type = kPenaltyInfo[p].code;
         const unsigned operations = kPenaltyInfo[p].operations;
-        // Each operation the penalty provides: penaltyShrink's map and sum,
-        // then penaltyProx's map, penaltyValue and penaltyDerivative, each
-        // with one weight (even operations) and with one per element (odd).
-        for (int operation = 0; operation < 8; ++operation) {
-            const unsigned needs[] = {ShrinkOperation, SumOperation, ProxOperation, ProxOperation,
-                                      ValueOperation, ValueOperation, DerivativeOperation, DerivativeOperation};
-            if (!(operations & needs[operation]))
-                continue;
-            const std::size_t outLength = operation == 1 ? 1 : length;
-            for (int path = ScalarPath; path <= Avx512Path; ++path) {
-                if (!simdPathSupported(static_cast<SimdPath>(path)))
+        // Each operation the penalty provides; penaltyProx, penaltyValue and
+        // penaltyDerivative with one weight and with one per element, and
+        // only on whole arrays.
+        for (int op = 0; op < kOperationCount; ++op)
+            for (bool perElement : {false, true}) {
+                if (!(operations & kOperationBit[op]) || (op < ProxOf ? perElement : !length))
                     continue;
-                const SimdPath on = static_cast<SimdPath>(path);
-                for (int repeat = 0; repeat < 2; ++repeat) {
-                    double sum = 0;
-                    double* result = operation == 1 ? &sum : out;
-                    if (operation == 0)
-                        shrinkByPenaltyOn(on, type, out, src, n, lambda, theta);
-                    else if (operation == 1)
-                        sumByPenaltyOn(on, type, &sum, src, n, lambda, theta);
-                    else if (length) { // the elementwise functions run only on whole arrays
-                        const bool perElement = operation % 2 == 1;
-                        const double* w = perElement ? weights : &weight;
-                        const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(length);
-                        if (operation < 4)
-                            proxByPenaltyOn(on, p, out, src, w, perElement, count, theta, gamma);
-                        else if (operation < 6)
-                            valueByPenaltyOn(on, p, out, src, w, perElement, count, theta);
-                        else
-                            derivativeByPenaltyOn(on, p, out, src, w, perElement, count, theta);
+                const std::size_t outLength = op == SumOf ? 1 : length;
+                const double* w = perElement ? weights : op < ProxOf ? &lambda : &weight;
+                const std::ptrdiff_t count = op < ProxOf ? n : static_cast<std::ptrdiff_t>(length);
+                for (int path = ScalarPath; path < kSimdPathCount; ++path) {
+                    if (!simdPathSupported(static_cast<SimdPath>(path)))
+                        continue;
+                    for (int repeat = 0; repeat < 2; ++repeat) {
+                        double sum = 0;
+                        double* result = op == SumOf ? &sum : out;
+                        runOperation(op, static_cast<SimdPath>(path), p, result, src, count, w, perElement, theta,
+                                     gamma);
+                        if (path == ScalarPath && repeat == 0 && outLength)
+                            std::memcpy(reference, result, 8 * outLength);
+                        check(sameResults(result, reference, outLength), "result differs from the scalar reference", p,
+                              path);
+                        check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
                     }
-                    if (path == ScalarPath && repeat == 0 && outLength)
-                        std::memcpy(reference, result, 8 * outLength);
-                    check(sameResults(result, reference, outLength), "result differs from the scalar reference", p, path);
-                    check(length == 0 || std::memcmp(src, srcCopy, 8 * length) == 0, "source modified", p, path);
                 }
             }
-        }
     }
     // |z| of the pairs (src[i], weights[i]) on every path: the scalar
     // reference's bits, and between max(|re|, |im|) and |re| + |im|
     // (rounded up), Inf where a part is, NaN only where a part is.
-    for (int path = ScalarPath; path <= Avx512Path && length; ++path) {
+    for (int path = ScalarPath; path < kSimdPathCount && length; ++path) {
         if (!simdPathSupported(static_cast<SimdPath>(path)))
             continue;
         modulusOn(static_cast<SimdPath>(path), out, src, weights, static_cast<std::ptrdiff_t>(length));

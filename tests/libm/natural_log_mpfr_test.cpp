@@ -91,7 +91,7 @@ int main(int argc, char** argv)
             }
             compare(variantName[fused]);
         }
-        for (int p = Sse2Path; p <= Avx512Path; ++p) {
+        for (int p = ScalarPath + 1; p < kSimdPathCount; ++p) {
             const SimdPath path = static_cast<SimdPath>(p);
             if (!simdPathSupported(path))
                 continue;

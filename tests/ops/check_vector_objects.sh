@@ -10,11 +10,11 @@ set -u
 nm=$1
 status=0
 for object in $(find "$2" -name '*.o'); do
+    # kernels_<set>.cpp and modulus_kernels_<set>.cpp own <Set>Lanes.
     case $object in
-    *kernels_sse2*) own=Sse2Lanes ;;
-    *kernels_avx2*) own=Avx2Lanes ;;
-    *kernels_avx512*) own=Avx512Lanes ;;
-    *natural_log_fma*) own=' naturalLog(Fused|FusedWithPath|FastPartsFma|HasFma)\(' ;;
+    *kernels_scalar*) continue ;;
+    *kernels_*) set=${object##*kernels_}; set=${set%%.*}; own="${set^}Lanes" ;;
+    *natural_log_fma*) own=' naturalLog(Fused|FusedWithPath|FusedFastParts|HasFma)\(' ;;
     *) continue ;;
     esac
     stray=$("$nm" -C --defined-only "$object" | awk '$2 ~ /^[TWV]$/' | grep -Ev "$own" | grep -v ' k[A-Za-z0-9]*Kernels$')

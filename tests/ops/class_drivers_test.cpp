@@ -45,7 +45,14 @@ std::vector<float> randomFloats(std::mt19937_64& g, std::size_t n)
     return x;
 }
 
-const SimdPath kPaths[] = {ScalarPath, Sse2Path, Avx2Path, Avx512Path};
+std::vector<SimdPath> everyPath()
+{
+    std::vector<SimdPath> paths;
+    for (int p = ScalarPath; p < kSimdPathCount; ++p)
+        paths.push_back(static_cast<SimdPath>(p));
+    return paths;
+}
+const std::vector<SimdPath> kPaths = everyPath();
 
 // The double kernels on the converted input, on the scalar reference.
 std::vector<double> doubleResult(ElementOperation op, int p, const std::vector<double>& x, const double* lambda,

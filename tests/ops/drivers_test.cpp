@@ -53,7 +53,7 @@ TEST(Drivers, FirstInvalidWeightOnEveryPath)
 {
     const double inf = __builtin_inf();
     const double bad[] = {-1, -4.9e-324, __builtin_nan(""), inf, -inf};
-    for (int path = ScalarPath; path <= Avx512Path; ++path) {
+    for (int path = ScalarPath; path < kSimdPathCount; ++path) {
         if (!simdPathSupported(static_cast<SimdPath>(path)))
             continue;
         const SimdPath on = static_cast<SimdPath>(path);

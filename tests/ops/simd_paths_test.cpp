@@ -1,9 +1,12 @@
-// Every vector path against the scalar reference, bit for bit (a NaN matches
-// any NaN: which of two NaN operands an addition passes on is the
-// compiler's choice of operand order, in scalar code too): the golden
-// tables, and seeded random vectors full of thresholds, special values,
-// signalling NaNs and arbitrary bit patterns, at lengths that leave every
-// possible partial last block. Paths the CPU lacks are reported and skipped.
+// Every vector path of the list against the scalar reference, bit for bit
+// (a NaN matches any NaN: which of two NaN operands an addition passes on
+// is the compiler's choice of operand order, in scalar code too): the
+// golden tables, and seeded random vectors full of thresholds, special
+// values, signalling NaNs and arbitrary bit patterns, at lengths that leave
+// every possible partial last block, and elements within a few units of
+// their own weight's threshold (where the exact decisions act) mixed in one
+// block with elements far from it. Paths the CPU lacks are reported and
+// skipped.
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -15,11 +18,23 @@
 #include "dispatch.h"
 #include "golden_cases.h"
 #include "hard_cases.h"
+#include "path_operations.h"
 #include "penalty_list.h"
 
 namespace {
 
-const SimdPath kVectorPaths[] = {Sse2Path, Avx2Path, Avx512Path};
+// The vector paths of the list that this CPU runs.
+std::vector<SimdPath> vectorPathsHere()
+{
+    std::vector<SimdPath> paths;
+    for (int p = ScalarPath + 1; p < kSimdPathCount; ++p) {
+        if (simdPathSupported(static_cast<SimdPath>(p)))
+            paths.push_back(static_cast<SimdPath>(p));
+        else
+            std::printf("%s: not supported by this CPU, skipped\n", kSimdPaths[p].name);
+    }
+    return paths;
+}
 
 std::vector<double> stressVector(std::mt19937_64& rng, int n, double lambda, double theta)
 {
@@ -40,23 +55,36 @@ std::vector<double> stressVector(std::mt19937_64& rng, int n, double lambda, dou
     return x;
 }
 
-void expectSameAsScalar(SimdPath path, PenaltyType type, const std::vector<double>& x,
-                        double lambda, double theta)
+// One call: penaltyShrink and penaltySum take the first weight as lambda.
+struct Call {
+    int penalty;
+    const std::vector<double>& x;
+    const std::vector<double>& weights;
+    bool perElement;
+    double theta, gamma;
+};
+
+const unsigned kShrinkAndSum = ShrinkOperation | SumOperation;
+const unsigned kWithWeights = ProxOperation | ValueOperation | DerivativeOperation;
+
+// Each of the operations that the penalty provides, on the path and on
+// the scalar one, into arrays one longer than x (nothing may touch the last).
+void expectSameAsScalar(SimdPath path, unsigned operations, const Call& c)
 {
-    const int n = static_cast<int>(x.size());
-    std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
-    shrinkByPenaltyOn(ScalarPath, type, want.data(), x.data(), n, lambda, theta);
-    shrinkByPenaltyOn(path, type, got.data(), x.data(), n, lambda, theta);
-    for (int i = 0; i <= n; ++i)
-        ASSERT_TRUE(sameBits(got[i], want[i]))
-            << simdPathName(path) << " shrink, penalty " << type << ", lambda " << lambda << ", theta "
-            << theta << ", n " << n << ", element " << i << " = " << describe(x[i < n ? i : 0]);
-    double wantSum = 7.0, gotSum = 7.0;
-    sumByPenaltyOn(ScalarPath, type, &wantSum, x.data(), n, lambda, theta);
-    sumByPenaltyOn(path, type, &gotSum, x.data(), n, lambda, theta);
-    ASSERT_TRUE(sameBits(gotSum, wantSum))
-        << simdPathName(path) << " sum, penalty " << type << ", lambda " << lambda << ", theta " << theta
-        << ", n " << n << ": " << describe(gotSum) << " vs " << describe(wantSum);
+    const std::size_t n = c.x.size();
+    for (int op = 0; op < kOperationCount; ++op) {
+        if (!(operations & kOperationBit[op] & kPenaltyInfo[c.penalty].operations))
+            continue;
+        std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
+        for (SimdPath on : {ScalarPath, path})
+            runOperation(op, on, c.penalty, (on == path ? got : want).data(), c.x.data(),
+                         static_cast<std::ptrdiff_t>(n), c.weights.data(), c.perElement, c.theta, c.gamma);
+        for (std::size_t i = 0; i <= n; ++i)
+            ASSERT_TRUE(sameBits(got[i], want[i]))
+                << simdPathName(path) << " " << kOperationName[op] << ", " << kPenaltyInfo[c.penalty].name
+                << ", lambda " << c.weights[c.perElement && i < n ? i : 0] << ", theta " << c.theta << ", gamma "
+                << c.gamma << ", n " << n << ", element " << i << " = " << describe(c.x[i < n ? i : 0]);
+    }
 }
 
 TEST(SimdPaths, MatchTheScalarReference)
@@ -64,88 +92,78 @@ TEST(SimdPaths, MatchTheScalarReference)
     const double parameters[][2] = {{1, 2}, {1, 1}, {1, 3}, {1, 4}, {2, 0.25}, {1, 0.5}, {0, 3},
                                     {0.5, 3.7}, {-1, 2}, {1, 0}, {kNaN, 2}, {1, kNaN}, {kInf, 1},
                                     {1, kInf}, {1e-300, 1e300}, {3, -0.5}};
-    for (SimdPath path : kVectorPaths) {
-        if (!simdPathSupported(path)) {
-            std::printf("%s: not supported by this CPU, skipped\n", simdPathName(path));
-            continue;
-        }
+    for (SimdPath path : vectorPathsHere()) {
         // The golden tables, every case in every lane position of a block.
-        std::vector<double> golden;
+        std::vector<double> golden, steps;
         for (const ProxCase& c : kProxCases)
             golden.push_back(c.x);
-        for (const ProxCase& c : kProxCases)
-            for (int shift = 0; shift < 8; ++shift) {
-                std::vector<double> x(golden.begin() + shift % golden.size(), golden.end());
-                expectSameAsScalar(path, c.type, x, c.lambda, c.theta);
-            }
+        for (const ProxStepCase& d : kProxStepCases)
+            steps.push_back(d.x);
+        for (int shift = 0; shift < 8; ++shift) {
+            const std::vector<double> x(golden.begin() + shift, golden.end()), y(steps.begin() + shift, steps.end());
+            for (const ProxCase& c : kProxCases)
+                expectSameAsScalar(path, kShrinkAndSum, {penaltyIndexOfCode(c.type), x, {c.lambda}, false, c.theta, 1});
+            for (const ProxStepCase& c : kProxStepCases)
+                expectSameAsScalar(path, kWithWeights, {penaltyIndexOfName(c.penalty), y, {c.lambda}, false, c.theta, c.gamma});
+        }
         for (const SumCase& c : kSumCases)
-            expectSameAsScalar(path, c.type, c.x, c.lambda, c.theta);
+            expectSameAsScalar(path, kShrinkAndSum, {penaltyIndexOfCode(c.type), c.x, {c.lambda}, false, c.theta, 1});
         // Hard cases of the logarithm as log-sum arguments a/1 + 1 = x.
         std::vector<double> hard;
         for (const HardCase& h : kHardCases)
             if (h.x >= 1 && h.x < 0x1p52)
                 hard.push_back(h.x - 1);
-        expectSameAsScalar(path, LogSum, hard, 1.0, 1.0);
+        expectSameAsScalar(path, kShrinkAndSum, {penaltyIndexOfCode(LogSum), hard, {1.0}, false, 1.0, 1});
         // Random stress vectors, every length up to 40 and a few long ones.
         std::mt19937_64 rng(17 + path);
         for (int penalty = 0; penalty < kPenaltyCount; ++penalty)
-            if (kPenaltyInfo[penalty].operations & ShrinkOperation)
-                for (const auto& p : parameters)
-                    for (int n : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 31, 40, 1000, 4099})
-                        expectSameAsScalar(path, kPenaltyInfo[penalty].code, stressVector(rng, n, p[0], p[1]),
-                                           p[0], p[1]);
+            for (const auto& p : parameters)
+                for (int n : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 31, 40, 1000, 4099})
+                    expectSameAsScalar(path, kShrinkAndSum, {penalty, stressVector(rng, n, p[0], p[1]), {p[0]}, false, p[1], 1});
     }
 }
 
-// penaltyProx, penaltyValue and penaltyDerivative on every path against the
-// scalar path: penaltyProx's worked cases in every lane position, and
-// random vectors with one weight or one per
-// element (zeros among them, and in every other set infinities, which
-// penaltyDerivative refuses), steps from 1e-3 to 1e3, and elements across
-// the whole double range, where the change of units differs from lane to
-// lane.
-// penaltyProx (what = 0), penaltyValue (1) and penaltyDerivative (2).
-void runElementwise(int what, SimdPath path, int penalty, double* out, const std::vector<double>& x,
-                    const std::vector<double>& weights, bool perElement, double theta, double gamma)
+// The smallest positive element that penaltyProx does not map to 0 with
+// this weight, by bisection on the bits (the least double where it keeps
+// everything, the largest where it keeps nothing).
+double thresholdOf(int penalty, double lambda, double theta, double gamma)
 {
-    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
-    if (what == 0)
-        proxByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta, gamma);
-    else if (what == 1)
-        valueByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta);
-    else
-        derivativeByPenaltyOn(path, penalty, out, x.data(), weights.data(), perElement, n, theta);
+    const auto toZero = [&](std::uint64_t bits) {
+        double x, y;
+        std::memcpy(&x, &bits, sizeof x);
+        proxByPenaltyOn(ScalarPath, penalty, &y, &x, &lambda, false, 1, theta, gamma);
+        return y == 0;
+    };
+    std::uint64_t low = 0, high = 0x7fefffffffffffffull;
+    while (high - low > 1)
+        (toZero(low + (high - low) / 2) ? low : high) = low + (high - low) / 2;
+    double t;
+    std::memcpy(&t, &high, sizeof t);
+    return t;
 }
 
-void expectProxSameAsScalar(SimdPath path, int penalty, const std::vector<double>& x, const std::vector<double>& weights,
-                            bool perElement, double theta, double gamma)
+// A third of the elements moved to within 8 units of their weight's
+// threshold, either sign.
+void nearThresholds(std::mt19937_64& rng, int penalty, std::vector<double>& x, const std::vector<double>& weights,
+                    double theta, double gamma)
 {
-    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(x.size());
-    for (int what = 0; what < 3; ++what) {
-        std::vector<double> want(n + 1, 7.0), got(n + 1, 7.0);
-        runElementwise(what, ScalarPath, penalty, want.data(), x, weights, perElement, theta, gamma);
-        runElementwise(what, path, penalty, got.data(), x, weights, perElement, theta, gamma);
-        for (std::ptrdiff_t i = 0; i <= n; ++i)
-            ASSERT_TRUE(sameBits(got[i], want[i]))
-                << simdPathName(path) << " " << (what == 0 ? "prox" : what == 1 ? "value" : "derivative") << ", "
-                << kPenaltyInfo[penalty].name << ", lambda " << weights[perElement && i < n ? i : 0] << ", theta "
-                << theta << ", gamma " << gamma << ", element " << i << " = " << describe(x[i < n ? i : 0]);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        if (rng() % 3 != 0 || !(weights[i] < kInf))
+            continue;
+        const std::uint64_t bits = bitsOf(thresholdOf(penalty, weights[i], theta, gamma)) + (rng() % 17) - 8;
+        std::memcpy(&x[i], &bits, sizeof bits);
+        x[i] = (rng() & 1) ? -x[i] : x[i];
     }
 }
 
+// penaltyProx, penaltyValue and penaltyDerivative on random vectors with
+// one weight or one per element (zeros among them, and in every other set
+// infinities, which penaltyDerivative refuses), steps from 1e-3 to 1e3, and
+// elements across the whole double range, where the change of units
+// differs from lane to lane.
 TEST(SimdPaths, ProxMatchesTheScalarReference)
 {
-    for (SimdPath path : kVectorPaths) {
-        if (!simdPathSupported(path))
-            continue;
-        for (const ProxStepCase& c : kProxStepCases) {
-            std::vector<double> x;
-            for (const ProxStepCase& d : kProxStepCases)
-                x.push_back(d.x);
-            for (int shift = 0; shift < 8; ++shift)
-                expectProxSameAsScalar(path, penaltyIndexOfName(c.penalty), std::vector<double>(x.begin() + shift, x.end()),
-                                       {c.lambda}, false, c.theta, c.gamma);
-        }
+    for (SimdPath path : vectorPathsHere()) {
         std::mt19937_64 rng(41 + path);
         for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
             const ThetaRange range = kPenaltyInfo[penalty].theta;
@@ -158,8 +176,9 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                     w = (rng() % 6 == 0)                   ? 0.0
                         : (set % 2 == 1 && rng() % 8 == 0) ? kInf
                         : std::ldexp(1.0 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 20) - 10);
-                expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
-                expectProxSameAsScalar(path, penalty, x, weights, false, theta, gamma);
+                nearThresholds(rng, penalty, x, weights, theta, gamma);
+                expectSameAsScalar(path, kWithWeights, {penalty, x, weights, true, theta, gamma});
+                expectSameAsScalar(path, kWithWeights, {penalty, x, weights, false, theta, gamma});
             }
             // Parameters far from 1, where lanes of one block take different
             // changes of units and different branches for huge ratios.
@@ -171,8 +190,9 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                 std::vector<double> weights(x.size() + 1);
                 for (double& w : weights)
                     w = (set % 2 == 1 && rng() % 16 == 0) ? kInf : extremes[rng() % 10] * (1 + (rng() % 100) / 64.0);
-                expectProxSameAsScalar(path, penalty, x, weights, true, theta, gamma);
-                expectProxSameAsScalar(path, penalty, x, {kInf}, false, theta, gamma);
+                nearThresholds(rng, penalty, x, weights, theta, gamma);
+                expectSameAsScalar(path, kWithWeights, {penalty, x, weights, true, theta, gamma});
+                expectSameAsScalar(path, kWithWeights, {penalty, x, {kInf}, false, theta, gamma});
             }
         }
     }

@@ -1,8 +1,7 @@
 // l1/2, l2/3 and the elastic net: the maps at and around their thresholds
 // (a tie there gives 0; one double above gives the root), their
 // conventions, the elastic net's two ends (theta = 1 is l1 to the bit,
-// theta = 0 ridge), and every vector path against the scalar one where
-// lanes of one block need the exact decision and others do not.
+// theta = 0 ridge). Every path at the thresholds: simd_paths_test.cpp.
 #include <cmath>
 #include <random>
 #include <vector>
@@ -123,46 +122,6 @@ TEST(PowerPenalties, ElasticNetEnds)
     proxByPenalty(penaltyIndexOfName("elastic-net"), net.data(), x.data(), weights.data(), true, 500, 0, gamma);
     for (std::size_t i = 0; i < x.size(); ++i)
         ASSERT_TRUE(sameBits(net[i], x[i] / (gamma * weights[i] + 1))) << "x " << x[i];
-}
-
-// Elements within a few ulps of their thresholds (where the exact decision
-// acts) mixed in one block with elements far from them, with per-element
-// weights: every vector path gives the scalar path's bits.
-TEST(PowerPenalties, EveryPathMatchesTheScalarOneAtTheThresholds)
-{
-    std::mt19937_64 rng(23);
-    for (const char* name : {"l1/2", "l2/3"}) {
-        const int p = penaltyIndexOfName(name);
-        const bool half = name[1] == '1';
-        std::vector<double> x(301), weights(301);
-        for (std::size_t i = 0; i < x.size(); ++i) {
-            const double w = std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 200) - 100);
-            const double threshold = half ? 1.5 * std::cbrt(w * w) : 2 * std::pow(2 * w / 3, 0.75);
-            const double step = std::ldexp(threshold, -52) * (static_cast<double>(rng() % 17) - 8);
-            x[i] = (rng() % 3 == 0 ? threshold * 3 : threshold + step) * ((rng() & 1) ? -1 : 1);
-            weights[i] = w;
-        }
-        for (int path = Sse2Path; path <= Avx512Path; ++path) {
-            if (!simdPathSupported(static_cast<SimdPath>(path)))
-                continue;
-            std::vector<double> scalar(x.size()), vector(x.size());
-            for (int what = 0; what < 3; ++what) {
-                const auto run = [&](SimdPath on, std::vector<double>& out) {
-                    if (what == 0)
-                        proxByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0, 1);
-                    else if (what == 1)
-                        valueByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0);
-                    else
-                        derivativeByPenaltyOn(on, p, out.data(), x.data(), weights.data(), true, 301, 0);
-                };
-                run(ScalarPath, scalar);
-                run(static_cast<SimdPath>(path), vector);
-                for (std::size_t i = 0; i < x.size(); ++i)
-                    ASSERT_TRUE(sameBits(vector[i], scalar[i]))
-                        << name << " " << simdPathName(static_cast<SimdPath>(path)) << " op " << what << " x " << x[i];
-            }
-        }
-    }
 }
 
 } // namespace
