@@ -60,7 +60,10 @@
 %                    1 + w*(1 - THETA): max(0, |X(i)| - w*THETA)/(1 +
 %                    w*(1 - THETA)); THETA = 1 gives 'l1' to the bit.
 %     With GAMMA = 1 and a scalar LAMBDA > 0, codes 1, 3 and 4 (capped-l1,
-%     SCAD, MCP) give exactly the bits of penaltyShrink. For log-sum (code
+%     SCAD, MCP) give exactly the bits of penaltyShrink, but for one case:
+%     at SCAD's and MCP's knee (|X(i)| near LAMBDA*THETA) penaltyShrink's
+%     fixed steps can round one ulp past |X(i)|, and penaltyProx keeps the
+%     result at X(i), which is never larger in magnitude. For log-sum (code
 %     2) penaltyShrink's fixed steps lose accuracy near its threshold, and
 %     penaltyProx is the accurate one: the two may differ there. Per-element
 %     weights give exactly the bits of calls made one element at a time
