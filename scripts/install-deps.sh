@@ -66,5 +66,7 @@ fi
 
 echo "install-deps: installing ${missing[*]}"
 [ -z "$add_arch" ] || $add_arch
-apt-get update -q
+# A mirror caught mid-sync fails one index while the others are fine: go on
+# with what was read, and let apt-get install say if a package is missing.
+apt-get update -q || echo "install-deps: apt-get update reported errors; installing from the indexes it read" >&2
 eval "$install_line"
