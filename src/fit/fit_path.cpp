@@ -19,6 +19,7 @@
 #include <new>
 
 #include "column_sums.h"
+#include "path_loop.h"
 #include "scalar_prox.h"
 
 namespace {
@@ -818,50 +819,25 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
         refreshReference(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, prox.get());
-    if (s.lambda) {
-        for (std::int64_t k = 0; k < count; ++k)
-            lambdas[k] = s.lambda[k];
-    } else {
-        lambdaGrid(top, s.gridRatio, count, lambdas.get());
-    }
-
-    double previous = top > lambdas[0] ? top : lambdas[0];
-    for (std::int64_t k = 0; k < count; ++k) {
-        const double lambda = lambdas[k];
-        // The strong rule, in the form that holds for every penalty: j is
-        // screened in where its step from 0 at the last gradient would move
-        // at 2*lambda - previous (for l1, |g_j| > f_j*(2*lambda - previous)).
-        const double screen = lambda + (lambda - previous);
-        bool grew = false;
-        for (std::int64_t j = 0; j < c.p; ++j) {
-            if (!c.eligible[j] || st.working[j])
-                continue;
-            if (!(screen > 0) || proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], screen, prox[j]) != 0) {
-                st.working[j] = true;
-                grew = true;
-            }
-        }
-        if (grew)
-            listWorkingSet(c, st);
-        passes = 0;
+    pathLambdas(s, top, lambdas.get());
+    const auto movesAt = [&](std::int64_t j, double at) {
+        return !(at > 0) || proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], at, prox[j]) != 0;
+    };
+    const auto screen = [&](double at) { screenStrongRule(c, st, at, movesAt); };
+    const auto solve = [&](double lambda, std::int64_t* fitPasses) {
         bool converged;
         for (;;) {
-            converged = solveWorkingSet<P>(c, st, prox.get(), lambda, s.maxPasses, &passes);
+            converged = solveWorkingSet<P>(c, st, prox.get(), lambda, s.maxPasses, fitPasses);
             if (joinViolators<P>(c, st, prox.get(), lambda) == 0)
                 break;
             converged = false; // violators that join when the passes have run out stay unsolved
-            if (passes >= s.maxPasses)
+            if (*fitPasses >= s.maxPasses)
                 break;
         }
-        // A fit beyond DFmax ends the path and is not kept (its slot is reused by nothing).
-        recordFit<P>(c, st, s, lambda, yMean, k, out);
-        if (out->df[k] > s.dfMax)
-            break;
-        out->passes[k] = static_cast<double>(passes);
-        out->converged[k] = converged ? 1.0 : 0.0;
-        out->fits = k + 1;
-        previous = lambda;
-    }
+        return converged;
+    };
+    const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, s, lambda, yMean, k, out); };
+    walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solve, record, [](std::int64_t) { return false; });
     return FitDone;
 }
 

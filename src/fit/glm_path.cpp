@@ -26,6 +26,7 @@
 
 #include "column_sums.h"
 #include "glm_coordinate_step.h"
+#include "path_loop.h"
 
 namespace {
 
@@ -920,53 +921,30 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     formGradients<P>(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, s.theta);
-    if (s.lambda) {
-        for (std::int64_t k = 0; k < count; ++k)
-            lambdas[k] = s.lambda[k];
-    } else {
-        lambdaGrid(top, s.gridRatio, count, lambdas.get());
-    }
-    double previous = top > lambdas[0] ? top : lambdas[0];
-    for (std::int64_t k = 0; k < count; ++k) {
-        const double lambda = lambdas[k];
-        // The strong rule in the form that holds for every penalty: j is
-        // screened in where its exact model step from 0 at the last fit
-        // moves at 2*lambda - previous (for l1, |g_j| > f_j*(2*lambda -
-        // previous)).
-        const double screen = lambda + (lambda - previous);
-        bool grew = false;
-        for (std::int64_t j = 0; j < c.p; ++j) {
-            if (!c.eligible[j] || st.working[j] || !movesFromZero<P>(c, st, j, screen, s.theta))
-                continue;
-            st.working[j] = true;
-            grew = true;
-        }
-        if (grew)
-            listWorkingSet(c, st);
-        passes = 0;
+    pathLambdas(s, top, lambdas.get());
+    const auto movesAt = [&](std::int64_t j, double at) { return movesFromZero<P>(c, st, j, at, s.theta); };
+    const auto screen = [&](double at) { screenStrongRule(c, st, at, movesAt); };
+    const auto solveAt = [&](double lambda, std::int64_t* fitPasses) {
         bool converged;
         for (;;) {
-            converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, &passes);
-            if (passes >= s.maxPasses)
+            converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, fitPasses);
+            if (*fitPasses >= s.maxPasses)
                 break;
             if (joinViolators<P>(c, st, lambda, s.theta) > 0)
                 continue;
             if (!takeBetterCandidates<P>(c, st, lambda, s.theta, tolerance))
                 break;
-            ++passes;
+            ++*fitPasses;
             converged = false;
         }
-        recordFit<P>(c, st, lambda, s.theta, k, out);
-        if (out->df[k] > s.dfMax)
-            break;
-        out->passes[k] = static_cast<double>(passes);
-        out->converged[k] = converged ? 1.0 : 0.0;
-        out->fits = k + 1;
-        previous = lambda;
-        if (out->mse[k] <= (1.0 - kSaturatedDevianceRatio) * nullDeviance || separates(c, st))
-            return k + 1 < count ? GlmPathSaturated : GlmPathDone;
-    }
-    return GlmPathDone;
+        return converged;
+    };
+    const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, lambda, s.theta, k, out); };
+    const auto saturated = [&](std::int64_t k) {
+        return out->mse[k] <= (1.0 - kSaturatedDevianceRatio) * nullDeviance || separates(c, st);
+    };
+    const bool stopped = walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solveAt, record, saturated);
+    return stopped && out->fits < count ? GlmPathSaturated : GlmPathDone;
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+// The walk along a regularization path that every loss shares: the
+// lambdas, largest first, each fit warm-started from the last, the strong
+// rule before it, the DFmax stop and the record of each fit. What a fit
+// is (its columns, state, solver and record) is the caller's.
+#pragma once
+
+#include <cstdint>
+
+#include "fit_path.h"
+
+// The caller's lambdas, else the grid from top down.
+inline void pathLambdas(const FitSettings& s, double top, double* lambdas)
+{
+    if (s.lambda) {
+        for (std::int64_t k = 0; k < s.lambdaCount; ++k)
+            lambdas[k] = s.lambda[k];
+    } else {
+        lambdaGrid(top, s.gridRatio, s.gridCount, lambdas);
+    }
+}
+
+// The strong rule, in the form that holds for every penalty: coefficient
+// j (eligible, outside the working set) joins it where moves(j, at) says
+// its exact step from 0 at the last fit moves at at = 2*lambda - previous
+// (for l1, |g_j| > f_j*(2*lambda - previous)). The working list is formed
+// again (listWorkingSet of the caller's columns and state) where any did.
+template <class Columns, class State, class Moves>
+void screenStrongRule(const Columns& c, State& st, double at, Moves moves)
+{
+    bool grew = false;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || st.working[j] || !moves(j, at))
+            continue;
+        st.working[j] = true;
+        grew = true;
+    }
+    if (grew)
+        listWorkingSet(c, st);
+}
+
+// Fits lambdas[0..count) in order: screen(at) with the strong rule's
+// lambda (previous: the last fitted lambda, at first the larger of top and
+// lambdas[0]); solve(lambda, &passes) fits it from the last fit, counting
+// its passes from 0, and says whether it converged; record(lambda, k)
+// writes fit k into out. A fit with more nonzeros than dfMax ends the
+// path and is not kept (its slot is reused by nothing). After each kept
+// fit stop(k) may end the path; returns whether it did.
+template <class Screen, class Solve, class Record, class Stop>
+bool walkPath(const double* lambdas, std::int64_t count, double top, double dfMax, FitOutput* out, Screen screen,
+              Solve solve, Record record, Stop stop)
+{
+    double previous = top > lambdas[0] ? top : lambdas[0];
+    for (std::int64_t k = 0; k < count; ++k) {
+        const double lambda = lambdas[k];
+        screen(lambda + (lambda - previous));
+        std::int64_t passes = 0;
+        const bool converged = solve(lambda, &passes);
+        record(lambda, k);
+        if (out->df[k] > dfMax)
+            break;
+        out->passes[k] = static_cast<double>(passes);
+        out->converged[k] = converged ? 1.0 : 0.0;
+        out->fits = k + 1;
+        previous = lambda;
+        if (stop(k))
+            return true;
+    }
+    return false;
+}
