@@ -450,39 +450,99 @@ bool activeGramOf(const FitColumns& c, FitState& st)
     return true;
 }
 
+// The moves of an active sweep not yet applied to every kept gradient
+// (their places in the active list, increasing, and their changes): a
+// gradient is read and written once per batch of moves instead of once
+// per move, the Gram rows being read once each as before.
+constexpr std::int64_t kMoveBatch = 4;
+struct PendingMoves {
+    std::int64_t place[kMoveBatch];
+    double delta[kMoveBatch];
+    std::int64_t count = 0;
+};
+
+// gradient[u] -= row_i[u]*delta_i for every pending move i in order, for
+// u in [from, to): each gradient takes the same subtractions in the same
+// order as when every move updates every gradient at once.
+void applyMoves(double* gradient, const double* gram, std::int64_t count, const PendingMoves& m, std::int64_t from,
+                std::int64_t to)
+{
+    if (m.count == 4) {
+        const double *r0 = gram + m.place[0] * count, *r1 = gram + m.place[1] * count,
+                     *r2 = gram + m.place[2] * count, *r3 = gram + m.place[3] * count;
+        const double d0 = m.delta[0], d1 = m.delta[1], d2 = m.delta[2], d3 = m.delta[3];
+        for (std::int64_t u = from; u < to; ++u)
+            gradient[u] = (((gradient[u] - r0[u] * d0) - r1[u] * d1) - r2[u] * d2) - r3[u] * d3;
+        return;
+    }
+    for (std::int64_t i = 0; i < m.count; ++i) {
+        const double* row = gram + m.place[i] * count;
+        const double d = m.delta[i];
+        for (std::int64_t u = from; u < to; ++u)
+            gradient[u] -= row[u] * d;
+    }
+}
+
+// Brings every gradient up to date with the pending moves, the last step
+// of the sweep having been at place `last`: the places from the first
+// move to `last` were stepped with the moves before them already taken
+// (see activeSweepsOverGram) and take only the rest, the others all.
+void flushMoves(double* gradient, const double* gram, std::int64_t count, PendingMoves& m, std::int64_t last)
+{
+    if (m.count == 0)
+        return;
+    const std::int64_t first = m.place[0];
+    applyMoves(gradient, gram, count, m, 0, first + 1);
+    for (std::int64_t u = first + 1; u <= last; ++u)
+        for (std::int64_t i = 0; i < m.count; ++i)
+            if (m.place[i] >= u)
+                gradient[u] -= gram[m.place[i] * count + u] * m.delta[i];
+    applyMoves(gradient, gram, count, m, last + 1, count);
+    m.count = 0;
+}
+
 // Active sweeps over the active coefficients' Gram matrix: each step
 // takes its gradient from the kept gradients, and a move updates every
-// active coefficient's gradient by its Gram row; the residual takes the
-// net move of each coefficient once the sweeps end. The same exact steps
-// as over the residual, at the gradients' rounding.
+// active coefficient's gradient by its Gram row (a step first takes the
+// pending moves, which the others take in batches); the residual takes
+// the net move of each coefficient once the sweeps end. The same exact
+// steps as over the residual, at the gradients' rounding.
 template <class P>
 bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
                           std::int64_t maxPasses, std::int64_t* passes)
 {
     const std::int64_t count = st.activeCount;
     double* gradient = st.activeGradient.get();
+    const double* gram = st.compactGram.get();
     for (std::int64_t a = 0; a < count; ++a) {
         const std::int64_t j = st.activeList[a];
         gradient[a] = outsideGradient(c, st, j);
         st.activeStart[a] = st.beta[j];
     }
     bool converged = false;
+    PendingMoves pending;
     while (*passes < maxPasses && !converged) {
         double largest = 0;
         for (std::int64_t a = 0; a < count; ++a) {
             const std::int64_t j = st.activeList[a];
-            const double z = st.beta[j] + gradient[a] * c.inverseCurvature[j];
+            double g = gradient[a];
+            for (std::int64_t i = 0; i < pending.count; ++i)
+                g -= gram[pending.place[i] * count + a] * pending.delta[i];
+            gradient[a] = g;
+            const double z = st.beta[j] + g * c.inverseCurvature[j];
             const double b = c.factor[j] == 0 ? z : proxScalar<P>(z, lambda, prox[j]);
             const double delta = b - st.beta[j];
             if (delta == 0)
                 continue;
             st.beta[j] = b;
-            const double* row = st.compactGram.get() + a * count;
-            for (std::int64_t u = 0; u < count; ++u)
-                gradient[u] -= row[u] * delta;
+            pending.place[pending.count] = a;
+            pending.delta[pending.count++] = delta;
+            if (pending.count == kMoveBatch)
+                flushMoves(gradient, gram, count, pending, a);
             const double change = (c.curvature[j] * delta) * delta;
             largest = change > largest ? change : largest;
         }
+        flushMoves(gradient, gram, count, pending, count - 1);
         ++*passes;
         converged = largest <= st.tolerance;
     }
