@@ -57,6 +57,32 @@ inline double columnDot(const ColumnView& c, const double* u, const double* w)
     return combineSums(s);
 }
 
+// sum over i of (x_i*u_i)*w_i, or of x_i*u_i (w null): the same bits for
+// x and u swapped, as the product of two columns of X must be wherever its
+// two columns may come in either order.
+inline double columnProducts(const ColumnView& c, const double* u, const double* w)
+{
+    if (!w)
+        return columnDot(c, u, nullptr);
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    const double* x = c.values;
+    if (!c.rows) {
+        const std::int64_t n = c.count;
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < 8; ++k)
+                s[k] += (x[i + k] * u[i + k]) * w[i + k];
+        for (; i < n; ++i)
+            s[i & 7] += (x[i] * u[i]) * w[i];
+    } else {
+        for (std::int64_t k = 0; k < c.count; ++k) {
+            const std::int64_t i = c.rows[k];
+            s[i & 7] += (x[k] * u[i]) * w[i];
+        }
+    }
+    return combineSums(s);
+}
+
 // u_i -= x_i*d: a zero x_i leaves u_i as it is (u never holds -0: every
 // difference that rounds to zero is +0).
 inline void columnUpdate(const ColumnView& c, double* u, double d)

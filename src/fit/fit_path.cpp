@@ -180,7 +180,7 @@ struct FitState {
     // a column of X filled in where compressed.
     std::unique_ptr<double[]> activeGram, compactGram, activeGradient, activeStart, denseColumn;
     std::unique_ptr<std::int64_t[]> gramMembers, gramIndex;
-    std::int64_t gramCapacity = 0, gramCount = 0;
+    std::int64_t gramRoom = 0, gramCapacity = 0, gramCount = 0;
     bool activeGramFailed = false;
 };
 
@@ -380,7 +380,8 @@ void listWorkingSet(const FitColumns& c, FitState& st)
 
 // Rows of the active coefficients' Gram matrix, each entry formed once
 // from the sums of the two uncentred columns (the newer one's rows filled
-// in when compressed: the same terms in the same order as dense) and kept
+// in when compressed: the same terms in the same order as dense), in the
+// order of the pair's columns whichever came first, and kept
 // while the coefficient may return; a full matrix starts again from the
 // active ones. Then the active part copied together, in the order of the
 // active list. False where it would not pay (more active coefficients
@@ -392,7 +393,7 @@ bool activeGramOf(const FitColumns& c, FitState& st)
     if (!st.activeGram) {
         // Room for twice the rows (at most n active ones): those that left
         // lately may return; older ones are formed again if they do.
-        const std::int64_t room = 2 * c.n < 2048 ? 2 * c.n : 2048;
+        const std::int64_t room = st.gramRoom > 0 ? st.gramRoom : 2 * c.n < 2048 ? 2 * c.n : 2048;
         st.gramCapacity = c.p < room ? c.p : room;
         st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
@@ -432,7 +433,8 @@ bool activeGramOf(const FitColumns& c, FitState& st)
                 st.denseColumn[cj.rows[k]] = cj.values[k];
         for (std::int64_t u = 0; u <= m; ++u) {
             const std::int64_t k = st.gramMembers[u];
-            const double entry = gramEntry(c, j, k, columnDot(columnOf(c, k), xj, c.w));
+            const double products = columnProducts(columnOf(c, k), xj, c.w);
+            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
             gram[m * capacity + u] = entry;
             gram[u * capacity + m] = entry;
         }
@@ -824,6 +826,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.gramIndex = workArray<std::int64_t>(c.p);
     st.referenceRho = workArray<double>(c.n);
     st.referenceGradient = workArray<double>(c.p);
+    st.gramRoom = s.gramRoom;
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);

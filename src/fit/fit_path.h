@@ -34,6 +34,11 @@ struct FitSettings {
     double relTol;
     std::int64_t maxPasses; // per lambda
     double dfMax;           // the path stops before the first fit with more nonzeros
+    // Coefficients the active Gram matrix holds at most before it starts
+    // again from the active ones (0: twice the rows of X, at most 2048).
+    // Its entries depend on the pair of columns alone, so the room changes
+    // the time of a fit and never its bits while the active ones fit in it.
+    std::int64_t gramRoom = 0;
 };
 
 // Room for every lambda of the call, filled in the order of the fits

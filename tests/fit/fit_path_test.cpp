@@ -1,5 +1,8 @@
 // The path solver on its own: a compressed X gives exactly the bits of the
-// same X stored dense, unit weights given as ones the bits of no weights,
+// same X stored dense, unit weights given as ones the bits of no weights, a
+// small room for the active Gram matrix (refilled again and again) the
+// bits of a room for every column, each fit a fixed point of every exact
+// coordinate step,
 // the objective never rises from one pass to the next (jumping regimes
 // included), the grid is what it says, and malformed compressed columns
 // are refused.
@@ -13,6 +16,7 @@
 #include "bit_compare.h"
 #include "fit_path.h"
 #include "penalty_list.h"
+#include "scalar_prox.h"
 
 namespace {
 
@@ -117,6 +121,70 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
         const Path unit = fit(viewOf(d, true), s);
         for (std::size_t k = 0; k < none.room.size(); ++k)
             ASSERT_TRUE(sameBits(none.room[k], unit.room[k])) << kPenaltyInfo[penalty].name;
+    }
+}
+
+// The exact step of every coefficient of fit k at the fit's residual moves
+// it by no more than the tolerance allows (unstandardised, with an
+// intercept and weights: the columns centred at their weighted means).
+template <class P>
+void expectCoordinateOptimal(const Design& d, const FitSettings& s, const Path& path, std::int64_t k)
+{
+    const double lambda = path.out.lambda[k];
+    const double* b = path.out.coefficients + k * d.p;
+    double total = 0;
+    std::vector<double> r(d.n);
+    for (std::int64_t i = 0; i < d.n; ++i) {
+        total += s.weights[i];
+        r[i] = d.y[i] - path.out.intercept[k];
+        for (std::int64_t j = 0; j < d.p; ++j)
+            r[i] -= d.dense[j * d.n + i] * b[j];
+    }
+    for (std::int64_t j = 0; j < d.p; ++j) {
+        const double* x = d.dense.data() + j * d.n;
+        double mean = 0, v = 0, g = 0;
+        for (std::int64_t i = 0; i < d.n; ++i)
+            mean += s.weights[i] * x[i] / total;
+        for (std::int64_t i = 0; i < d.n; ++i) {
+            v += s.weights[i] * (x[i] - mean) * (x[i] - mean) / total;
+            g += s.weights[i] * (x[i] - mean) * r[i] / total;
+        }
+        if (!(v > 1e-12))
+            continue;
+        const double z = b[j] + g / v;
+        const double step = s.penaltyFactor[j] == 0
+                              ? z
+                              : proxScalar<P>(z, lambda, scalarProxOf<P>(s.theta, s.penaltyFactor[j] / v));
+        ASSERT_LE(v * (step - b[j]) * (step - b[j]), 1e-9) << P::kName << " fit " << k << " column " << j;
+    }
+}
+
+// Ten rows hold at most ten active coefficients, and a room of ten in the
+// Gram matrix (refilled whenever a new one comes in with ten formed) gives
+// the bits of a room for all 60 columns (formed once each).
+TEST(FitPath, RefilledGramGivesTheBitsOfAFullOne)
+{
+    std::mt19937_64 rng(21);
+    for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
+        const Design d = randomDesign(rng, 10, 60, 0.2);
+        std::vector<double> factor(d.p, 1.0), weights(d.n);
+        std::uniform_real_distribution<double> u(0, 1);
+        for (double& w : weights)
+            w = 0.5 + u(rng);
+        factor[4] = 0;
+        FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 40, 1e-3, false, true, factor.data(),
+                      weights.data(), 1e-13, 100000, __builtin_inf()};
+        s.gramRoom = d.n;
+        const Path refilled = fit(viewOf(d, true), s);
+        s.gramRoom = d.p;
+        const Path full = fit(viewOf(d, true), s);
+        ASSERT_EQ(refilled.out.fits, full.out.fits);
+        for (std::size_t k = 0; k < full.room.size(); ++k)
+            ASSERT_TRUE(sameBits(refilled.room[k], full.room[k])) << kPenaltyInfo[penalty].name << " value " << k;
+        withPenalty(penalty, [&]<class P>() {
+            for (std::int64_t k = 0; k < full.out.fits; ++k)
+                expectCoordinateOptimal<P>(d, s, full, k);
+        });
     }
 }
 
