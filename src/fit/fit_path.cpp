@@ -180,6 +180,7 @@ struct FitState {
     // a column of X filled in where compressed.
     std::unique_ptr<double[]> activeGram, compactGram, activeGradient, activeStart, denseColumn;
     std::unique_ptr<std::int64_t[]> gramMembers, gramIndex;
+    std::unique_ptr<bool[]> gramFormed; // whether entry (u, v) of activeGram is formed
     std::int64_t gramRoom = 0, gramCapacity = 0, gramCount = 0;
     bool activeGramFailed = false;
 };
@@ -378,14 +379,46 @@ void listWorkingSet(const FitColumns& c, FitState& st)
             st.workingList[st.workingCount++] = j;
 }
 
-// Rows of the active coefficients' Gram matrix, each entry formed once
-// from the sums of the two uncentred columns (the newer one's rows filled
-// in when compressed: the same terms in the same order as dense), in the
-// order of the pair's columns whichever came first, and kept
-// while the coefficient may return; a full matrix starts again from the
-// active ones. Then the active part copied together, in the order of the
-// active list. False where it would not pay (more active coefficients
-// than rows: a step over the residual is cheaper) or does not fit.
+// The entries of the active Gram matrix between active coefficients not
+// formed yet, row by row (a compressed row's column filled in: the
+// products of compressed and filled-in columns are the same sums in
+// either order, zero rows adding +-0 to sums that are never -0).
+void formActivePairs(const FitColumns& c, FitState& st)
+{
+    double* gram = st.activeGram.get();
+    const std::int64_t capacity = st.gramCapacity;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a], m = st.gramIndex[j];
+        bool filled = c.dense != nullptr;
+        const ColumnView cj = columnOf(c, j);
+        const double* xj = c.dense ? cj.values : st.denseColumn.get();
+        for (std::int64_t b = 0; b <= a; ++b) {
+            const std::int64_t k = st.activeList[b], u = st.gramIndex[k];
+            if (st.gramFormed[m * capacity + u])
+                continue;
+            if (!filled)
+                for (std::int64_t r = 0; r < cj.count; ++r)
+                    st.denseColumn[cj.rows[r]] = cj.values[r];
+            filled = true;
+            const double products = columnProducts(columnOf(c, k), xj, c.w);
+            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
+            gram[m * capacity + u] = gram[u * capacity + m] = entry;
+            st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
+        }
+        if (!c.dense && filled)
+            for (std::int64_t r = 0; r < cj.count; ++r)
+                st.denseColumn[cj.rows[r]] = 0;
+    }
+}
+
+// Rows of the active coefficients' Gram matrix, each entry formed from the
+// sums of the two uncentred columns when both are first active together
+// (formActivePairs), in the order of the pair's columns whichever came
+// first, and kept while the coefficients may return; a full matrix starts
+// again from the active ones. Then the active part copied together, in
+// the order of the active list. False where it would not pay (more active
+// coefficients than rows: a step over the residual is cheaper) or does
+// not fit.
 bool activeGramOf(const FitColumns& c, FitState& st)
 {
     if (st.activeCount > c.n || st.activeGramFailed)
@@ -397,11 +430,12 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         st.gramCapacity = c.p < room ? c.p : room;
         st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
+        st.gramFormed.reset(new (std::nothrow) bool[st.gramCapacity * st.gramCapacity]);
         st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
         st.activeGradient = workArray<double>(st.gramCapacity);
         st.activeStart = workArray<double>(st.gramCapacity);
         st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
-        if (!st.activeGram || !st.compactGram || !st.gramMembers || !st.activeGradient || !st.activeStart
+        if (!st.activeGram || !st.compactGram || !st.gramFormed || !st.gramMembers || !st.activeGradient || !st.activeStart
             || !st.denseColumn) {
             st.activeGramFailed = true;
             return false;
@@ -417,7 +451,6 @@ bool activeGramOf(const FitColumns& c, FitState& st)
             st.gramIndex[st.gramMembers[u]] = -1;
         st.gramCount = 0;
     }
-    double* gram = st.activeGram.get();
     const std::int64_t capacity = st.gramCapacity;
     for (std::int64_t a = 0; a < st.activeCount; ++a) {
         const std::int64_t j = st.activeList[a];
@@ -426,22 +459,11 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         const std::int64_t m = st.gramCount++;
         st.gramIndex[j] = m;
         st.gramMembers[m] = j;
-        const ColumnView cj = columnOf(c, j);
-        const double* xj = c.dense ? cj.values : st.denseColumn.get();
-        if (!c.dense)
-            for (std::int64_t k = 0; k < cj.count; ++k)
-                st.denseColumn[cj.rows[k]] = cj.values[k];
-        for (std::int64_t u = 0; u <= m; ++u) {
-            const std::int64_t k = st.gramMembers[u];
-            const double products = columnProducts(columnOf(c, k), xj, c.w);
-            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
-            gram[m * capacity + u] = entry;
-            gram[u * capacity + m] = entry;
-        }
-        if (!c.dense)
-            for (std::int64_t k = 0; k < cj.count; ++k)
-                st.denseColumn[cj.rows[k]] = 0;
+        for (std::int64_t u = 0; u < capacity; ++u)
+            st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = false;
     }
+    formActivePairs(c, st);
+    double* gram = st.activeGram.get();
     const std::int64_t count = st.activeCount;
     for (std::int64_t a = 0; a < count; ++a) {
         const double* row = gram + st.gramIndex[st.activeList[a]] * capacity;
