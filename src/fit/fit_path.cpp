@@ -43,6 +43,8 @@ struct FitColumns {
     std::unique_ptr<double[]> center, weightedSum, inverseScale, curvature, inverseCurvature, rootCurvature,
         gradientScale;
     std::unique_ptr<bool[]> eligible;
+    // The nonzero values of each column, the same count for either storage.
+    std::unique_ptr<std::int64_t[]> nonzeroCount;
     const double* factor = nullptr;
 };
 
@@ -99,8 +101,9 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     c->gradientScale = workArray<double>(c->p);
     c->rootCurvature = workArray<double>(c->p);
     c->eligible = workArray<bool>(c->p);
+    c->nonzeroCount = workArray<std::int64_t>(c->p);
     if (!ones || !c->center || !c->weightedSum || !c->inverseScale || !c->curvature || !c->inverseCurvature ||
-        !c->gradientScale || !c->rootCurvature || !c->eligible)
+        !c->gradientScale || !c->rootCurvature || !c->eligible || !c->nonzeroCount)
         return false;
     for (std::int64_t i = 0; i < c->n; ++i)
         ones[i] = 1.0;
@@ -127,6 +130,8 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         const double v = s.standardize ? about / (scale * scale) : about;
         const double f = s.penaltyFactor[j];
         c->eligible[j] = scale > 0 && v > 0 && v < __builtin_inf() && f < __builtin_inf();
+        for (std::int64_t k = 0; k < col.count; ++k)
+            c->nonzeroCount[j] += col.values[k] != 0;
         c->center[j] = s.intercept ? mean : 0.0;
         c->weightedSum[j] = sum;
         c->inverseScale[j] = s.standardize ? 1.0 / scale : 1.0;
@@ -416,12 +421,16 @@ void formActivePairs(const FitColumns& c, FitState& st)
 // (formActivePairs), in the order of the pair's columns whichever came
 // first, and kept while the coefficients may return; a full matrix starts
 // again from the active ones. Then the active part copied together, in
-// the order of the active list. False where it would not pay (more active
-// coefficients than rows: a step over the residual is cheaper) or does
-// not fit.
+// the order of the active list. False where it would not pay (fewer
+// nonzeros in the average active column than active coefficients: a step
+// over the residual is cheaper; for a dense X, more of them than rows) or
+// does not fit.
 bool activeGramOf(const FitColumns& c, FitState& st)
 {
-    if (st.activeCount > c.n || st.activeGramFailed)
+    std::int64_t stored = 0;
+    for (std::int64_t a = 0; a < st.activeCount; ++a)
+        stored += c.nonzeroCount[st.activeList[a]];
+    if (stored < st.activeCount * st.activeCount || st.activeGramFailed)
         return false;
     if (!st.activeGram) {
         // Room for twice the rows (at most n active ones): those that left
