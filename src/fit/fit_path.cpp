@@ -444,8 +444,8 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         st.activeGradient = workArray<double>(st.gramCapacity);
         st.activeStart = workArray<double>(st.gramCapacity);
         st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
-        if (!st.activeGram || !st.compactGram || !st.gramFormed || !st.gramMembers || !st.activeGradient || !st.activeStart
-            || !st.denseColumn) {
+        if (!st.activeGram || !st.compactGram || !st.gramFormed || !st.gramMembers || !st.activeGradient
+            || !st.activeStart || !st.denseColumn) {
             st.activeGramFailed = true;
             return false;
         }
