@@ -93,6 +93,16 @@ designs = {"n > p", correlated(80, 12, 0.5); "n < p", correlated(30, 60, 0.25); 
 cases = {"l1", []; "l0", []; "l1/2", []; "l2/3", []; "capped-l1", 0; "capped-l1", 0.3; ...
          "log-sum", 0.02; "log-sum", 50; "scad", 2 + 1e-9; "scad", 3.7; "mcp", 1e-3; "mcp", 1; "mcp", 3; ...
          "elastic-net", 0; "elastic-net", 0.5; "elastic-net", 1};
+% and any other penalty of the list at its typical theta.
+for name = strsplit (char (penaltyFitCore ([])), ", ")
+  if (! any (strcmp (cases(:, 1), name{1})))
+    row = penaltyFitCore (name{1});
+    cases(end+1, :) = {name{1}, []};
+    if (row(2))
+      cases{end, 2} = row(7);
+    endif
+  endif
+endfor
 reltol = 1e-12;
 for d = 1:rows (designs)
   X = designs{d, 2};
