@@ -230,4 +230,12 @@ checks(end+1, :) = {"LambdaRatio 1e-2 for n <= p", abs(info.Lambda(1) / info.Lam
 
 % --- Bad calls (their identifiers in the help: test_gateways) ---
 checks = [checks; bad_call_checks("penaltyFit"); bad_call_checks("penaltyFitCore")];
+% The first position past the list (the table's 99 lies far beyond it) and
+% the last one in it, with the list's own count.
+names = strsplit (char (penaltyFitCore ([])), ", ");
+last = penaltyFitCore (names{end});   % its position, and its typical theta (0 for none)
+core_at = @(position) raised (0, @penaltyFitCore, zeros (3, 2), [], [], [], [1; 2; 3], [], [1; 1], [], ...
+                              [3 2 position last(7) 5 0.1 1 1 1e-7 100 Inf]);
+checks(end+1, :) = {"penaltyFitCore refuses the position past the list", core_at(last(1) + 1), "penaltyFitCore:invalidOptions"};
+checks(end+1, :) = {"penaltyFitCore takes the list's last position", core_at(last(1)), ""};
 run_table ("penaltyFit", checks);
