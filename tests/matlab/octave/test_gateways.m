@@ -41,15 +41,8 @@ checks = [checks; {
 
 % --- penaltyProx, penaltyValue, penaltyDerivative: results of x's size, names, worked cases ---
 x = reshape ([-3 -1.5 0.5 2.2 3.7 -0 4 -5 0.25 1 -2 6], 2, 3, 2);
-% Every penalty of the list (penaltyFitCore's view of it), at its typical theta.
-calls = cell (0, 2);
-for name = strsplit (char (penaltyFitCore ([])), ", ")
-  row = penaltyFitCore (name{1});
-  calls(end+1, :) = {name{1}, []};
-  if (row(2))
-    calls{end, 2} = row(7);
-  endif
-endfor
+% Every penalty of the list, at its typical theta.
+calls = listed_penalties ();
 for k = 1:rows (calls)
   [name, theta] = calls{k, :};
   checks(end+1, :) = {[name " keeps a 2x3x2 shape"], [size(P(x, name, 1, theta)), size(V(x, name, 1, theta)), ...
