@@ -77,19 +77,7 @@ draw(out_dir, fits, infos, paths);
 end
 
 function draw(out_dir, fits, infos, paths)
-device = '-dpng';
-if exist('OCTAVE_VERSION', 'builtin')
-    % Octave draws headless with gnuplot (its notes on that, and on formats
-    % that need Ghostscript, are silenced for this function only).
-    quiet = warning('off', 'Octave:gnuplot-graphics');
-    quiet(end + 1) = warning('off', 'print:nogs');
-    quiet(end + 1) = warning('off', 'Octave:negative-data-log-axis');
-    restore_warnings = onCleanup(@() warning(quiet));
-    toolkit = graphics_toolkit();
-    restore_toolkit = onCleanup(@() graphics_toolkit(toolkit));
-    graphics_toolkit('gnuplot');
-    device = '-dpngcairo';
-end
+[device, restore_drawing] = demo_png_device('Octave:negative-data-log-axis');
 for kind = {'CV', 'Lambda'}
     fig = figure('visible', 'off', 'position', [0 0 1000 400]);
     for f = 1:size(fits, 1)

@@ -14,7 +14,7 @@ function fit_demo(png_file)
 %   See also PENALTY_DEMO, PENALTYFIT.
 if ~any(exist('penaltyFit', 'file') == [2 3])
     % Run from the source tree: the built MEX files, for this session only.
-    mex_dir = built_mex_folder();
+    mex_dir = demo_mex_folder();
     addpath(mex_dir);
     restore_path = onCleanup(@() rmpath(mex_dir));
 end
@@ -102,29 +102,11 @@ end
 cv_error = cv_error / numel(y);
 end
 
-function folder = built_mex_folder()
-% dist/octave or dist/windows of the source tree this demo belongs to.
-kind = 'windows';
-if exist('OCTAVE_VERSION', 'builtin')
-    kind = 'octave';
-end
-folder = fullfile(fileparts(fileparts(mfilename('fullpath'))), 'dist', kind);
-end
-
 function plot_paths(png_file, names, scale, paths, titles)
 % Each path's coefficients on the standardised scale (beta_j * s_j) against
 % lambda, largest lambda on the left, the chosen lambda dashed; drawn
 % without a display into PNG_FILE.
-device = '-dpng';
-if exist('OCTAVE_VERSION', 'builtin')
-    % Octave draws headless with gnuplot; its notes on that choice, and on
-    % the formats that would need Ghostscript, say nothing about this file.
-    quiet = warning('off', 'Octave:gnuplot-graphics');
-    quiet(end + 1) = warning('off', 'print:nogs');
-    restore_warnings = onCleanup(@() warning(quiet));
-    graphics_toolkit('gnuplot');
-    device = '-dpngcairo';
-end
+[device, restore_drawing] = demo_png_device();
 f = figure('visible', 'off', 'position', [0 0 1100 480]);
 % Ten colours that tell ten lines apart (lines() repeats after seven).
 colours = [31 119 180; 255 127 14; 44 160 44; 214 39 40; 148 103 189; 140 86 75; 227 119 194;

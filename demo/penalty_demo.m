@@ -10,7 +10,7 @@ function penalty_demo(png_file)
 %   See also LLA_DEMO, PENALTYPROX, PENALTYSHRINK.
 if exist('penaltyShrink', 'file') ~= 3
     % Run from the source tree: the built MEX files, for this session only.
-    mex_dir = built_mex_folder();
+    mex_dir = demo_mex_folder();
     addpath(mex_dir);
     restore_path = onCleanup(@() rmpath(mex_dir));
 end
@@ -104,15 +104,6 @@ plot_penalties(png_file);
 fprintf('\nThresholding functions and penalties drawn to %s\n', png_file);
 end
 
-function folder = built_mex_folder()
-% dist/octave or dist/windows of the source tree this demo belongs to.
-kind = 'windows';
-if exist('OCTAVE_VERSION', 'builtin')
-    kind = 'octave';
-end
-folder = fullfile(fileparts(fileparts(mfilename('fullpath'))), 'dist', kind);
-end
-
 function [x, iterations] = solve_prox_gradient(A, y, prox, step, max_iterations, tolerance)
 % Proximal gradient for  min 0.5*||A*x - y||^2 + sum_i p(x_i): each step
 % is a gradient step of size STEP (at most 1/L, L = ||A||^2, the gradient's
@@ -138,16 +129,7 @@ function plot_penalties(png_file)
 % One row per penalty (lambda = 1): its proximal map at step sizes 1 and 0.5
 % (penaltyProx), its value (penaltyValue) and its derivative in |x|
 % (penaltyDerivative), drawn without a display into PNG_FILE.
-device = '-dpng';
-if exist('OCTAVE_VERSION', 'builtin')
-    % Octave draws headless with gnuplot; its notes on that choice, and on
-    % the formats that would need Ghostscript, say nothing about this file.
-    quiet = warning('off', 'Octave:gnuplot-graphics');
-    quiet(end + 1) = warning('off', 'print:nogs');
-    restore_warnings = onCleanup(@() warning(quiet));
-    graphics_toolkit('gnuplot');
-    device = '-dpngcairo';
-end
+[device, restore_drawing] = demo_png_device();
 rows = {'l1', [], 'l1';
         'l0', [], 'l0';
         'capped-l1', 2, 'capped-l1 (\theta = 2)';

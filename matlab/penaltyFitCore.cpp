@@ -13,6 +13,16 @@
 // stopped at a fit that explained nearly all of the null deviance.
 // The outputs are in ascending lambda, as penaltyFit returns them. The
 // checks here keep the host safe; penaltyFit.m gives the user's messages.
+//
+// With one input it answers penaltyFit.m's questions about the penalty
+// list, so that the M file keeps no copy of it:
+//   row = penaltyFitCore(PENALTY)  [index takesTheta lower lowerIncluded
+//                                   upper defaultTheta typicalTheta name...]
+//   names = penaltyFitCore([])     every name, joined by ", "
+// PENALTY a name or code as penaltyProx takes it; index its 0-based list
+// position, the theta range the fit accepts, defaultTheta NaN where a fit
+// must be given theta, typicalTheta the list's theta for examples and
+// tests; names as character codes (char(row(8:end))).
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -96,7 +106,7 @@ bool readExtras(int nrhs, const mxArray* prhs[], const FitDesign& d, CallExtras*
 bool readCall(int nlhs, int nrhs, const mxArray* prhs[], FitDesign* d, FitSettings* s)
 {
     if (nrhs != kInputs && nrhs != kInputs + 1)
-        return raise("invalidCall", "Expected %d or %d inputs, received %d.", kInputs, kInputs + 1, nrhs);
+        return raise("invalidCall", "Expected 1, %d or %d inputs, received %d.", kInputs, kInputs + 1, nrhs);
     if (nlhs > 10)
         return raise("tooManyOutputs", "At most 10 outputs, %d requested.", nlhs);
     for (int k = 0; k < nrhs; ++k)
@@ -189,10 +199,51 @@ void returnReversed(mxArray** slot, const double* values, std::int64_t rows, std
             out[k * rows + i] = values[(fits - 1 - k) * rows + i];
 }
 
+// One row of doubles holding `prefix` and then the characters of `text`.
+void returnRow(mxArray** slot, const double* prefix, int prefixCount, const char* text)
+{
+    int length = 0;
+    while (text[length] != 0)
+        ++length;
+    *slot = createRealMatrix(1, prefixCount + length);
+    double* out = mxGetPr(*slot);
+    for (int k = 0; k < prefixCount; ++k)
+        out[k] = prefix[k];
+    for (int k = 0; k < length; ++k)
+        out[prefixCount + k] = static_cast<unsigned char>(text[k]);
+}
+
+void answerListQuery(mxArray* plhs[], const mxArray* penaltyArgument)
+{
+    if (mxIsDouble(penaltyArgument) && mxIsEmpty(penaltyArgument)) {
+        char names[256];
+        int length = 0;
+        for (int i = 0; i < kPenaltyCount && length < static_cast<int>(sizeof names); ++i)
+            length += std::snprintf(names + length, sizeof names - length, i ? ", %s" : "%s", kPenaltyInfo[i].name);
+        returnRow(&plhs[0], nullptr, 0, names);
+        return;
+    }
+    const int penalty = readPenalty(kName, ProxOperation, penaltyArgument);
+    if (penalty < 0)
+        return;
+    const PenaltyInfo& info = kPenaltyInfo[penalty];
+    const double row[7] = {static_cast<double>(penalty), info.theta.taken ? 1.0 : 0.0, info.theta.lower,
+                           info.theta.lowerIncluded ? 1.0 : 0.0, info.theta.upper, info.defaultTheta,
+                           info.typicalTheta};
+    returnRow(&plhs[0], row, 7, info.name);
+}
+
 } // namespace
 
 MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
+    if (nrhs == 1) {
+        if (nlhs > 1)
+            raise("tooManyOutputs", "A question about the penalty list has one output, %d requested.", nlhs);
+        else
+            answerListQuery(plhs, prhs[0]);
+        return;
+    }
     FitDesign design;
     FitSettings settings;
     CallExtras extras;

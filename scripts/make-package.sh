@@ -30,7 +30,8 @@ done
 octave-cli --norc --no-history --no-window-system \
     --eval "addpath('$root/matlab'); assemble_help('$pkg/inst'$shipped);" </dev/null >"$stage/help.log" 2>&1 \
     || { cat "$stage/help.log" >&2; exit 1; }
-cp "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" "$pkg/inst/"
+cp "$root/demo/penalty_demo.m" "$root/demo/lla_demo.m" "$root/demo/classifier_demo.m" \
+    "$root/demo/demo_png_device.m" "$root/demo/demo_mex_folder.m" "$pkg/inst/"
 # classifier_demo reads its data beside itself.
 mkdir -p "$pkg/inst/data"
 cp "$root/demo/data/biopsy.csv" "$pkg/inst/data/"

@@ -17,52 +17,13 @@
 % of our fastest lasso with a gap of at most 1e-6 (the tightest RelTol if
 % none); ratios.py sets the times against each other.
 1;
-function v = env_or (name, default)
-  v = getenv (name);
-  if (isempty (v))
-    v = default;
-  endif
-endfunction
-
-function a = read_raw (file, type)
-  fid = fopen (file, "r", "ieee-le");
-  if (fid < 0)
-    error ("fit_bench: cannot open %s", file);
-  endif
-  a = fread (fid, Inf, ["*" type]);
-  fclose (fid);
-endfunction
-
-function c = read_case (folder)
-  text = fileread (fullfile (folder, "meta.txt"));
-  fields = regexp (text, '(\w+) (\S+)', "tokens");
-  for k = 1:numel (fields)
-    c.(fields{k}{1}) = fields{k}{2};
-  endfor
-  c.n = str2double (c.n);
-  c.p = str2double (c.p);
-  c.intercept = strcmp (c.intercept, "1");
-  c.standardize = strcmp (c.standardize, "1");
-  c.X = reshape (double (read_raw (fullfile (folder, "X.f64"), "double")), c.n, c.p);
-  c.y = double (read_raw (fullfile (folder, "y.f64"), "double"));
-  c.lambda = double (read_raw (fullfile (folder, "lambda.f64"), "double"));  % descending
-  c.Xs = [];
-  if (strcmp (c.kind, "sparse"))
-    cp = double (read_raw (fullfile (folder, "Xp.i32"), "int32"));
-    ri = double (read_raw (fullfile (folder, "Xi.i32"), "int32"));
-    xv = double (read_raw (fullfile (folder, "Xx.f64"), "double"));
-    cols = repelem ((1:c.p)', diff (cp));
-    c.Xs = sparse (ri + 1, cols, xv, c.n, c.p);
-  endif
-endfunction
-
 function [b0, B, seconds, lambdas] = read_peer (prefix, c)
   % b0 1-by-L, B p-by-L in the order of lambda.f64 (descending); [] if absent.
   b0 = []; B = []; seconds = []; lambdas = 0;
   if (! exist ([prefix ".time"], "file"))
     return;
   endif
-  raw = double (read_raw ([prefix ".coef.f64"], "double"));
+  raw = read_raw ([prefix ".coef.f64"]);
   L = numel (c.lambda);
   b0 = raw(1:L)';
   B = reshape (raw(L+1:end), c.p, L);
@@ -139,6 +100,7 @@ function s = fmt_times (t)
 endfunction
 
 here = fileparts (mfilename ("fullpath"));
+source (fullfile (here, "bench_io.m"));
 root = fileparts (fileparts (here));
 data_dir = env_or ("FIT_DATA", fullfile (root, "build", "bench-data"));
 runs_dir = env_or ("FIT_RUNS", fullfile (root, "build", "bench-results", "fit-runs"));

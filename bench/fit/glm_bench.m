@@ -16,35 +16,6 @@
 % not return counts as a gap of Inf. The nonconvex paths (MCP, SCAD) run
 % at the lasso's lambdas and GLM_NONCONVEX_RELTOL.
 1;
-function v = env_or (name, default)
-  v = getenv (name);
-  if (isempty (v))
-    v = default;
-  endif
-endfunction
-
-function a = read_raw (file)
-  fid = fopen (file, "r", "ieee-le");
-  if (fid < 0)
-    error ("glm_bench: cannot open %s", file);
-  endif
-  a = fread (fid, Inf, "double");
-  fclose (fid);
-endfunction
-
-function c = read_case (folder)
-  text = fileread (fullfile (folder, "meta.txt"));
-  fields = regexp (text, '(\w+) (\S+)', "tokens");
-  for k = 1:numel (fields)
-    c.(fields{k}{1}) = fields{k}{2};
-  endfor
-  c.n = str2double (c.n);
-  c.p = str2double (c.p);
-  c.X = reshape (read_raw (fullfile (folder, "X.f64")), c.n, c.p);
-  c.y = read_raw (fullfile (folder, "y.f64"));
-  c.lambda = read_raw (fullfile (folder, "lambda.f64"));  % descending
-endfunction
-
 function F = objective (c, b0, B, penalty, theta)
   eta = c.X * B + b0;
   if (strcmp (c.family, "binomial"))
@@ -81,6 +52,7 @@ function s = fmt_gap (g)
 endfunction
 
 here = fileparts (mfilename ("fullpath"));
+source (fullfile (here, "bench_io.m"));
 root = fileparts (fileparts (here));
 data_dir = env_or ("GLM_DATA", fullfile (root, "build", "glm-data"));
 runs_dir = env_or ("GLM_RUNS", fullfile (root, "build", "glm-runs"));

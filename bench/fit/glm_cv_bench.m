@@ -7,20 +7,8 @@
 % with one fold's rows left out each, one after the other on one thread,
 % at the same lambdas; prints the medians and CV's ratio to the ten fits.
 1;
-function v = env_or (name, default)
-  v = getenv (name);
-  if (isempty (v))
-    v = default;
-  endif
-endfunction
-
-function a = read_raw (file)
-  fid = fopen (file, "r", "ieee-le");
-  a = fread (fid, Inf, "double");
-  fclose (fid);
-endfunction
-
 here = fileparts (mfilename ("fullpath"));
+source (fullfile (here, "bench_io.m"));
 root = fileparts (fileparts (here));
 data_dir = env_or ("GLM_DATA", fullfile (root, "build", "glm-data"));
 addpath (env_or ("PENALTY_FIT_PATH", fullfile (root, "dist", "octave")));
@@ -30,14 +18,8 @@ warning ("off", "penaltyFit:notConverged");
 warning ("off", "penaltyFit:saturated");
 old = getenv ("OMP_NUM_THREADS");
 for name = strsplit (strtrim (env_or ("GLM_CASES", "binomial_n500_p5000_rho0.25")))
-  folder = fullfile (data_dir, name{1});
-  meta = fileread (fullfile (folder, "meta.txt"));
-  n = str2double (regexp (meta, 'n (\d+)', "tokens", "once"){1});
-  p = str2double (regexp (meta, 'p (\d+)', "tokens", "once"){1});
-  family = regexp (meta, 'family (\w+)', "tokens", "once"){1};
-  X = reshape (read_raw (fullfile (folder, "X.f64")), n, p);
-  y = read_raw (fullfile (folder, "y.f64"));
-  lambda = read_raw (fullfile (folder, "lambda.f64"));
+  c = read_case (fullfile (data_dir, name{1}));
+  [n, family, X, y, lambda] = deal (c.n, c.family, c.X, c.y, c.lambda);
   folds = penaltyFitFolds (n, 10);
   args = {"Lambda", lambda, "Standardize", false, "Distribution", family};
   [full_t, cv_t, ten_t] = deal (zeros (1, repeats));

@@ -1,6 +1,6 @@
 %PENALTYDERIVATIVE Derivative of a sparsity penalty: reweighted-l1 weights.
-%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
-%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA, THETA)   % the others
+%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA)          % a penalty without THETA
+%   D = PENALTYDERIVATIVE(X, PENALTY, LAMBDA, THETA)   % one with THETA
 %   returns an array of the size of X with D(i) = p'(|X(i)|; LAMBDA(i), THETA),
 %   the derivative of the penalty in the magnitude, for the penalties,
 %   weights and THETA of penaltyProx (see HELP PENALTYPROX). These are the
@@ -9,27 +9,12 @@
 %
 %   Every D(i) is a nonnegative weight. At X(i) = 0 it is the right
 %   derivative p'(0+), so that the first LLA stage from zero is the lasso:
-%   LAMBDA for 'l1', 'capped-l1', 'scad' and 'mcp', LAMBDA/THETA for
-%   'log-sum', LAMBDA*THETA for 'elastic-net', and Inf for 'l0', 'l1/2' and
-%   'l2/3', whose derivatives at 0 are unbounded.
+%   the formula below at a = 0 (LAMBDA for 'l1', 'scad' and 'mcp',
+%   LAMBDA/THETA for 'log-sum'), and Inf for 'l0', 'l1/2' and 'l2/3',
+%   whose derivatives at 0 are unbounded.
 %
 %   The formulas, a = |X(i)|, each a few IEEE operations in this order:
-%     'l1'         LAMBDA                                            exact
-%     'l0'         Inf at X(i) = 0, 0 elsewhere                      exact
-%     'capped-l1'  LAMBDA for a < THETA, 0 for a >= THETA: at a = THETA,
-%                  where p' jumps, the right derivative 0            exact
-%     'log-sum'    LAMBDA/(THETA + a), halved throughout where THETA + a
-%                  overflows                                   within 2 ulp
-%     'scad'       LAMBDA for a <= LAMBDA;
-%                  (LAMBDA*THETA - a)/(THETA - 1) up to LAMBDA*THETA (where
-%                  LAMBDA*THETA overflows, LAMBDA - (a - LAMBDA)/(THETA - 1));
-%                  0 beyond                   within 1e-15*LAMBDA absolutely
-%     'mcp'        max(0, LAMBDA - a/THETA) up to LAMBDA*THETA; 0 beyond
-%                                             within 5e-16*LAMBDA absolutely
-%     'l1/2'       LAMBDA/(sqrt(a)*2)                          within 2 ulp
-%     'l2/3'       LAMBDA/(a^(1/3)*1.5), the cube root as in
-%                  penaltyValue                              within 2.5 ulp
-%     'elastic-net' LAMBDA*((1 - THETA)*a + THETA)           within 3 ulp
+%@ penalties derivative
 %   SCAD's and MCP's derivatives are continuous; their absolute bounds
 %   allow for the cancellation next to the knot LAMBDA*THETA. THETA lies in
 %   penaltyProx's range ('scad': 2 < THETA <= 1e150, 'mcp': 1e-150 <= THETA
@@ -37,9 +22,9 @@
 %   bound stated.
 %
 %   Conventions
-%     - X(i) = +-Inf gives the limit: LAMBDA for 'l1' (and for
-%       'elastic-net' with THETA = 1), Inf for 'elastic-net' with THETA < 1,
-%       0 for the others.
+%     - X(i) = +-Inf gives the limit of the formula as a grows: LAMBDA
+%       for 'l1' (and for 'elastic-net' with THETA = 1), Inf for
+%       'elastic-net' with THETA < 1, 0 for SCAD and MCP, for example.
 %       X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
 %     - An infinite weight is refused (invalidLambda), unlike in

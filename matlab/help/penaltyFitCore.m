@@ -14,10 +14,20 @@
 %   held-out squared error or deviance ([] without folds); SATURATED is 1
 %   where a binomial or Poisson path stopped at a saturated fit.
 %
+%   ROW = PENALTYFITCORE(PENALTY) is PENALTYFIT's view of the penalty list:
+%   [index takesTheta lower lowerIncluded upper defaultTheta typicalTheta
+%   name], PENALTY a name or code as PENALTYPROX takes it, index its
+%   0-based position, THETA > lower (>= where lowerIncluded) and <= upper,
+%   defaultTheta NaN where a fit must be given THETA, typicalTheta a THETA
+%   of the range for examples and tests, and the name as character codes.
+%   NAMES = PENALTYFITCORE([]) is every name, joined by ', ', as codes.
+%
 %   Errors (identifier: cause); PENALTYFIT checks its arguments first
-%     penaltyFitCore:invalidCall           not 9 or 10 inputs (10 with the
-%                                          GLM options only)
-%     penaltyFitCore:tooManyOutputs        more than 10 outputs
+%     penaltyFitCore:invalidCall           not 1, 9 or 10 inputs (10 with
+%                                          the GLM options only)
+%     penaltyFitCore:tooManyOutputs        more than 10 outputs (more than
+%                                          one for a question of the list)
+%     penaltyFitCore:unknownPenalty        PENALTY not a name or code 1-4
 %     penaltyFitCore:invalidArray          an input not a real, full double array
 %     penaltyFitCore:invalidOptions        OPTIONS malformed or out of range
 %     penaltyFitCore:invalidDesign         X or its compressed columns malformed

@@ -1,16 +1,15 @@
 %PENALTYPROX Proximal map with step size and weights of a sparsity penalty.
-%   Y = PENALTYPROX(X, PENALTY, LAMBDA)                 % 'l1', 'l0', 'l1/2', 'l2/3'
-%   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA)          % the others
+%   Y = PENALTYPROX(X, PENALTY, LAMBDA)                 % a penalty without THETA
+%   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA)          % one with THETA
 %   Y = PENALTYPROX(X, PENALTY, LAMBDA, THETA, GAMMA)   % step size GAMMA
 %   returns an array of the size of X whose element i is
 %
 %       Y(i) = argmin over u of  0.5*(u - X(i))^2 + GAMMA*p(u; LAMBDA(i), THETA)
 %
 %   the proximal map of GAMMA*p that a proximal-gradient or FISTA step with
-%   step size GAMMA = 1/L needs, for the l1, l0, capped-l1, log-sum, SCAD,
-%   MCP, l1/2, l2/3 and elastic-net penalties. Every element is computed in IEEE double
-%   precision by a fixed sequence of operations, so every build returns the
-%   same bits.
+%   step size GAMMA = 1/L needs, for l1, l0, SCAD, MCP and the other
+%   penalties below. Every element is computed in IEEE double precision by
+%   a fixed sequence of operations, so every build returns the same bits.
 %
 %   Arguments
 %     X        double or single array of any size (empty too), real or
@@ -18,7 +17,7 @@
 %              modified.
 %     PENALTY  a name, in any case, or for four of them a code:
 %
-%@ penalties
+%@ penalties definition
 %
 %     LAMBDA   the weight: a scalar, or an array with numel(X) elements (of
 %              any shape) giving each element its own LAMBDA(i), which then
@@ -26,7 +25,7 @@
 %              or Inf, which holds the element at 0 (Conventions); double
 %              or single.
 %     THETA    the shape: a finite scalar in the penalty's range; left out or
-%              [] for 'l1', 'l0', 'l1/2' and 'l2/3'.
+%              [] for a penalty without one (THETA none above).
 %     GAMMA    the step size: a finite scalar > 0 (for 'scad' and 'mcp'
 %              within 1e-150 to 1e150); 1 when left out or [].
 %     Only [] (a 0-by-0 double) stands for a left-out THETA or GAMMA: '',
@@ -36,29 +35,7 @@
 %     The result is the global minimiser, chosen by comparing the objective
 %     at every candidate (0, the stationary points, the knots), so the map
 %     is exact also where it is discontinuous:
-%       'l1'         soft thresholding at GAMMA*LAMBDA.
-%       'l0'         X(i) where X(i)^2 > 2*GAMMA*LAMBDA (|X(i)| above
-%                    sqrt(2*GAMMA*LAMBDA)), decided exactly; else 0.
-%       'capped-l1'  soft thresholding at GAMMA*LAMBDA below THETA, X(i) above;
-%                    a jump from 0 when THETA < GAMMA*LAMBDA/2.
-%       'log-sum'    0 or the larger root of u^2 - (a - THETA)u +
-%                    (GAMMA*LAMBDA - a*THETA) = 0; a jump when GAMMA*LAMBDA > THETA^2.
-%       'scad'       three pieces; for THETA <= 1 + GAMMA the middle piece
-%                    is concave and the map jumps (for example GAMMA = 3,
-%                    THETA = 3.7, LAMBDA = 1 maps 20.1 to 20.1 and has its
-%                    jump at 3.85).
-%       'mcp'        firm thresholding for THETA > GAMMA; for THETA <= GAMMA a
-%                    jump from 0 to X(i) at LAMBDA*sqrt(GAMMA*THETA).
-%       'l1/2'       half thresholding: 0 up to |X(i)| = (3/2)*w^(2/3),
-%                    w = GAMMA*LAMBDA, decided exactly (8|X(i)|^3 > 27w^2
-%                    with w as given), then a jump to 2|X(i)|/3 and the
-%                    largest root of v^3 - |X(i)|v + w/2 = 0 in v = sqrt(u).
-%       'l2/3'       0 up to |X(i)| = 2*(2w/3)^(3/4), decided exactly
-%                    (27|X(i)|^4 > 128w^3), then a jump to |X(i)|/2 and the
-%                    largest root of v^4 - |X(i)|v + 2w/3 = 0 in v = u^(1/3).
-%       'elastic-net' soft thresholding at w*THETA divided by
-%                    1 + w*(1 - THETA): max(0, |X(i)| - w*THETA)/(1 +
-%                    w*(1 - THETA)); THETA = 1 gives 'l1' to the bit.
+%@ penalties prox
 %     With GAMMA = 1 and a scalar LAMBDA > 0, codes 1, 3 and 4 (capped-l1,
 %     SCAD, MCP) give exactly the bits of penaltyShrink, but for one case:
 %     at SCAD's and MCP's knee (|X(i)| near LAMBDA*THETA) penaltyShrink's
@@ -75,10 +52,8 @@
 %     across the exponent range: 1.00 and 2.42 ulp).
 %
 %   Conventions
-%     - Ties between two minimisers: 'l0', 'l1', 'l1/2' and 'l2/3' give 0;
-%       capped-l1 keeps the soft-thresholded point, SCAD the earlier piece,
-%       MCP the point on the flat stretch (X(i) itself), log-sum the earlier
-%       of 0 and the larger root.
+%     - Ties between two minimisers go to
+%@ penalties ties
 %     - Signs: Y(i) has the sign of X(i), so a negative X(i) whose result is
 %       zero gives -0, and X(i) = -0 gives +0; as in penaltyShrink, log-sum
 %       gives +0 where its stationary-point equation has no real root.

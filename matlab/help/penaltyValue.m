@@ -1,6 +1,6 @@
-%PENALTYVALUE Penalty of each element: l1, l0, SCAD, MCP and five others.
-%   V = PENALTYVALUE(X, PENALTY, LAMBDA)          % 'l1', 'l0', 'l1/2', 'l2/3'
-%   V = PENALTYVALUE(X, PENALTY, LAMBDA, THETA)   % the others
+%PENALTYVALUE Penalty of each element: l1, l0, SCAD, MCP and others.
+%   V = PENALTYVALUE(X, PENALTY, LAMBDA)          % a penalty without THETA
+%   V = PENALTYVALUE(X, PENALTY, LAMBDA, THETA)   % one with THETA
 %   returns an array of the size of X with V(i) = p(X(i); LAMBDA(i), THETA),
 %   for the penalties, weights and THETA of penaltyProx (see HELP
 %   PENALTYPROX): PENALTY by name in any case or by code 1 to 4, LAMBDA a
@@ -9,28 +9,7 @@
 %   array.
 %
 %   The formulas, a = |X(i)|, each a few IEEE operations in this order:
-%     'l1'         LAMBDA*a                                  within 1/2 ulp
-%     'l0'         LAMBDA where X(i) ~= 0, 0 where X(i) = 0          exact
-%     'capped-l1'  LAMBDA*min(a, THETA)                      within 1/2 ulp
-%     'log-sum'    LAMBDA*log(a/THETA + 1), the logarithm taken of the
-%                  rounded a/THETA + 1 and correctly rounded: within
-%                  LAMBDA*2^-52 plus 2 ulp, so only a few correct digits
-%                  remain where a is below THETA*1e-12; where a/THETA
-%                  overflows, LAMBDA*(log(a/m) - k*log(2)) for THETA = m*2^k
-%     'scad'       LAMBDA*a (a <= LAMBDA);
-%                  (((2*LAMBDA*THETA - a)*a - LAMBDA^2)*0.5)/(THETA - 1)
-%                  (up to LAMBDA*THETA); ((THETA + 1)*0.5)*LAMBDA^2 beyond
-%                                                            within 5 ulp
-%                  (where 2*LAMBDA*THETA*a overflows or LAMBDA^2 is not a
-%                  normal double: LAMBDA^2 + e*(LAMBDA - (e/(THETA - 1))*0.5),
-%                  e = a - LAMBDA, and (((THETA + 1)*0.5)*LAMBDA)*LAMBDA)
-%     'mcp'        (LAMBDA - (a*0.5)/THETA)*a (up to LAMBDA*THETA);
-%                  (LAMBDA*THETA*0.5)*LAMBDA beyond          within 3 ulp
-%     'l1/2'       LAMBDA*sqrt(a)                            within 2 ulp
-%     'l2/3'       LAMBDA*a^(2/3), the cube root by Newton's iteration
-%                  (fixed IEEE operations, no C library function) with a
-%                  last step in double-double                within 2 ulp
-%     'elastic-net' (LAMBDA*a)*(((1 - THETA)*0.5)*a + THETA)   within 3 ulp
+%@ penalties value
 %   They are penaltySum's terms wherever X(i) is not NaN (for SCAD wherever
 %   those are finite and LAMBDA^2 is a normal double): adding V's elements
 %   one at a time in index order from +0 gives exactly penaltySum's result
@@ -44,10 +23,9 @@
 %   within the bound stated.
 %
 %   Conventions
-%     - X(i) = +-Inf gives the penalty's limit: Inf for 'l1', 'log-sum',
-%       'l1/2', 'l2/3' and 'elastic-net',
-%       LAMBDA for 'l0', LAMBDA*THETA for 'capped-l1', the flat value for
-%       SCAD and MCP. X(i) = NaN gives NaN.
+%     - X(i) = +-Inf gives the penalty's limit: LAMBDA for 'l0',
+%       LAMBDA*THETA for 'capped-l1', the flat value for SCAD and MCP, Inf
+%       for the penalties that grow without bound. X(i) = NaN gives NaN.
 %     - A zero weight gives 0 (the penalty is then 0 everywhere).
 %     - An infinite weight is the constraint u = 0 that penaltyProx holds
 %       such an element to, for every penalty and THETA: V(i) = 0 where

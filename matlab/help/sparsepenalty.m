@@ -8,7 +8,7 @@ function sparsepenalty
 %@ functions
 %
 %   Penalties, by name in any case or (four of them) by code, and THETA:
-%@ penalties
+%@ penalties definition
 %   HELP PENALTYPROX gives the maps, the weights and the step size.
 %
 %   penaltyProx, penaltyValue and penaltyDerivative take X double or single,

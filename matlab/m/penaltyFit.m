@@ -37,15 +37,14 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     Y        n real finite doubles (a vector): for 'binomial' 0 or 1, or
 %              proportions in [0, 1] when 'Weights' gives the trials, both
 %              outcomes present; for 'poisson' counts >= 0, not all 0.
-%     PENALTY  a name as PENALTYPROX takes it, in any case: 'l1', 'l0',
-%              'capped-l1', 'log-sum', 'scad', 'mcp', 'l1/2', 'l2/3',
-%              'elastic-net'; or a code 1-4 (capped-l1, log-sum, SCAD, MCP).
+%     PENALTY  a name in any case, or a code 1-4, of any penalty of
+%              PENALTYPROX (HELP PENALTYPROX lists them).
 %
 %   Options (names in any case, or shortened to a prefix of one name)
 %     'Theta'         the penalty's shape, in its range (HELP PENALTYPROX):
 %                     3.7 for 'scad' and 3 for 'mcp' by default; required
-%                     for 'capped-l1', 'log-sum' and 'elastic-net'; an error
-%                     for 'l1', 'l0', 'l1/2' and 'l2/3'. Every THETA of the
+%                     for the other penalties that take one; an error for
+%                     those that take none ('l1', 'l0', ...). Every THETA of the
 %                     range is fitted, MCP with THETA <= 1 and SCAD with
 %                     THETA <= 3 included (see "The steps" below).
 %     'Lambda'        the LAMBDA values, finite and >= 0 (any order; each
@@ -299,14 +298,14 @@ if ~isnumeric (y) || ~isa (y, 'double') || ~isreal (y) || issparse (y) || ~isvec
   error ('penaltyFit:invalidY', 'Y must hold n = %d real finite doubles (one per row of X); received a %s %s.', ...
          n, size_text (y), class (y));
 end
-[index, name] = penalty_index (penalty);
+[index, name, theta_range] = penalty_index (penalty);
 
 % Options: name-value pairs, names in any case.
 known = {'Theta', 'Lambda', 'NumLambda', 'LambdaRatio', 'Standardize', 'Intercept', 'PenaltyFactor', ...
          'Weights', 'RelTol', 'MaxIter', 'DFmax', 'Distribution', 'CV'};
 given = name_value_options (varargin, known, 3);
 
-theta = theta_of (index, name, given);
+theta = theta_of (theta_range, name, given);
 if isfield (given, 'Lambda')
   lambda = given.Lambda;
   if ~isnumeric (lambda) || ~isreal (lambda) || issparse (lambda) || isempty (lambda) || ~all (isfinite (lambda(:))) ...
@@ -498,46 +497,49 @@ elseif code == 2
 end
 end
 
-function [index, name] = penalty_index (penalty)
-% The position in the list of penalties (0-based, the order of
-% src/penalties/penalty_list.h) and the name.
-names = {'l1', 'l0', 'capped-l1', 'log-sum', 'scad', 'mcp', 'l1/2', 'l2/3', 'elastic-net'};
-codes = {'capped-l1', 'log-sum', 'scad', 'mcp'};
-name = '';
-if ischar (penalty) && size (penalty, 1) == 1
-  name = lower (penalty);
-elseif real_scalar (penalty) && ~islogical (penalty) && any (penalty == 1:4)
-  name = codes{penalty};
+function [index, name, theta_range] = penalty_index (penalty)
+% The position in the list of penalties (0-based), the name and the theta
+% range [takesTheta lower lowerIncluded upper default], as penaltyFitCore
+% reads them from the penalty list.
+row = [];
+if ~islogical (penalty) && ~isempty (penalty)
+  try
+    row = penaltyFitCore (penalty);
+  catch err
+    if ~strcmp (err.identifier, 'penaltyFitCore:unknownPenalty')
+      rethrow (err);
+    end
+  end
 end
-index = find (strcmp (name, names)) - 1;
-if isempty (index)
+if isempty (row)
   error ('penaltyFit:unknownPenalty', 'PENALTY must be one of %s or a code 1-4; received %s.', ...
-         strjoin (names, ', '), value_text (penalty));
+         char (penaltyFitCore ([])), value_text (penalty));
 end
+index = row(1);
+theta_range = row(2:6);
+name = char (row(8:end));
 end
 
-function theta = theta_of (index, name, given)
+function theta = theta_of (theta_range, name, given)
 % THETA: its default, its range, or [] for a penalty without one.
-lower_end = [NaN NaN 0 0 2 0 NaN NaN 0];
-included = [0 0 1 0 0 0 0 0 1];
-upper_end = [NaN NaN Inf Inf Inf Inf NaN NaN 1];
-defaults = [NaN NaN NaN NaN 3.7 3 NaN NaN NaN];
-k = index + 1;
-has_theta = ~isnan (lower_end(k));
+has_theta = theta_range(1);
+lower_end = theta_range(2);
+included = theta_range(3);
+upper_end = theta_range(4);
 theta = [];
 if isfield (given, 'Theta') && ~(isnumeric (given.Theta) && isempty (given.Theta))
   theta = given.Theta;
   if ~has_theta
     error ('penaltyFit:invalidTheta', 'Penalty ''%s'' takes no Theta; received %s.', name, value_text (theta));
   end
-  if ~real_scalar (theta) || ~isfinite (theta) || theta > upper_end(k) || theta < lower_end(k) ...
-      || (theta == lower_end(k) && ~included(k))
+  if ~real_scalar (theta) || ~isfinite (theta) || theta > upper_end || theta < lower_end ...
+      || (theta == lower_end && ~included)
     error ('penaltyFit:invalidTheta', 'Theta of ''%s'' must be a finite real scalar %s %g%s; received %s.', name, ...
-           ifelse (included(k), '>=', '>'), lower_end(k), upper_text (upper_end(k)), value_text (theta));
+           ifelse (included, '>=', '>'), lower_end, upper_text (upper_end), value_text (theta));
   end
   theta = double (theta);
 elseif has_theta
-  theta = defaults(k);
+  theta = theta_range(5);
   if isnan (theta)
     error ('penaltyFit:invalidTheta', 'Penalty ''%s'' needs a Theta (name-value pair ''Theta'').', name);
   end

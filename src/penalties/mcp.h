@@ -13,6 +13,7 @@ struct McpPenalty {
     static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, kScaleNumberLower, true, kScaleNumberUpper};
     static constexpr double kTypicalTheta = 3.0;
+    static constexpr double kDefaultTheta = 3.0;
     static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own

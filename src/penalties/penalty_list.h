@@ -9,6 +9,8 @@
 //                                where its theta and penaltyProx's gamma may lie
 //   kTypicalTheta                a theta inside kTheta for examples, tests and
 //                                benchmarks (0 where the penalty takes none)
+//   kDefaultTheta (optional)     the theta penaltyFit takes when a call gives
+//                                none; without it a fit must be given one
 //   kOperations                  the operations it provides, and for each:
 //   shrink<L>(x, lambda, theta)  penaltyShrink's map of one element
 //   sumTerm<L>(x, lambda, theta) penaltySum's term of one element, and
@@ -80,6 +82,7 @@ struct PenaltyInfo {
     double typicalTheta;
     GammaRange gamma;
     OperationCosts cost;
+    double defaultTheta; // NaN where a fit must be given theta
 };
 
 // Whether the gateways accept theta for a penalty of this range (a penalty
@@ -91,12 +94,24 @@ constexpr bool thetaAccepted(const ThetaRange& range, double theta)
     return (range.lowerIncluded ? theta >= range.lower : theta > range.lower) && theta <= range.upper;
 }
 
+template <class P>
+constexpr double defaultThetaOf()
+{
+    if constexpr (requires { P::kDefaultTheta; })
+        return P::kDefaultTheta;
+    else
+        return __builtin_nan("");
+}
+
 template <class List>
 struct PenaltyInfoTable;
 template <class... P>
 struct PenaltyInfoTable<PenaltyList<P...>> {
     static_assert((thetaAccepted(P::kTheta, P::kTypicalTheta) && ...), "a typical theta outside its range");
-    static constexpr PenaltyInfo entry[] = {{P::kCode, P::kName, P::kOperations, P::kTheta, P::kTypicalTheta, P::kGamma, kCostOf<P>}...};
+    static_assert(((defaultThetaOf<P>() != defaultThetaOf<P>() || thetaAccepted(P::kTheta, defaultThetaOf<P>())) && ...),
+                  "a default theta outside its range");
+    static constexpr PenaltyInfo entry[] = {
+        {P::kCode, P::kName, P::kOperations, P::kTheta, P::kTypicalTheta, P::kGamma, kCostOf<P>, defaultThetaOf<P>()}...};
 };
 
 inline constexpr int kPenaltyCount = Penalties::kCount;

@@ -13,6 +13,7 @@ struct ScadPenalty {
     static constexpr bool kNumbersInWindow = true;
     static constexpr ThetaRange kTheta = {true, 2.0, false, kScaleNumberUpper};
     static constexpr double kTypicalTheta = 3.7;
+    static constexpr double kDefaultTheta = 3.7;
     static constexpr GammaRange kGamma = {kScaleNumberLower, kScaleNumberUpper};
 
     // penaltyShrink: the steps of mapOf below with gamma = 1, in x's own

@@ -205,10 +205,14 @@ TEST(FitPath, NoPassRaisesTheObjective)
 void expectNoPassRaisesTheObjective(const Design& d)
 {
     std::vector<double> factor(d.p, 1.0);
-    const struct { const char* name; double theta; } cases[] = {
-        {"mcp", 0.2}, {"mcp", 1.0}, {"mcp", 3}, {"scad", 2.0000001}, {"scad", 3.7}, {"capped-l1", 0.05},
-        {"log-sum", 0.01}, {"l0", 0}, {"l1/2", 0}, {"l2/3", 0}, {"l1", 0}, {"elastic-net", 0.3}};
-    for (const auto& c : cases) {
+    // Every penalty at its typical theta, and thetas at the edges of the
+    // steps' regimes.
+    struct Case { const char* name; double theta; };
+    std::vector<Case> cases = {{"mcp", 0.2}, {"mcp", 1.0}, {"scad", 2.0000001}, {"capped-l1", 0.05},
+                               {"log-sum", 0.01}, {"elastic-net", 0.3}};
+    for (int i = 0; i < kPenaltyCount; ++i)
+        cases.push_back({kPenaltyInfo[i].name, kPenaltyInfo[i].typicalTheta});
+    for (const Case& c : cases) {
         int penalty = 0;
         while (std::strcmp(kPenaltyInfo[penalty].name, c.name) != 0)
             ++penalty;

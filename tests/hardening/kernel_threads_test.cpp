@@ -21,10 +21,10 @@ namespace {
 
 const int kLength = 16 * 4096 + 77; // 17 chunks for every operation (see main)
 const int kThreads = 4;
-const int kPaths = Avx512Path + 1;
 
-// Through the dispatch's own choice (slot 0), then on each path (slot path + 1).
-const int kSlots = kPaths + 1;
+// Through the dispatch's own choice (slot 0), then on each path of the list
+// (slot path + 1).
+int slotCount() { return kSimdPathCount + 1; }
 int pathOfSlot(int slot) { return slot == 0 ? kChosenPath : slot - 1; }
 
 } // namespace
@@ -43,13 +43,13 @@ int main()
     // threads below contend for the one pool and its gate.
     overrideThreadBudget(3);
     overrideChunkLength(4096);
-    std::vector<std::vector<PenaltyResults>> perThread(kThreads, std::vector<PenaltyResults>(kSlots));
+    std::vector<std::vector<PenaltyResults>> perThread(kThreads, std::vector<PenaltyResults>(slotCount()));
     std::latch start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
-            for (int slot = 0; slot < kSlots; ++slot)
+            for (int slot = 0; slot < slotCount(); ++slot)
                 if (slot == 0 || simdPathSupported(static_cast<SimdPath>(slot - 1)))
                     perThread[t][slot] = runAll(pathOfSlot(slot), x, weights, false);
         });
@@ -59,7 +59,7 @@ int main()
     const PenaltyResults reference = runAll(ScalarPath, x, weights, false);
     int checked = 0, failed = 0;
     for (int t = 0; t < kThreads; ++t)
-        for (int slot = 0; slot < kSlots; ++slot) {
+        for (int slot = 0; slot < slotCount(); ++slot) {
             if (perThread[t][slot].empty())
                 continue; // a path this CPU lacks
             ++checked;

@@ -13,7 +13,7 @@
 //   the map jumps or bends, so a regime border taken the wrong way shows.
 // A map passes within 1e-9 of the minimiser relatively, or with its
 // objective within 1e-12 of the least. Values and derivatives are held to
-// the bounds their help states (kBounds), with the knots of the values
+// the bounds their help states (penalty_formulas.h), with the knots of the values
 // (lambda, lambda*theta) among the near elements; an overflow passes only
 // where the exact value overflows.
 //   prox_extremes_test COUNT SEED
@@ -56,18 +56,6 @@ std::vector<double> thresholdsOf(const Problem& q)
     return {};
 }
 
-// The bounds the help states for each penalty's values and derivatives,
-// in ulps of the exact value, or (a negative bound) absolutely where the
-// formula cancels: log-sum's value to lambda*2^-52 and 2 ulps (its
-// logarithm of the rounded a/theta + 1), SCAD's and MCP's derivatives to
-// a multiple of lambda next to the knee.
-struct Bound {
-    double valueUlps, derivativeUlps, derivativeAbsolute;
-};
-const Bound kBounds[] = {
-    {0.5, 0, 0}, {0, 0, 0}, {0.5, 0, 0}, {-1, 2, 0}, {5, -1, 1e-15}, {3, -1, 5e-16}, {2, 2, 0}, {2, 2.5, 0}, {3, 3, 0},
-}; // in the order of Defined
-
 double absoluteError(double got, const Real& exact) { return std::fabs((Real(got) - exact).d()); }
 double ulpOf(double v) { return std::max(std::ldexp(1.0, std::ilogb(v) - 52), 0x1p-1074); }
 
@@ -104,7 +92,7 @@ void checkElement(const Problem& q, double x)
     valueByPenalty(q.penalty, &v, &x, &q.lambda, false, 1, q.theta);
     derivativeByPenalty(q.penalty, &dv, &x, &q.lambda, false, 1, q.theta);
     const Defined p = definedOf(q.penalty);
-    const Bound bound = kBounds[static_cast<int>(p)];
+    const StatedAccuracy bound = definitionOf(q.penalty).accuracy;
     const Real a(std::fabs(x)), l(q.lambda), t(q.theta);
     const Real value = penaltyValueOf(p, a, l, t), slope = penaltyDerivativeOf(p, a, l, t);
     // A subnormal lambda has rounded in its product with a before the rest

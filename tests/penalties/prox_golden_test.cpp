@@ -6,14 +6,19 @@
 #include "choice_rules.h"
 #include "dispatch.h"
 #include "golden_cases.h"
+#include "penalty_list.h"
 #include "scalar_lanes.h"
 
 namespace {
 
 // Every code that names no penalty runs capped-l1: its cases under those
-// codes too.
+// codes too. Such a code must land on capped-l1's entry, not on another
+// (the list's first, l1, has no code and no unit-step kernel to run).
 TEST(ProxGolden, EveryCaseThroughDispatch)
 {
+    const std::int32_t unknownCodes[] = {0, -1, 5, INT32_MIN, INT32_MAX};
+    for (std::int32_t code : unknownCodes)
+        ASSERT_EQ(kPenaltyInfo[penaltyIndexOfCode(code)].code, CappedL1) << "code " << code;
     for (const ProxCase& c : kProxCases)
         for (std::int32_t code : {static_cast<std::int32_t>(c.type), 0, -1, 5, INT32_MIN, INT32_MAX}) {
             if (code != c.type && c.type != CappedL1)

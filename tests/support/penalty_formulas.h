@@ -15,15 +15,31 @@
 
 enum class Defined { L1, L0, CappedL1, LogSum, Scad, Mcp, LHalf, LTwoThirds, ElasticNet };
 
+// The accuracy a penalty's help states for its values and derivatives, in
+// ulps of the exact value, or (a negative bound) absolutely where the
+// formula cancels: log-sum's value to lambda*2^-52 and 2 ulps (its
+// logarithm of the rounded a/theta + 1), SCAD's and MCP's derivatives to a
+// multiple of lambda next to the knee.
+struct StatedAccuracy {
+    double valueUlps, derivativeUlps, derivativeAbsolute;
+};
+
 struct Definition {
     const char* name;
     Defined penalty;
+    StatedAccuracy accuracy;
 };
 
 inline constexpr Definition kDefinitions[] = {
-    {"l1", Defined::L1},     {"l0", Defined::L0},     {"capped-l1", Defined::CappedL1},
-    {"log-sum", Defined::LogSum}, {"scad", Defined::Scad}, {"mcp", Defined::Mcp},
-    {"l1/2", Defined::LHalf}, {"l2/3", Defined::LTwoThirds}, {"elastic-net", Defined::ElasticNet},
+    {"l1", Defined::L1, {0.5, 0, 0}},
+    {"l0", Defined::L0, {0, 0, 0}},
+    {"capped-l1", Defined::CappedL1, {0.5, 0, 0}},
+    {"log-sum", Defined::LogSum, {-1, 2, 0}},
+    {"scad", Defined::Scad, {5, -1, 1e-15}},
+    {"mcp", Defined::Mcp, {3, -1, 5e-16}},
+    {"l1/2", Defined::LHalf, {2, 2, 0}},
+    {"l2/3", Defined::LTwoThirds, {2, 2.5, 0}},
+    {"elastic-net", Defined::ElasticNet, {3, 3, 0}},
 };
 
 // The row of a registry name, or nullptr.
@@ -35,16 +51,18 @@ inline const Definition* definitionNamed(const char* name)
     return nullptr;
 }
 
-// The definition of the penalty at position `penalty` of the list.
-inline Defined definedOf(int penalty)
+// The row of the penalty at position `penalty` of the list.
+inline const Definition& definitionOf(int penalty)
 {
     const Definition* d = definitionNamed(kPenaltyInfo[penalty].name);
     if (d == nullptr) {
         std::fprintf(stderr, "penalty_formulas.h has no definition of \"%s\"\n", kPenaltyInfo[penalty].name);
         std::abort();
     }
-    return d->penalty;
+    return *d;
 }
+
+inline Defined definedOf(int penalty) { return definitionOf(penalty).penalty; }
 
 template <class T>
 T penaltyValueOf(Defined p, const T& a, const T& l, const T& t)

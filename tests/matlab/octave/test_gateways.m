@@ -41,7 +41,8 @@ checks = [checks; {
 
 % --- penaltyProx, penaltyValue, penaltyDerivative: results of x's size, names, worked cases ---
 x = reshape ([-3 -1.5 0.5 2.2 3.7 -0 4 -5 0.25 1 -2 6], 2, 3, 2);
-calls = {"l1", []; "l0", []; "capped-l1", 2; "log-sum", 1; "scad", 3.7; "mcp", 3; "l1/2", []; "l2/3", []; "elastic-net", 0.5};
+% Every penalty of the list, at its typical theta.
+calls = listed_penalties ();
 for k = 1:rows (calls)
   [name, theta] = calls{k, :};
   checks(end+1, :) = {[name " keeps a 2x3x2 shape"], [size(P(x, name, 1, theta)), size(V(x, name, 1, theta)), ...

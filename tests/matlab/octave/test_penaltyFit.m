@@ -93,6 +93,9 @@ designs = {"n > p", correlated(80, 12, 0.5); "n < p", correlated(30, 60, 0.25); 
 cases = {"l1", []; "l0", []; "l1/2", []; "l2/3", []; "capped-l1", 0; "capped-l1", 0.3; ...
          "log-sum", 0.02; "log-sum", 50; "scad", 2 + 1e-9; "scad", 3.7; "mcp", 1e-3; "mcp", 1; "mcp", 3; ...
          "elastic-net", 0; "elastic-net", 0.5; "elastic-net", 1};
+% and any other penalty of the list at its typical theta.
+listed = listed_penalties ();
+cases = [cases; listed(! ismember (listed(:, 1), cases(:, 1)), :)];
 reltol = 1e-12;
 for d = 1:rows (designs)
   X = designs{d, 2};
@@ -220,4 +223,11 @@ checks(end+1, :) = {"LambdaRatio 1e-2 for n <= p", abs(info.Lambda(1) / info.Lam
 
 % --- Bad calls (their identifiers in the help: test_gateways) ---
 checks = [checks; bad_call_checks("penaltyFit"); bad_call_checks("penaltyFitCore")];
+% The first position past the list (the table's 99 lies far beyond it) and
+% the last one in it, with the list's own count.
+last = penaltyFitCore (listed{end, 1});   % its position, and its typical theta (0 for none)
+core_at = @(position) raised (0, @penaltyFitCore, zeros (3, 2), [], [], [], [1; 2; 3], [], [1; 1], [], ...
+                              [3 2 position last(7) 5 0.1 1 1 1e-7 100 Inf]);
+checks(end+1, :) = {"penaltyFitCore refuses the position past the list", core_at(last(1) + 1), "penaltyFitCore:invalidOptions"};
+checks(end+1, :) = {"penaltyFitCore takes the list's last position", core_at(last(1)), ""};
 run_table ("penaltyFit", checks);
