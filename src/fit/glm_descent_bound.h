@@ -15,11 +15,11 @@
 // order at a = 0. Their larger, kappa(a), is convex, so the penalty's
 // change Delta(a) = f*(p(beta + s*a) - p(beta)), concave in a on [0, |beta|]
 // and on [|beta|, inf) for every penalty here that is not convex (p is
-// concave in |t|), is the only part that needs cells: on [lo, hi] the
-// objective falls by no more than the larger of min kappa + min(Delta(lo),
-// Delta(hi)) and kappa's tangent at either end plus Delta (linear plus
-// concave: its smaller end value). Beyond the reach, where kappa >= -min
-// Delta, it cannot fall at all. The bound holds to rounding.
+// concave in |t|), is the only part that needs cells: on [lo, hi] Delta
+// lies above its chord, and the minimum of either part plus the chord
+// (convex) is a bound; cells are halved where it is not yet enough. Beyond
+// the reach, where kappa >= -min Delta, the objective cannot fall at all.
+// The bound holds to rounding.
 #pragma once
 
 #include "element_rules.h"
@@ -90,7 +90,8 @@ inline RiseBound riseBoundOf(const CoordinateMoments& mo, double direction)
     return {{k, third, d}, {mo.nonzeroCurvature, m, d}};
 }
 
-inline constexpr int kBoundCells = 24;
+// Cells split, per coordinate, before the bound gives up.
+inline constexpr int kBoundCells = 64;
 
 template <class P>
 struct PenaltyChange {
@@ -101,47 +102,40 @@ struct PenaltyChange {
     }
 };
 
-inline double tangentBound(const LossRise& k, double from, double to, double penaltyFrom, double penaltyTo)
+// The smallest value on [lo, hi] of the part plus the chord of Delta
+// between its ends (below Delta, which is concave there): convex, so
+// exactly the part tilted by the chord's slope at its minimiser.
+inline double lowestWithChord(const LossRise& k, double lo, double hi, double penaltyLo, double penaltyHi)
 {
-    const double here = k.at(from);
-    const double there = here + k.slopeAt(from) * (to - from) + penaltyTo;
-    return here + penaltyFrom < there ? here + penaltyFrom : there;
+    const double slope = (penaltyHi - penaltyLo) / (hi - lo);
+    const LossRise tilted{k.k, k.m, k.d - slope};
+    return tilted.lowestOn(lo, hi) + (penaltyLo - slope * lo);
 }
 
-// Whether the objective stays above -tolerance on [lo, hi].
+// Whether the objective stays above -tolerance on [lo, hi], halving the
+// cells where the chord is too far below Delta, until the budget of
+// cells is spent.
 template <class P>
-bool cellHolds(const RiseBound& k, const PenaltyChange<P>& delta, double lo, double hi, double tolerance)
+bool intervalHolds(const RiseBound& k, const PenaltyChange<P>& delta, double lo, double hi, double penaltyLo,
+                   double penaltyHi, double tolerance, int* budget)
 {
-    const double pLo = delta.at(lo), pHi = delta.at(hi);
-    const double nearLow = k.near.lowestOn(lo, hi), farLow = k.far.lowestOn(lo, hi);
-    double bound = (nearLow > farLow ? nearLow : farLow) + (pLo < pHi ? pLo : pHi);
-    for (const LossRise* part : {&k.near, &k.far})
-        for (const double t : {tangentBound(*part, lo, hi, pLo, pHi), tangentBound(*part, hi, lo, pHi, pLo)})
-            bound = t > bound ? t : bound;
-    return bound >= -tolerance;
-}
-
-// Cells that halve towards lo (and, with bothEnds, towards hi as well).
-template <class P>
-bool intervalHolds(const RiseBound& k, const PenaltyChange<P>& delta, double lo, double hi, bool bothEnds,
-                   double tolerance)
-{
-    if (!(hi > lo))
+    const double nearLow = lowestWithChord(k.near, lo, hi, penaltyLo, penaltyHi);
+    const double farLow = lowestWithChord(k.far, lo, hi, penaltyLo, penaltyHi);
+    if ((nearLow > farLow ? nearLow : farLow) >= -tolerance)
         return true;
-    const double mid = bothEnds ? lo + (hi - lo) * 0.5 : hi;
-    double width = mid - lo;
-    for (int cell = 1; cell < kBoundCells; ++cell)
-        width *= 0.5;
-    double a = lo;
-    for (int cell = 0; cell < kBoundCells; ++cell, width *= 2.0) {
-        const double next = cell == kBoundCells - 1 ? mid : lo + width;
-        if (!cellHolds(k, delta, a, next, tolerance))
-            return false;
-        if (bothEnds && !cellHolds(k, delta, hi - (next - lo), hi - (a - lo), tolerance))
-            return false;
-        a = next;
-    }
-    return true;
+    const double mid = lo + (hi - lo) * 0.5;
+    if (--*budget < 0 || !(mid > lo && mid < hi))
+        return false;
+    const double penaltyMid = delta.at(mid);
+    return intervalHolds(k, delta, lo, mid, penaltyLo, penaltyMid, tolerance, budget) &&
+           intervalHolds(k, delta, mid, hi, penaltyMid, penaltyHi, tolerance, budget);
+}
+
+template <class P>
+bool intervalHolds(const RiseBound& k, const PenaltyChange<P>& delta, double lo, double hi, double tolerance,
+                   int* budget)
+{
+    return !(hi > lo) || intervalHolds(k, delta, lo, hi, delta.at(lo), delta.at(hi), tolerance, budget);
 }
 
 // Whether some t along the coordinate might lower the objective (loss
@@ -150,8 +144,12 @@ template <class P>
 bool coordinateMayFall(const CoordinateMoments& mo, double beta, double f, double lambda, double theta,
                        double tolerance)
 {
-    if (!(mo.curvature > 0) || !(mo.curvature < 1e300) || mo.slope != mo.slope)
+    for (const double m : {mo.curvature, mo.nonzeroCurvature, mo.firstMoment, mo.thirdMoment})
+        if (!(m > 0) || !(m < 1e300))
+            return true;
+    if (mo.slope != mo.slope)
         return true;
+    int budget = kBoundCells;
     const double before = f * valueElement<ScalarLanes, P>(beta, lambda, theta);
     const double size = beta < 0 ? -beta : beta;
     for (const double s : {1.0, -1.0}) {
@@ -164,12 +162,12 @@ bool coordinateMayFall(const CoordinateMoments& mo, double beta, double f, doubl
         if (!(reach < __builtin_inf()))
             return true;
         if (!towardZero) {
-            if (!intervalHolds(k, delta, 0.0, reach, false, tolerance))
+            if (!intervalHolds(k, delta, 0.0, reach, tolerance, &budget))
                 return true;
             continue;
         }
-        if (!intervalHolds(k, delta, 0.0, reach < size ? reach : size, true, tolerance) ||
-            !intervalHolds(k, delta, size, reach, false, tolerance))
+        if (!intervalHolds(k, delta, 0.0, reach < size ? reach : size, tolerance, &budget) ||
+            !intervalHolds(k, delta, size, reach, tolerance, &budget))
             return true;
     }
     return false;

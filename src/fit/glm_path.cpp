@@ -478,47 +478,50 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     return false;
 }
 
-// The full check's sums over a column for a nonconvex penalty, in one
-// pass: sum x_i*u_i, sum (x_i*x_i)*q_i and, over the nonzero rows, the sums
-// of q_i, |x_i|*q_i and |x_i|^3*q_i (for coordinateMayFall). A zero entry
-// (a dense column's zero rows, a compressed column's stored zeros) adds
-// +-0 to the first two, a selected +0 to the third and 0*q_i to the
-// others: +0 too, unless q_i is inf, where those sums are of no use anyway
-// (coordinateMayFall takes no bound from them); so both storages give the
-// same bits.
+// The full check's sums over a column for a nonconvex penalty: sum
+// x_i*u_i and sum (x_i*x_i)*q_i, then (the column still in cache) over the
+// nonzero rows the sums of q_i, |x_i|*q_i and |x_i|^3*q_i (for
+// coordinateMayFall); two passes, each few enough sums to stay in vector
+// registers. A zero entry (a dense column's zero rows, a compressed
+// column's stored zeros) adds +-0 to the first two, a selected +0 to the
+// third and 0*q_i to the others: +0 too, unless q_i is inf, where those
+// sums are of no use anyway (coordinateMayFall takes no bound from them);
+// so both storages give the same bits.
 struct ColumnCheckSums {
     double slope, curvature, nonzero, first, third;
 };
 
-struct CheckLanes {
-    double s[8] = {}, t[8] = {}, z[8] = {}, f[8] = {}, r[8] = {};
-    void add(std::int64_t l, double x, double u, double q)
-    {
-        const double size = x < 0 ? -x : x;
-        s[l] += x * u;
-        t[l] += (x * x) * q;
-        z[l] += x != 0 ? q : 0.0;
-        f[l] += size * q;
-        r[l] += ((size * size) * size) * q;
-    }
-};
-
-ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
+template <class Add>
+void eachEntry(const ColumnView& col, Add&& add)
 {
-    CheckLanes a;
     const double* x = col.values;
     if (!col.rows) {
         std::int64_t i = 0;
         for (; i + 8 <= col.count; i += 8)
             for (int l = 0; l < 8; ++l)
-                a.add(l, x[i + l], u[i + l], q[i + l]);
+                add(l, x[i + l], i + l);
         for (; i < col.count; ++i)
-            a.add(i & 7, x[i], u[i], q[i]);
+            add(i & 7, x[i], i);
     } else {
         for (std::int64_t k = 0; k < col.count; ++k)
-            a.add(col.rows[k] & 7, x[k], u[col.rows[k]], q[col.rows[k]]);
+            add(col.rows[k] & 7, x[k], col.rows[k]);
     }
-    return {combineSums(a.s), combineSums(a.t), combineSums(a.z), combineSums(a.f), combineSums(a.r)};
+}
+
+ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
+{
+    double s[8] = {}, t[8] = {}, z[8] = {}, f[8] = {}, r[8] = {};
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
+        s[l] += x * u[i];
+        t[l] += (x * x) * q[i];
+    });
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
+        const double size = x < 0 ? -x : x;
+        z[l] += x != 0 ? q[i] : 0.0;
+        f[l] += size * q[i];
+        r[l] += ((size * size) * size) * q[i];
+    });
+    return {combineSums(s), combineSums(t), combineSums(z), combineSums(f), combineSums(r)};
 }
 
 template <class P>
