@@ -221,40 +221,36 @@ double exactSweep(const GlmColumns& c, GlmState& st, double lambda, double theta
 // Sums over a column in eight lanes, row i into lane i mod 8, each lane in
 // ascending rows, combined pairwise (as column_sums.h does): a dense
 // column's zero entries add +-0, which changes no lane (a lane that starts
-// at +0 never becomes -0), so both storages give the same bits.
-double columnSum(const ColumnView& col, const double* u)
+// at +0 never becomes -0), so both storages give the same bits. add(lane,
+// x_i, i) is called for each entry in that order.
+template <class Add>
+void eachEntry(const ColumnView& col, Add&& add)
 {
-    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     const double* x = col.values;
     if (!col.rows) {
         std::int64_t i = 0;
         for (; i + 8 <= col.count; i += 8)
             for (int l = 0; l < 8; ++l)
-                s[l] += x[i + l] * u[i + l];
+                add(l, x[i + l], i + l);
         for (; i < col.count; ++i)
-            s[i & 7] += x[i] * u[i];
+            add(i & 7, x[i], i);
     } else {
         for (std::int64_t k = 0; k < col.count; ++k)
-            s[col.rows[k] & 7] += x[k] * u[col.rows[k]];
+            add(col.rows[k] & 7, x[k], col.rows[k]);
     }
+}
+
+double columnSum(const ColumnView& col, const double* u)
+{
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { s[l] += x * u[i]; });
     return combineSums(s);
 }
 
 double columnSquares(const ColumnView& col, const double* q)
 {
     double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    const double* x = col.values;
-    if (!col.rows) {
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int l = 0; l < 8; ++l)
-                t[l] += (x[i + l] * x[i + l]) * q[i + l];
-        for (; i < col.count; ++i)
-            t[i & 7] += (x[i] * x[i]) * q[i];
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k)
-            t[col.rows[k] & 7] += (x[k] * x[k]) * q[col.rows[k]];
-    }
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { t[l] += (x * x) * q[i]; });
     return combineSums(t);
 }
 
@@ -490,23 +486,6 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
 struct ColumnCheckSums {
     double slope, curvature, nonzero, first, third;
 };
-
-template <class Add>
-void eachEntry(const ColumnView& col, Add&& add)
-{
-    const double* x = col.values;
-    if (!col.rows) {
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int l = 0; l < 8; ++l)
-                add(l, x[i + l], i + l);
-        for (; i < col.count; ++i)
-            add(i & 7, x[i], i);
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k)
-            add(col.rows[k] & 7, x[k], col.rows[k]);
-    }
-}
 
 ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
 {
