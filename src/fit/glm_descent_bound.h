@@ -39,11 +39,6 @@ struct LossRise {
         const double b = m * a;
         return k * ((b * b) / (2.0 + b)) - d * a;
     }
-    double slopeAt(double a) const
-    {
-        const double e = 2.0 + m * a;
-        return (k * m) * (1.0 - 4.0 / (e * e)) - d;
-    }
     // The smallest value on [lo, hi]; the minimiser solves (2 + m*a)^2 =
     // 4/(1 - d/(k*m)).
     double lowestOn(double lo, double hi) const
