@@ -22,6 +22,8 @@
 // The bound holds to rounding.
 #pragma once
 
+#include <initializer_list>
+
 #include "element_rules.h"
 #include "scalar_lanes.h"
 
