@@ -2,7 +2,8 @@
 % Environment: GLM_DATA (glm_data.py's folder), GLM_RUNS (the peers'
 % coefficient and time files), GLM_CASES (case names), GLM_ROWS (the file
 % this script appends its table rows to), GLM_REPEATS (timed fits per path,
-% default 3), GLM_NONCONVEX (the nonconvex paths fitted, "mcp scad"; "-" none), GLM_RELTOL (penaltyFit's RelTol values for the lasso, default
+% default 3), GLM_NONCONVEX (the nonconvex paths fitted, "mcp scad"; also
+% capped-l1 and log-sum, at theta 1; "-" none), GLM_RELTOL (penaltyFit's RelTol values for the lasso, default
 % "1e-6 1e-8"), GLM_NONCONVEX_RELTOL (the RelTol of MCP and SCAD, 1e-8),
 % PENALTY_FIT_PATH (a folder holding penaltyFit, default dist/octave).
 %
@@ -63,7 +64,7 @@ nonconvex_tol = str2double (env_or ("GLM_NONCONVEX_RELTOL", "1e-8"));
 addpath (env_or ("PENALTY_FIT_PATH", fullfile (root, "dist", "octave")));
 warning ("off", "penaltyFit:notConverged");
 cases = strsplit (strtrim (env_or ("GLM_CASES", "")));
-nonconvex = {"mcp", 3; "scad", 3.7};
+nonconvex = {"mcp", 3; "scad", 3.7; "capped-l1", 1; "log-sum", 1};
 nonconvex = nonconvex(ismember (nonconvex(:, 1), strsplit (env_or ("GLM_NONCONVEX", "mcp scad"))), :);
 fid = fopen (rows_file, "a");
 for ci = 1:numel (cases)

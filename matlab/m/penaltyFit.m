@@ -175,11 +175,12 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     a coordinate (the logistic's curvature falls off away from the fit),
 %     every penalised coefficient of a nonconvex penalty is also tried,
 %     before a LAMBDA is accepted, against 0, the steps of models of smaller
-%     curvature, and the local minima they lead to; a coefficient at 0 is
-%     spared that search where a bound needs no exponential shows that no
-%     point along its coordinate lowers the objective by more than the
-%     tolerance (the curvature of the loss on row i, a distance d along
-%     eta, is at least h_i*e^-d). One that lowers the true objective by more
+%     curvature, and the local minima they lead to; a coefficient, at 0 or
+%     not, is spared that search where a bound needs no exponential shows
+%     that no point along its coordinate lowers the objective by more than
+%     the tolerance (the curvature of the loss on row i, a distance d along
+%     eta, is at least h_i*e^-d; the penalty is concave on either side of
+%     0). One that lowers the true objective by more
 %     than the tolerance is taken and the LAMBDA solved again. LAMBDA_MAX
 %     is the smallest LAMBDA at which every penalised coefficient's model
 %     step from 0 stays at 0, at the fit of the intercept and the

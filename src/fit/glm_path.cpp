@@ -26,6 +26,7 @@
 
 #include "column_sums.h"
 #include "glm_coordinate_step.h"
+#include "glm_descent_bound.h"
 #include "path_loop.h"
 
 namespace {
@@ -120,8 +121,9 @@ struct GlmState {
     std::unique_ptr<double[]> eta, loss, mean, curvature, beta, gradient, model;
     std::unique_ptr<double[]> newEta, newLoss, newMean, newCurvature;
     std::unique_ptr<double[]> q, u, move, start, modelCurvature;
-    // per column at the last full check: C and C*m of zeroCanBeLeft
-    std::unique_ptr<double[]> nonzeroCurvature, curvatureMoment;
+    // per column at the last full check: C, sum c_i|x_i| and sum c_i|x_i|^3
+    // of coordinateMayFall
+    std::unique_ptr<double[]> nonzeroCurvature, curvatureMoment, thirdMoment;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList;
     std::int64_t workingCount = 0;
@@ -134,9 +136,10 @@ void setRow(const GlmColumns& c, GlmState& st, std::int64_t i)
     observationState(c.distribution, st.eta[i], c.y[i], &st.loss[i], &st.mean[i], &st.curvature[i]);
 }
 
-// The quadratic model along a column on the fit's scale (entries x*scale).
-void modelAlong(const GlmColumns& c, const GlmState& st, const ColumnView& col, double scale, double* slope,
-                double* curvature)
+// The quadratic model along a column on the fit's scale (entries x*scale),
+// from the rows' means and curvatures (the fit's, or a candidate's).
+void modelAlong(const GlmColumns& c, const double* mean, const double* rowCurvature, const ColumnView& col,
+                double scale, double* slope, double* curvature)
 {
     double g = 0, v = 0;
     for (std::int64_t k = 0; k < col.count; ++k) {
@@ -145,8 +148,8 @@ void modelAlong(const GlmColumns& c, const GlmState& st, const ColumnView& col, 
             continue;
         const std::int64_t i = col.rows ? col.rows[k] : k;
         const double wi = weightOf(c, i);
-        g += x * (wi * (st.mean[i] - c.y[i]));
-        v += (x * x) * (wi * st.curvature[i]);
+        g += x * (wi * (mean[i] - c.y[i]));
+        v += (x * x) * (wi * rowCurvature[i]);
     }
     *slope = (g * scale) / c.totalWeight;
     *curvature = ((v * scale) * scale) / c.totalWeight;
@@ -189,7 +192,7 @@ double coordinateStep(const GlmColumns& c, GlmState& st, std::int64_t j, double 
     const ColumnView col = columnOf(c, j);
     const double scale = j < 0 ? 1.0 : c.inverseScale[j];
     double slope, v;
-    modelAlong(c, st, col, scale, &slope, &v);
+    modelAlong(c, st.mean.get(), st.curvature.get(), col, scale, &slope, &v);
     double& coefficient = j < 0 ? st.intercept : st.beta[j];
     const double factor = j < 0 ? 0.0 : c.factor[j];
     const double majorising = j < 0 ? (c.distribution == Distribution::Binomial ? 0.25 : 0.0) : c.majorising[j];
@@ -219,67 +222,36 @@ double exactSweep(const GlmColumns& c, GlmState& st, double lambda, double theta
 // Sums over a column in eight lanes, row i into lane i mod 8, each lane in
 // ascending rows, combined pairwise (as column_sums.h does): a dense
 // column's zero entries add +-0, which changes no lane (a lane that starts
-// at +0 never becomes -0), so both storages give the same bits.
-double columnSum(const ColumnView& col, const double* u)
+// at +0 never becomes -0), so both storages give the same bits. add(lane,
+// x_i, i) is called for each entry in that order.
+template <class Add>
+void eachEntry(const ColumnView& col, Add&& add)
 {
-    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     const double* x = col.values;
     if (!col.rows) {
         std::int64_t i = 0;
         for (; i + 8 <= col.count; i += 8)
             for (int l = 0; l < 8; ++l)
-                s[l] += x[i + l] * u[i + l];
+                add(l, x[i + l], i + l);
         for (; i < col.count; ++i)
-            s[i & 7] += x[i] * u[i];
+            add(i & 7, x[i], i);
     } else {
         for (std::int64_t k = 0; k < col.count; ++k)
-            s[col.rows[k] & 7] += x[k] * u[col.rows[k]];
+            add(col.rows[k] & 7, x[k], col.rows[k]);
     }
-    return combineSums(s);
 }
 
-// sum_i x_i*u_i and sum_i (x_i*x_i)*q_i in one pass.
-void columnSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
+double columnSum(const ColumnView& col, const double* u)
 {
-    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0}, t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    const double* x = col.values;
-    if (!col.rows) {
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int l = 0; l < 8; ++l) {
-                s[l] += x[i + l] * u[i + l];
-                t[l] += (x[i + l] * x[i + l]) * q[i + l];
-            }
-        for (; i < col.count; ++i) {
-            s[i & 7] += x[i] * u[i];
-            t[i & 7] += (x[i] * x[i]) * q[i];
-        }
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k) {
-            const std::int64_t i = col.rows[k];
-            s[i & 7] += x[k] * u[i];
-            t[i & 7] += (x[k] * x[k]) * q[i];
-        }
-    }
-    *slope = combineSums(s);
-    *curvature = combineSums(t);
+    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { s[l] += x * u[i]; });
+    return combineSums(s);
 }
 
 double columnSquares(const ColumnView& col, const double* q)
 {
     double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    const double* x = col.values;
-    if (!col.rows) {
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int l = 0; l < 8; ++l)
-                t[l] += (x[i + l] * x[i + l]) * q[i + l];
-        for (; i < col.count; ++i)
-            t[i & 7] += (x[i] * x[i]) * q[i];
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k)
-            t[col.rows[k] & 7] += (x[k] * x[k]) * q[col.rows[k]];
-    }
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { t[l] += (x * x) * q[i]; });
     return combineSums(t);
 }
 
@@ -503,21 +475,33 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     return false;
 }
 
-// Besides: the sum of q_i over the column's nonzero rows and of q_i*|x_i|
-// (for zeroCanBeLeft).
-void columnMoments(const ColumnView& col, const double* q, double* nonzero, double* moment)
+// The full check's sums over a column for a nonconvex penalty: sum
+// x_i*u_i and sum (x_i*x_i)*q_i, then (the column still in cache) over the
+// nonzero rows the sums of q_i, |x_i|*q_i and |x_i|^3*q_i (for
+// coordinateMayFall); two passes, each few enough sums to stay in vector
+// registers. A zero entry (a dense column's zero rows, a compressed
+// column's stored zeros) adds +-0 to the first two, a selected +0 to the
+// third and 0*q_i to the others: +0 too, unless q_i is inf, where those
+// sums are of no use anyway (coordinateMayFall takes no bound from them);
+// so both storages give the same bits.
+struct ColumnCheckSums {
+    double slope, curvature, nonzero, first, third;
+};
+
+ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
 {
-    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0}, t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (std::int64_t k = 0; k < col.count; ++k) {
-        const double x = col.values[k];
-        if (x == 0)
-            continue;
-        const std::int64_t i = col.rows ? col.rows[k] : k;
-        s[i & 7] += q[i];
-        t[i & 7] += (x < 0 ? -x : x) * q[i];
-    }
-    *nonzero = combineSums(s);
-    *moment = combineSums(t);
+    double s[8] = {}, t[8] = {}, z[8] = {}, f[8] = {}, r[8] = {};
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
+        s[l] += x * u[i];
+        t[l] += (x * x) * q[i];
+    });
+    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
+        const double size = x < 0 ? -x : x;
+        z[l] += x != 0 ? q[i] : 0.0;
+        f[l] += size * q[i];
+        r[l] += ((size * size) * size) * q[i];
+    });
+    return {combineSums(s), combineSums(t), combineSums(z), combineSums(f), combineSums(r)};
 }
 
 template <class P>
@@ -526,7 +510,7 @@ inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_s
 // The slope and curvature of the model at the fit for every eligible
 // coefficient outside the working set (all 0 there), for the strong rule
 // and the full check; for a nonconvex penalty also the moments of
-// zeroCanBeLeft, of every coefficient.
+// coordinateMayFall, of every coefficient.
 template <class P>
 void formGradients(const GlmColumns& c, GlmState& st)
 {
@@ -548,14 +532,12 @@ void formGradients(const GlmColumns& c, GlmState& st)
             st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
             st.model[j] = 1.0;
         } else {
-            double g, v;
-            columnSums(col, st.u.get(), st.q.get(), &g, &v);
-            st.gradient[j] = (g * s) / c.totalWeight;
-            st.model[j] = ((v * s) * s) / c.totalWeight;
-            double nonzero, moment;
-            columnMoments(col, st.q.get(), &nonzero, &moment);
-            st.nonzeroCurvature[j] = nonzero / c.totalWeight;
-            st.curvatureMoment[j] = (moment * s) / c.totalWeight;
+            const ColumnCheckSums sums = columnCheckSums(col, st.u.get(), st.q.get());
+            st.gradient[j] = (sums.slope * s) / c.totalWeight;
+            st.model[j] = ((sums.curvature * s) * s) / c.totalWeight;
+            st.nonzeroCurvature[j] = sums.nonzero / c.totalWeight;
+            st.curvatureMoment[j] = (sums.first * s) / c.totalWeight;
+            st.thirdMoment[j] = (((sums.third * s) * s) * s) / c.totalWeight;
         }
     }
 }
@@ -609,25 +591,6 @@ constexpr int kCandidateIterates = 10;
 constexpr int kRisesToStop = 4;
 constexpr double kCandidateRatio = 0.84089641525371454; // 2^(-1/4), rounded
 
-// The model along the column at the candidate last passed to
-// candidateChange (its means and curvatures are in the scratch arrays).
-void modelAtCandidate(const GlmColumns& c, const GlmState& st, const ColumnView& col, double scale, double* slope,
-                      double* curvature)
-{
-    double g = 0, v = 0;
-    for (std::int64_t k = 0; k < col.count; ++k) {
-        const double x = col.values[k];
-        if (x == 0)
-            continue;
-        const std::int64_t i = col.rows ? col.rows[k] : k;
-        const double wi = weightOf(c, i);
-        g += x * (wi * (st.newMean[i] - c.y[i]));
-        v += (x * x) * (wi * st.newCurvature[i]);
-    }
-    *slope = (g * scale) / c.totalWeight;
-    *curvature = ((v * scale) * scale) / c.totalWeight;
-}
-
 struct CandidateSearch {
     double beta, before, best, bestChange, factor, lambda, theta, scale;
 };
@@ -653,7 +616,8 @@ void iterateFrom(const GlmColumns& c, GlmState& st, const ColumnView& col, Candi
     for (int k = 0; k < kCandidateIterates && t == t && t != 0; ++k) {
         tryCandidate<P>(c, st, col, s, t);
         double slope, v;
-        modelAtCandidate(c, st, col, s.scale, &slope, &v);
+        // the model at the candidate last passed to candidateChange
+        modelAlong(c, st.newMean.get(), st.newCurvature.get(), col, s.scale, &slope, &v);
         if (!(v > 0) || !(v < 1e300))
             return;
         const double u = t - slope / v;
@@ -666,71 +630,6 @@ void iterateFrom(const GlmColumns& c, GlmState& st, const ColumnView& col, Candi
             return;
         t = next;
     }
-}
-
-// Whether a coefficient at 0 might have a lower point of the true
-// objective far along its coordinate, from a bound that needs no
-// exponential: along a (t = a in the direction against the slope g) the
-// loss's curvature on row i is at least h_i*e^(-a|x_i|) (the logistic's and
-// the exponential's log-curvature changes by at most 1 per unit of eta), so
-// the loss rises by at least -|g|a + sum_i c_i psi(a|x_i|), c_i =
-// w_i*h_i/sum(w), psi(b) = b - 1 + e^-b >= b^2/(2 + b) (e^-b >= (2 - b)/(2
-// + b)), and by Jensen (b^2/(2 + b) is convex) by at least kappa(a) = -|g|a
-// + C*q(m*a), q(b) = b^2/(2 + b), C = sum of c_i over the column's nonzero
-// rows and m their c-weighted mean of |x_i|. Beyond A, where kappa = 0, the
-// objective cannot fall (the penalty is >= 0); on each of kBoundCells
-// intervals [lo, hi] of [0, A] (halving towards 0) it falls by no more
-// than the larger of min kappa + f*p(lo) (p is nondecreasing) and the
-// smaller end of kappa's tangent at lo plus f*p (linear plus concave). On
-// the side along g the loss only rises. Returns false where the bound
-// shows the objective falls by no more than the tolerance anywhere.
-constexpr int kBoundCells = 24;
-
-struct DescentBound {
-    double g, c, m; // |g|, C, m
-    double at(double a) const
-    {
-        const double b = m * a;
-        return c * ((b * b) / (2.0 + b)) - g * a;
-    }
-    double slopeAt(double a) const
-    {
-        const double d = 2.0 + m * a;
-        return (c * m) * (1.0 - 4.0 / (d * d)) - g;
-    }
-};
-
-template <class P>
-bool zeroCanBeLeft(const GlmState& st, std::int64_t j, double f, double lambda, double theta, double tolerance)
-{
-    const double g = st.gradient[j] < 0 ? -st.gradient[j] : st.gradient[j];
-    const double c = st.nonzeroCurvature[j], cm = st.curvatureMoment[j];
-    if (g == 0)
-        return false;
-    if (!(c > 0) || !(cm > g) || !(cm < 1e300))
-        return true;
-    const DescentBound k{g, c, cm / c};
-    const double reach = (2.0 * g) / (k.m * (cm - g));
-    // kappa's minimiser: (2 + m a)^2 = 4/(1 - g/(C m))
-    const double lowest = (2.0 / __builtin_sqrt(1.0 - g / cm) - 2.0) / k.m;
-    double lo = 0, hi = reach;
-    for (int cell = 1; cell < kBoundCells; ++cell)
-        hi *= 0.5;
-    for (int cell = 0; cell < kBoundCells; ++cell, lo = hi, hi = hi * 2.0) {
-        if (cell == kBoundCells - 1)
-            hi = reach;
-        const double penaltyLo = f * valueElement<ScalarLanes, P>(lo, lambda, theta);
-        const double penaltyHi = f * valueElement<ScalarLanes, P>(hi, lambda, theta);
-        const double inside = lowest > lo && lowest < hi ? k.at(lowest) : (k.at(lo) < k.at(hi) ? k.at(lo) : k.at(hi));
-        const double floorBound = inside + penaltyLo;
-        const double atLo = k.at(lo) + penaltyLo;
-        const double atHi = k.at(lo) + k.slopeAt(lo) * (hi - lo) + penaltyHi;
-        const double tangentBound = atLo < atHi ? atLo : atHi;
-        const double bound = floorBound > tangentBound ? floorBound : tangentBound;
-        if (!(bound >= -tolerance))
-            return true;
-    }
-    return false;
 }
 
 template <class P>
@@ -746,12 +645,18 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
         const double f = c.factor[j];
         if (!c.eligible[j] || f == 0)
             continue;
-        if (st.beta[j] == 0 && !zeroCanBeLeft<P>(st, j, f, lambda, theta, tolerance))
+        // The moments are those of the full check just made: once a
+        // coordinate has moved they are stale for the rest, but a call that
+        // moves one is followed, after the lambda is solved again, by one
+        // that starts afresh, and only a call that moves none accepts a fit.
+        const CoordinateMoments moments{st.gradient[j], st.model[j], st.nonzeroCurvature[j], st.curvatureMoment[j],
+                                        st.thirdMoment[j]};
+        if (!coordinateMayFall<P>(moments, st.beta[j], f, lambda, theta, tolerance))
             continue;
         const ColumnView col = columnOf(c, j);
         const double scale = c.inverseScale[j];
         double slope, v;
-        modelAlong(c, st, col, scale, &slope, &v);
+        modelAlong(c, st.mean.get(), st.curvature.get(), col, scale, &slope, &v);
         if (!(v > 0) || !(v < 1e300))
             continue;
         const double beta = st.beta[j];
@@ -892,7 +797,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
                     &st.q, &st.u, &st.move})
         *a = workArray<double>(c.n);
     for (auto* a : {&st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature, &st.nonzeroCurvature,
-                    &st.curvatureMoment})
+                    &st.curvatureMoment, &st.thirdMoment})
         *a = workArray<double>(c.p);
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
@@ -900,7 +805,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
     for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature,
                     &st.q, &st.u, &st.move, &st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature,
-                    &st.nonzeroCurvature, &st.curvatureMoment})
+                    &st.nonzeroCurvature, &st.curvatureMoment, &st.thirdMoment})
         if (!*a)
             return GlmPathOutOfMemory;
     if (!st.working || !st.workingList || !lambdas)
