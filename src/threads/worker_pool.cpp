@@ -258,7 +258,10 @@ int threadBudget()
 
 void setHostThreadLimit(HostThreadLimit limit) { gHostLimit.store(limit, std::memory_order_relaxed); }
 
-void runShared(int threads, SharedTask task, void* context)
+namespace {
+
+// longPieces: no backoff either way (see runSharedLongPieces).
+void share(int threads, SharedTask task, void* context, bool longPieces)
 {
     threads = std::min(threads, kMaxThreads);
     if (threads < 2 || gBusy.exchange(true, std::memory_order_acquire)) {
@@ -266,23 +269,33 @@ void runShared(int threads, SharedTask task, void* context)
         return;
     }
     const bool adaptive = gOverride.load(std::memory_order_relaxed) == 0; // the tests' counts are kept
-    Pool* pool = adaptive && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
+    Pool* pool = adaptive && !longPieces && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
     if (!pool || pool->count == 0) {
-        gCallsAlone = std::max(0, gCallsAlone - 1);
+        if (!longPieces)
+            gCallsAlone = std::max(0, gCallsAlone - 1);
         gBusy.store(false, std::memory_order_release);
         task(context, true);
         return;
     }
     open(*pool, std::min(threads, pool->count + 1), task, context);
     task(context, true);
-    if (closeAndWait(*pool) || !adaptive) {
-        gBackoff /= 2;
-    } else {
-        gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
-        gCallsAlone = gBackoff;
+    const bool waited = !closeAndWait(*pool);
+    if (!longPieces) {
+        if (waited && adaptive) {
+            gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
+            gCallsAlone = gBackoff;
+        } else {
+            gBackoff /= 2;
+        }
     }
     gBusy.store(false, std::memory_order_release);
 }
+
+} // namespace
+
+void runShared(int threads, SharedTask task, void* context) { share(threads, task, context, false); }
+
+void runSharedLongPieces(int threads, SharedTask task, void* context) { share(threads, task, context, true); }
 
 void stopWorkers()
 {
