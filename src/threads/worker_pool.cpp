@@ -54,6 +54,7 @@ struct Pool;
 struct alignas(64) Worker {
     Pool* pool = nullptr;
     OsThread thread;
+    unsigned callsBefore = 0; // the pool's calls when it was started
 };
 
 struct Pool {
@@ -127,7 +128,9 @@ void workerMain(void* argument)
 {
     Worker& self = *static_cast<Worker*>(argument);
     Pool& pool = *self.pool;
-    unsigned seen = pool.calls.load(std::memory_order_acquire);
+    // The count from before the call that started it, so that it may join
+    // that call (a call of whole paths would otherwise run without it).
+    unsigned seen = self.callsBefore;
     for (;;) {
         auto called = [&] { return pool.calls.load(std::memory_order_acquire) != seen; };
         auto stopping = [&] { return pool.stop.load(std::memory_order_relaxed); };
@@ -161,6 +164,7 @@ Pool* poolWith(int wanted)
     while (pool->count < wanted) {
         Worker& w = pool->workers[pool->count];
         w.pool = pool;
+        w.callsBefore = pool->calls.load(std::memory_order_relaxed);
         if (!startOsThread<workerMain>(w.thread, &w))
             break;
         ++pool->count;

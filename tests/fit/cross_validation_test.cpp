@@ -3,9 +3,9 @@
 // the full path fitted beside its folds gives the bits of the full path
 // followed by its folds, on a grid, at given lambda and on paths that stop
 // early; a fold fitted at more lambda than the full path kept gives the same
-// fits at the ones it kept; a call whose folds end on a worker leaves the
-// next call shared; and a binomial path on a separable design stops,
-// keeping its fits.
+// fits at the ones it kept; calls of whole paths are shared from the one
+// that starts the pool on, and after one that waited for a worker's fold;
+// and a binomial path on a separable design stops, keeping its fits.
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -202,9 +202,11 @@ TEST(CrossValidation, MoreLambdaChangeNoFitBeforeThem)
     }
 }
 
-// A fold holds a worker for a whole path: the caller's wait for it at the
-// end must not send the next call to the calling thread alone.
-TEST(CrossValidation, ACallEndingOnAWorkersFoldLeavesTheNextCallShared)
+// A fold holds a worker for a whole path: the worker started by a call must
+// join that very call (ctest runs this test in a process of its own, so the
+// first call starts the pool), and the caller's wait for a worker's fold at
+// the end must not send the next call to the calling thread alone.
+TEST(CrossValidation, CallsOfWholePathsAreSharedFromTheFirstAndAfterAWaitForAWorker)
 {
     if (std::thread::hardware_concurrency() < 2)
         GTEST_SKIP() << "one processor: no call is shared";
