@@ -260,45 +260,36 @@ MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* p
     double* r = room.get();
     FitOutput out = {r, r + p * capacity, r + (p + 1) * capacity, r + (p + 2) * capacity, r + (p + 3) * capacity,
                      r + (p + 4) * capacity, r + (p + 5) * capacity, r + (p + 6) * capacity, 0};
-    bool saturated = false;
-    if (extras.distribution == Distribution::Normal) {
-        if (fitPath(design, settings, &out) != FitDone) {
-            room.reset();
-            raise("outOfMemory", "No memory for the work arrays of the fit.");
-            return;
-        }
-    } else {
-        const GlmPathStatus status = fitGlmPath(design, settings, extras.distribution, &out);
-        if (status == GlmPathOutOfMemory) {
-            room.reset();
-            raise("outOfMemory", "No memory for the work arrays of the fit.");
-            return;
-        }
-        saturated = status == GlmPathSaturated;
-    }
-    // Every fold's path at the lambda of the full fit.
+    GlmPathStatus status = GlmPathDone;
     std::unique_ptr<double[]> heldOut;
-    if (extras.foldCount > 0 && out.fits > 0) {
-        heldOut.reset(new (std::nothrow) double[n * out.fits]);
-        joinThreadsAtExit(); // the folds run on the worker pool
-        FitSettings foldSettings = settings;
-        foldSettings.lambda = out.lambda;
-        foldSettings.lambdaCount = out.fits;
-        if (!heldOut || crossValidate(design, foldSettings, extras.distribution, extras.folds, extras.foldCount,
-                                      threadBudget(), heldOut.get()) != CrossValidationDone) {
-            room.reset();
-            heldOut.reset();
-            raise("outOfMemory", "No memory for the cross-validation.");
-            return;
-        }
+    bool foldsFailed = false;
+    if (extras.foldCount > 0) {
+        // The full fit and every fold's path at its lambda, on the worker pool.
+        heldOut.reset(new (std::nothrow) double[n * capacity]);
+        joinThreadsAtExit();
+        foldsFailed = !heldOut || fitAndCrossValidate(design, settings, extras.distribution, extras.folds,
+                                                      extras.foldCount, threadBudget(), &out, &status,
+                                                      heldOut.get()) != CrossValidationDone;
+    } else if (extras.distribution == Distribution::Normal) {
+        status = fitPath(design, settings, &out) == FitDone ? GlmPathDone : GlmPathOutOfMemory;
+    } else {
+        status = fitGlmPath(design, settings, extras.distribution, &out);
     }
+    if (status == GlmPathOutOfMemory || foldsFailed) {
+        room.reset();
+        heldOut.reset();
+        raise("outOfMemory", status == GlmPathOutOfMemory ? "No memory for the work arrays of the fit."
+                                                          : "No memory for the cross-validation.");
+        return;
+    }
+    const bool saturated = status == GlmPathSaturated;
     double* const columns[8] = {out.coefficients, out.intercept, out.lambda, out.df,
                                 out.mse, out.objective, out.passes, out.converged};
     const int outputs = nlhs < 1 ? 1 : nlhs;
     for (int k = 0; k < outputs && k < 8; ++k)
         returnReversed(&plhs[k], columns[k], k == 0 ? p : 1, out.fits);
     if (outputs > 8) {
-        if (heldOut)
+        if (heldOut && out.fits > 0)
             returnReversed(&plhs[8], heldOut.get(), n, out.fits);
         else
             plhs[8] = createRealMatrix(0, 0);

@@ -197,9 +197,10 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %   How the cross-validation computes
 %     Each fold's path is fitted without the fold's observations (a copy of
 %     X without their rows, so a fold costs the rows it is fitted on), then
-%     predicts them. The folds run in parallel, on as many threads as
-%     the cores this process may use (OMP_NUM_THREADS caps them), each
-%     thread taking the next fold as it comes; each fold is one sequential
+%     predicts them. The fit on all data and the folds run in parallel,
+%     on as many threads as the cores this process may use
+%     (OMP_NUM_THREADS caps them), each thread taking the next path as it
+%     comes, the fit on all data first; each path is one sequential
 %     computation, so the result has the same bits for every number of
 %     threads.
 %

@@ -1,24 +1,38 @@
 #include "cross_validation.h"
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <new>
 
-#include "glm_path.h"
 #include "worker_pool.h"
 
 namespace {
 
+// The pieces of one call: the full path first when there is one, then the
+// folds, taken by number as threads come.
 struct Folds {
     const FitDesign* design;
-    const FitSettings* settings;
+    const FitSettings* settings; // the folds' own, their lambda given
     Distribution distribution;
     const double* folds;
     int count;
     double* heldOutLoss;
+    const FitSettings* fullSettings; // null without the full path
+    FitOutput* full;
+    GlmPathStatus fullStatus;
+    std::atomic<std::int64_t> fullFits; // -1 until the full path has ended
     std::atomic<int> next;
     std::atomic<bool> outOfMemory;
 };
+
+GlmPathStatus fitAnyPath(const FitDesign& design, const FitSettings& settings, Distribution distribution,
+                         FitOutput* out)
+{
+    if (distribution == Distribution::Normal)
+        return fitPath(design, settings, out) == FitDone ? GlmPathDone : GlmPathOutOfMemory;
+    return fitGlmPath(design, settings, distribution, out);
+}
 
 // eta_i = b0 + sum_j x_ij b_j for the rows of the fold, columns in order and
 // each column's nonzeros only, so dense and compressed X give the same bits.
@@ -118,10 +132,21 @@ bool designWithout(const Folds& f, double label, FoldDesign* out)
     return true;
 }
 
+// A path's lambda never depends on the lambda after it, so a fold started
+// once the full path has ended stops at the full path's last lambda, and
+// one started before makes the same fits and more.
+std::int64_t lambdaCountOfFold(const Folds& f)
+{
+    const std::int64_t known = f.fullFits.load(std::memory_order_acquire);
+    return known >= 0 && known < f.settings->lambdaCount ? known : f.settings->lambdaCount;
+}
+
 bool fitFold(Folds& f, int fold)
 {
     const FitDesign& d = *f.design;
-    const std::int64_t n = d.rows, p = d.columns, count = f.settings->lambdaCount;
+    const std::int64_t n = d.rows, p = d.columns, count = lambdaCountOfFold(f);
+    if (count == 0)
+        return true;
     std::unique_ptr<double[]> eta(new (std::nothrow) double[n]);
     std::unique_ptr<double[]> room(new (std::nothrow) double[(p + 7) * count + 1]);
     if (!eta || !room)
@@ -132,15 +157,12 @@ bool fitFold(Folds& f, int fold)
         return false;
     FitSettings s = *f.settings;
     s.weights = training.weights.get();
+    s.lambdaCount = count;
     double* r = room.get();
     FitOutput out = {r, r + p * count, r + (p + 1) * count, r + (p + 2) * count, r + (p + 3) * count,
                      r + (p + 4) * count, r + (p + 5) * count, r + (p + 6) * count, 0};
-    if (f.distribution == Distribution::Normal) {
-        if (fitPath(training.design, s, &out) != FitDone)
-            return false;
-    } else if (fitGlmPath(training.design, s, f.distribution, &out) == GlmPathOutOfMemory) {
+    if (fitAnyPath(training.design, s, f.distribution, &out) == GlmPathOutOfMemory)
         return false;
-    }
     for (std::int64_t l = 0; l < count; ++l) {
         double* loss = f.heldOutLoss + l * n;
         if (l >= out.fits) {
@@ -161,16 +183,58 @@ bool fitFold(Folds& f, int fold)
     return true;
 }
 
-void takeFolds(void* context, bool)
+void fitFullPath(Folds& f)
+{
+    f.fullStatus = fitAnyPath(*f.design, *f.fullSettings, f.distribution, f.full);
+    f.fullFits.store(f.fullStatus == GlmPathOutOfMemory ? 0 : f.full->fits, std::memory_order_release);
+}
+
+void takePieces(void* context, bool)
 {
     Folds& f = *static_cast<Folds*>(context);
+    const int first = f.full ? 1 : 0;
     for (;;) {
-        const int fold = f.next.fetch_add(1);
-        if (fold >= f.count)
+        const int piece = f.next.fetch_add(1);
+        if (piece < first) {
+            fitFullPath(f);
+            continue;
+        }
+        if (piece - first >= f.count)
             return;
-        if (!fitFold(f, fold))
+        if (!fitFold(f, piece - first))
             f.outOfMemory.store(true);
     }
+}
+
+int threadsFor(int threads, int pieces)
+{
+    const int budget = threadBudget();
+    const int parts = threads < budget ? threads : budget;
+    return parts < pieces ? parts : pieces;
+}
+
+// The lambda the full path will be fitted at, before it is: the given
+// ones, or the grid from the lambda_max of a one-lambda path on the same
+// data (the same computation as the full path's own, so the same bits).
+bool lambdaOfPath(const FitDesign& design, const FitSettings& settings, Distribution distribution, double* lambda)
+{
+    if (settings.lambda) {
+        for (std::int64_t k = 0; k < settings.lambdaCount; ++k)
+            lambda[k] = settings.lambda[k];
+        return true;
+    }
+    const std::int64_t p = design.columns;
+    std::unique_ptr<double[]> room(new (std::nothrow) double[p + 7]);
+    if (!room)
+        return false;
+    FitSettings one = settings;
+    one.gridCount = 1;
+    double* r = room.get();
+    FitOutput out = {r, r + p, r + p + 1, r + p + 2, r + p + 3, r + p + 4, r + p + 5, r + p + 6, 0};
+    if (fitAnyPath(design, one, distribution, &out) == GlmPathOutOfMemory)
+        return false;
+    lambdaGrid(out.lambda[0], settings.gridRatio, settings.gridCount, lambda);
+    return true;
 }
 
 } // namespace
@@ -178,12 +242,59 @@ void takeFolds(void* context, bool)
 CrossValidationStatus crossValidate(const FitDesign& design, const FitSettings& settings, Distribution distribution,
                                     const double* folds, int foldCount, int threads, double* heldOutLoss)
 {
-    Folds f{&design, &settings, distribution, folds, foldCount, heldOutLoss, {0}, {false}};
-    int parts = threads < threadBudget() ? threads : threadBudget();
-    parts = parts < foldCount ? parts : foldCount;
+    Folds f{&design, &settings, distribution, folds, foldCount, heldOutLoss, nullptr, nullptr, GlmPathDone, {-1}, {0},
+            {false}};
+    const int parts = threadsFor(threads, foldCount);
     if (parts > 1)
-        runShared(parts, takeFolds, &f);
+        runSharedLongPieces(parts, takePieces, &f);
     else
-        takeFolds(&f, true);
+        takePieces(&f, true);
     return f.outOfMemory.load() ? CrossValidationOutOfMemory : CrossValidationDone;
+}
+
+namespace {
+
+CrossValidationStatus foldsAtFullPath(const FitDesign& design, const FitSettings& settings,
+                                      Distribution distribution, const double* folds, int foldCount, int threads,
+                                      const FitOutput& full, double* heldOutLoss)
+{
+    FitSettings foldSettings = settings;
+    foldSettings.lambda = full.lambda;
+    foldSettings.lambdaCount = full.fits;
+    return crossValidate(design, foldSettings, distribution, folds, foldCount, threads, heldOutLoss);
+}
+
+} // namespace
+
+CrossValidationStatus fitAndCrossValidate(const FitDesign& design, const FitSettings& settings,
+                                          Distribution distribution, const double* folds, int foldCount,
+                                          int threads, FitOutput* full, GlmPathStatus* fullStatus,
+                                          double* heldOutLoss)
+{
+    const int parts = threadsFor(threads, foldCount + 1);
+    const std::int64_t capacity = settings.lambda ? settings.lambdaCount : settings.gridCount;
+    std::unique_ptr<double[]> lambda(parts > 1 ? new (std::nothrow) double[capacity] : nullptr);
+    if (!lambda || !lambdaOfPath(design, settings, distribution, lambda.get())) {
+        // One thread's order, which needs no lambda in advance.
+        *fullStatus = fitAnyPath(design, settings, distribution, full);
+        if (*fullStatus == GlmPathOutOfMemory || full->fits == 0)
+            return CrossValidationDone;
+        return foldsAtFullPath(design, settings, distribution, folds, foldCount, threads, *full, heldOutLoss);
+    }
+    FitSettings foldSettings = settings;
+    foldSettings.lambda = lambda.get();
+    foldSettings.lambdaCount = capacity;
+    Folds f{&design, &foldSettings, distribution, folds, foldCount, heldOutLoss, &settings, full, GlmPathDone, {-1},
+            {0}, {false}};
+    runSharedLongPieces(parts, takePieces, &f);
+    *fullStatus = f.fullStatus;
+    if (f.fullStatus == GlmPathOutOfMemory || full->fits == 0)
+        return CrossValidationDone;
+    if (f.outOfMemory.load())
+        return CrossValidationOutOfMemory;
+    // Only if the full path came to other lambda than foreseen: the folds
+    // again, at its own.
+    if (std::memcmp(full->lambda, lambda.get(), static_cast<std::size_t>(full->fits) * sizeof(double)) != 0)
+        return foldsAtFullPath(design, settings, distribution, folds, foldCount, threads, *full, heldOutLoss);
+    return CrossValidationDone;
 }

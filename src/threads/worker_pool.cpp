@@ -54,6 +54,7 @@ struct Pool;
 struct alignas(64) Worker {
     Pool* pool = nullptr;
     OsThread thread;
+    unsigned callsBefore = 0; // the pool's calls when it was started
 };
 
 struct Pool {
@@ -127,7 +128,9 @@ void workerMain(void* argument)
 {
     Worker& self = *static_cast<Worker*>(argument);
     Pool& pool = *self.pool;
-    unsigned seen = pool.calls.load(std::memory_order_acquire);
+    // The count from before the call that started it, so that it may join
+    // that call (a call of whole paths would otherwise run without it).
+    unsigned seen = self.callsBefore;
     for (;;) {
         auto called = [&] { return pool.calls.load(std::memory_order_acquire) != seen; };
         auto stopping = [&] { return pool.stop.load(std::memory_order_relaxed); };
@@ -161,6 +164,7 @@ Pool* poolWith(int wanted)
     while (pool->count < wanted) {
         Worker& w = pool->workers[pool->count];
         w.pool = pool;
+        w.callsBefore = pool->calls.load(std::memory_order_relaxed);
         if (!startOsThread<workerMain>(w.thread, &w))
             break;
         ++pool->count;
@@ -258,7 +262,10 @@ int threadBudget()
 
 void setHostThreadLimit(HostThreadLimit limit) { gHostLimit.store(limit, std::memory_order_relaxed); }
 
-void runShared(int threads, SharedTask task, void* context)
+namespace {
+
+// longPieces: no backoff either way (see runSharedLongPieces).
+void share(int threads, SharedTask task, void* context, bool longPieces)
 {
     threads = std::min(threads, kMaxThreads);
     if (threads < 2 || gBusy.exchange(true, std::memory_order_acquire)) {
@@ -266,23 +273,33 @@ void runShared(int threads, SharedTask task, void* context)
         return;
     }
     const bool adaptive = gOverride.load(std::memory_order_relaxed) == 0; // the tests' counts are kept
-    Pool* pool = adaptive && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
+    Pool* pool = adaptive && !longPieces && gCallsAlone > 0 ? nullptr : poolWith(threads - 1);
     if (!pool || pool->count == 0) {
-        gCallsAlone = std::max(0, gCallsAlone - 1);
+        if (!longPieces)
+            gCallsAlone = std::max(0, gCallsAlone - 1);
         gBusy.store(false, std::memory_order_release);
         task(context, true);
         return;
     }
     open(*pool, std::min(threads, pool->count + 1), task, context);
     task(context, true);
-    if (closeAndWait(*pool) || !adaptive) {
-        gBackoff /= 2;
-    } else {
-        gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
-        gCallsAlone = gBackoff;
+    const bool waited = !closeAndWait(*pool);
+    if (!longPieces) {
+        if (waited && adaptive) {
+            gBackoff = std::min(kMostCallsAlone, std::max(1, 2 * gBackoff));
+            gCallsAlone = gBackoff;
+        } else {
+            gBackoff /= 2;
+        }
     }
     gBusy.store(false, std::memory_order_release);
 }
+
+} // namespace
+
+void runShared(int threads, SharedTask task, void* context) { share(threads, task, context, false); }
+
+void runSharedLongPieces(int threads, SharedTask task, void* context) { share(threads, task, context, true); }
 
 void stopWorkers()
 {

@@ -39,6 +39,13 @@ void setHostThreadLimit(HostThreadLimit limit);
 // therefore never wait for another thread's share of the work.
 void runShared(int threads, SharedTask task, void* context);
 
+// runShared for a task whose pieces are long (a whole path each): the
+// caller's wait at the end for a worker's last piece is then that piece's
+// length, not a sign of a worker the system stopped, so it neither sends
+// the next calls to the calling thread alone nor is held back by earlier
+// calls that did.
+void runSharedLongPieces(int threads, SharedTask task, void* context);
+
 // One turn of a busy wait: a pause hint where the CPU has one, so the
 // spinning thread leaves the core's resources to its sibling and leaves the
 // loop without a pipeline flush.

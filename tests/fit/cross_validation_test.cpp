@@ -1,9 +1,17 @@
 // Cross-validation on the worker pool: 1, 2 and 3 threads give the same bits
-// for least squares, binomial and Poisson paths, on dense and compressed X,
+// for least squares, binomial and Poisson paths, on dense and compressed X;
+// the full path fitted beside its folds gives the bits of the full path
+// followed by its folds, on a grid, at given lambda and on paths that stop
+// early; a fold fitted at more lambda than the full path kept gives the same
+// fits at the ones it kept; calls of whole paths are shared from the one
+// that starts the pool on, and after one that waited for a worker's fold;
 // and a binomial path on a separable design stops, keeping its fits.
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -65,10 +73,165 @@ std::vector<double> heldOutLoss(const Problem& s, Distribution d, int penalty, d
 
 bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+Problem separableProblem()
+{
+    Problem s = problemOf(Distribution::Binomial, 3);
+    for (int i = 0; i < s.n; ++i)
+        s.y[i] = s.x[i] > 0; // column 0 separates the classes
+    return s;
+}
+
+FitDesign denseDesign(const Problem& s) { return {s.n, s.p, s.x.data(), nullptr, nullptr, nullptr, 0, s.y.data()}; }
+
+std::vector<double> foldNumbers(int n)
+{
+    std::vector<double> folds(n);
+    for (int i = 0; i < n; ++i)
+        folds[i] = 1 + (i * 7) % 5;
+    return folds;
+}
+
+// A call's outputs, the first `fits` of each, and its statuses.
+struct PathAndFolds {
+    GlmPathStatus status;
+    CrossValidationStatus folds;
+    std::int64_t fits;
+    std::vector<double> path, heldOut;
+};
+
+// The full path then its folds at its lambda (threads 0), or both
+// together on `threads` threads.
+PathAndFolds pathAndFolds(const Problem& s, Distribution d, const FitSettings& settings, int threads)
+{
+    const std::int64_t p = s.p, capacity = settings.lambda ? settings.lambdaCount : settings.gridCount;
+    std::vector<double> room((p + 7) * capacity), loss(s.n * capacity);
+    double* r = room.data();
+    FitOutput out{r, r + p * capacity, r + (p + 1) * capacity, r + (p + 2) * capacity, r + (p + 3) * capacity,
+                  r + (p + 4) * capacity, r + (p + 5) * capacity, r + (p + 6) * capacity, 0};
+    const std::vector<double> folds = foldNumbers(s.n);
+    PathAndFolds result{GlmPathDone, CrossValidationDone, 0, {}, {}};
+    overrideThreadBudget(threads > 0 ? threads : 1);
+    if (threads > 0) {
+        result.folds = fitAndCrossValidate(denseDesign(s), settings, d, folds.data(), 5, threads, &out,
+                                           &result.status, loss.data());
+    } else {
+        result.status = d == Distribution::Normal ? (fitPath(denseDesign(s), settings, &out) == FitDone
+                                                         ? GlmPathDone : GlmPathOutOfMemory)
+                                                  : fitGlmPath(denseDesign(s), settings, d, &out);
+        FitSettings foldSettings = settings;
+        foldSettings.lambda = out.lambda;
+        foldSettings.lambdaCount = out.fits;
+        result.folds = crossValidate(denseDesign(s), foldSettings, d, folds.data(), 5, 1, loss.data());
+    }
+    overrideThreadBudget(0);
+    result.fits = out.fits;
+    for (int k = 0; k < 8; ++k) {
+        const double* column = k == 0 ? out.coefficients : r + (p + k - 1) * capacity;
+        const std::int64_t length = (k == 0 ? p : 1) * out.fits;
+        result.path.insert(result.path.end(), column, column + length);
+    }
+    result.heldOut.assign(loss.begin(), loss.begin() + s.n * out.fits);
+    return result;
 }
 
 } // namespace
+
+TEST(CrossValidation, TheFullPathBesideItsFoldsGivesTheBitsOfOneAfterTheOther)
+{
+    const Problem separable = separableProblem();
+    const Problem normal = problemOf(Distribution::Normal, 11), poisson = problemOf(Distribution::Poisson, 12);
+    Problem unpenalised = poisson;
+    unpenalised.factor[1] = 0; // in every fit: DFmax 0 keeps none
+    struct Case {
+        const char* name;
+        const Problem* problem;
+        Distribution distribution;
+        int penalty;
+        double theta;
+        bool grid;
+        double dfMax;
+    } const cases[] = {
+        {"least squares, lasso grid", &normal, Distribution::Normal, 0, 0.0, true, 1e9},
+        {"least squares, MCP, DFmax 2", &normal, Distribution::Normal, 5, 1.5, true, 2},
+        {"Poisson, MCP at given lambda", &poisson, Distribution::Poisson, 5, 1.5, false, 1e9},
+        {"binomial, separable grid", &separable, Distribution::Binomial, 0, 0.0, true, 1e9},
+        {"Poisson, an unpenalised column, DFmax 0", &unpenalised, Distribution::Poisson, 0, 0.0, false, 0},
+    };
+    for (const Case& c : cases) {
+        const FitSettings settings{c.penalty, c.theta, c.grid ? nullptr : c.problem->lambda.data(), 10, 60, 1e-3,
+                                   true, true, c.problem->factor.data(), nullptr, 1e-9, 100000, c.dfMax};
+        const PathAndFolds reference = pathAndFolds(*c.problem, c.distribution, settings, 0);
+        EXPECT_EQ(reference.folds, CrossValidationDone) << c.name;
+        for (int threads : {1, 2, 3}) {
+            const PathAndFolds together = pathAndFolds(*c.problem, c.distribution, settings, threads);
+            EXPECT_EQ(together.status, reference.status) << c.name << ", " << threads << " threads";
+            EXPECT_EQ(together.folds, reference.folds) << c.name << ", " << threads << " threads";
+            EXPECT_EQ(together.fits, reference.fits) << c.name << ", " << threads << " threads";
+            EXPECT_TRUE(sameBits(together.path, reference.path)) << c.name << ", " << threads << " threads";
+            EXPECT_TRUE(sameBits(together.heldOut, reference.heldOut)) << c.name << ", " << threads << " threads";
+        }
+    }
+}
+
+// The schedule's premise: a fold that started before the full path ended
+// runs on past the full path's last lambda, and its first fits must be
+// those it makes when it stops there.
+TEST(CrossValidation, MoreLambdaChangeNoFitBeforeThem)
+{
+    const Problem separable = separableProblem();
+    const Problem poisson = problemOf(Distribution::Poisson, 12);
+    for (const Problem* s : {&separable, &poisson}) {
+        const Problem& problem = *s;
+        const Distribution d = s == &poisson ? Distribution::Poisson : Distribution::Binomial;
+        std::vector<double> lambda(40);
+        lambdaGrid(0.3, 1e-3, 40, lambda.data());
+        const std::vector<double> folds = foldNumbers(problem.n);
+        std::vector<double> all(problem.n * 40), first(problem.n * 25);
+        FitSettings settings{5, 1.5, lambda.data(), 40, 40, 0.01, true, true, problem.factor.data(), nullptr,
+                             1e-9, 100000, 1e9};
+        EXPECT_EQ(crossValidate(denseDesign(problem), settings, d, folds.data(), 5, 1, all.data()),
+                  CrossValidationDone);
+        settings.lambdaCount = 25;
+        EXPECT_EQ(crossValidate(denseDesign(problem), settings, d, folds.data(), 5, 1, first.data()),
+                  CrossValidationDone);
+        all.resize(first.size());
+        EXPECT_TRUE(sameBits(all, first)) << static_cast<int>(d);
+    }
+}
+
+// A fold holds a worker for a whole path: the worker started by a call must
+// join that very call (ctest runs this test in a process of its own, so the
+// first call starts the pool), and the caller's wait for a worker's fold at
+// the end must not send the next call to the calling thread alone.
+TEST(CrossValidation, CallsOfWholePathsAreSharedFromTheFirstAndAfterAWaitForAWorker)
+{
+    if (std::thread::hardware_concurrency() < 2)
+        GTEST_SKIP() << "one processor: no call is shared";
+    // The caller waits (boundedly) for a worker to join; a worker that
+    // joins stays `hold` milliseconds.
+    struct Call {
+        std::atomic<bool> workerJoined{false};
+        int hold;
+    };
+    const SharedTask task = [](void* context, bool onCaller) {
+        Call& call = *static_cast<Call*>(context);
+        if (!onCaller) {
+            call.workerJoined.store(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(call.hold));
+        }
+        for (int k = 0; onCaller && k < 2000 && !call.workerJoined.load(); ++k)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+    };
+    for (int round = 0; round < 3; ++round) {
+        Call endsOnWorker{{false}, 5}, next{{false}, 0};
+        runSharedLongPieces(2, task, &endsOnWorker);
+        runSharedLongPieces(2, task, &next);
+        EXPECT_TRUE(endsOnWorker.workerJoined.load() && next.workerJoined.load()) << "round " << round;
+    }
+}
 
 TEST(CrossValidation, SameBitsForEveryThreadCountAndStorage)
 {
@@ -90,9 +253,7 @@ TEST(CrossValidation, SameBitsForEveryThreadCountAndStorage)
 
 TEST(GlmPath, SeparableClassesStopThePathAndKeepItsFits)
 {
-    Problem s = problemOf(Distribution::Binomial, 3);
-    for (int i = 0; i < s.n; ++i)
-        s.y[i] = s.x[i] > 0; // column 0 separates the classes
+    const Problem s = separableProblem();
     FitDesign design{s.n, s.p, s.x.data(), nullptr, nullptr, nullptr, 0, s.y.data()};
     FitSettings settings{0, 0.0, nullptr, 0, 100, 1e-6, true, true, s.factor.data(), nullptr, 1e-7, 100000, 1e9};
     std::vector<double> room((s.p + 7) * 100);

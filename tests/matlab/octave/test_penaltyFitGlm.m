@@ -126,19 +126,27 @@ Xs = X; Xs(rand (n, p) < 0.6) = 0;
 checks(end+1, :) = {"binomial: sparse X gives the bits of full X", Bs, Bd};
 checks(end+1, :) = {"binomial: sparse X, the same deviance", is.Deviance, id.Deviance};
 
-% Cross-validation: the same bits for 1, 2 and 3 threads, lasso's fields.
+% Cross-validation: the same bits for 1, 2 and 3 threads (the fit on all
+% data runs beside the folds, and a path cut short by DFmax trims theirs),
+% lasso's fields.
 old = getenv ("OMP_NUM_THREADS");
 results = {};
+short = {};
 for threads = 1:3
   setenv ("OMP_NUM_THREADS", num2str (threads));
   [B, info] = penaltyFit (X, designs{1, 2}, "mcp", "Distribution", "binomial", "CV", 5, "NumLambda", 15);
   results{threads} = {B, info};
+  [B, info] = penaltyFit (X, designs{3, 2}, "l1", "Distribution", "poisson", "CV", 5, "NumLambda", 30, "DFmax", 4);
+  short{threads} = {B, info};
 endfor
 setenv ("OMP_NUM_THREADS", old);
+checks(end+1, :) = {"CV with DFmax: the path stops early", numel(short{1}{2}.Lambda) < 30, true};
 for threads = 2:3
   checks(end+1, :) = {sprintf("CV with %d threads: B", threads), results{threads}{1}, results{1}{1}};
   checks(end+1, :) = {sprintf("CV with %d threads: Deviance", threads), results{threads}{2}.Deviance, results{1}{2}.Deviance};
   checks(end+1, :) = {sprintf("CV with %d threads: SE", threads), results{threads}{2}.SE, results{1}{2}.SE};
+  checks(end+1, :) = {sprintf("CV with DFmax, %d threads: B", threads), short{threads}{1}, short{1}{1}};
+  checks(end+1, :) = {sprintf("CV with DFmax, %d threads: Deviance", threads), short{threads}{2}.Deviance, short{1}{2}.Deviance};
 endfor
 [B, info] = results{1}{:};
 L = numel (info.Lambda);
