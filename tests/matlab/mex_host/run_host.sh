@@ -7,5 +7,13 @@ shift
 "$@" >"$output" </dev/null
 status=$?
 grep '^FAIL' "$output" | head -20
-tail -n 1 "$output"
+if [ "$status" -ne 0 ] && ! grep -q '^FAIL' "$output"; then
+    # No case failed, so the host did not run: show why. Under Wine that is
+    # most often a 32-bit program on a machine that cannot start one (no
+    # wine32, or a kernel without 32-bit execution: /lib/ld-linux.so.2 --version).
+    echo "run_host: $1 ended with status $status before reporting any case:"
+    grep -v '^[[:space:]]*$' "$output" | tail -n 5
+else
+    tail -n 1 "$output"
+fi
 exit $status
