@@ -66,7 +66,12 @@ fi
 
 echo "install-deps: installing ${missing[*]}"
 [ -z "$add_arch" ] || $add_arch
-# A mirror caught mid-sync fails one index while the others are fine: go on
-# with what was read, and let apt-get install say if a package is missing.
-apt-get update -q || echo "install-deps: apt-get update reported errors; installing from the indexes it read" >&2
+# A mirror caught mid-sync fails one index while the others are fine: try
+# again a few times, then go on with what was read and let apt-get install
+# say if a package is missing.
+for attempt in 1 2 3; do
+    apt-get update -q && break
+    echo "install-deps: apt-get update reported errors (attempt $attempt of 3)" >&2
+    [ "$attempt" -eq 3 ] || sleep 60
+done
 eval "$install_line"
