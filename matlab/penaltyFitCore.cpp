@@ -270,10 +270,8 @@ MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* p
         foldsFailed = !heldOut || fitAndCrossValidate(design, settings, extras.distribution, extras.folds,
                                                       extras.foldCount, threadBudget(), &out, &status,
                                                       heldOut.get()) != CrossValidationDone;
-    } else if (extras.distribution == Distribution::Normal) {
-        status = fitPath(design, settings, &out) == FitDone ? GlmPathDone : GlmPathOutOfMemory;
     } else {
-        status = fitGlmPath(design, settings, extras.distribution, &out);
+        status = fitAnyPath(design, settings, extras.distribution, &out);
     }
     if (status == GlmPathOutOfMemory || foldsFailed) {
         room.reset();

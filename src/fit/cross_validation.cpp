@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "path_loop.h"
 #include "worker_pool.h"
 
 namespace {
@@ -25,14 +26,6 @@ struct Folds {
     std::atomic<int> next;
     std::atomic<bool> outOfMemory;
 };
-
-GlmPathStatus fitAnyPath(const FitDesign& design, const FitSettings& settings, Distribution distribution,
-                         FitOutput* out)
-{
-    if (distribution == Distribution::Normal)
-        return fitPath(design, settings, out) == FitDone ? GlmPathDone : GlmPathOutOfMemory;
-    return fitGlmPath(design, settings, distribution, out);
-}
 
 // eta_i = b0 + sum_j x_ij b_j for the rows of the fold, columns in order and
 // each column's nonzeros only, so dense and compressed X give the same bits.
@@ -218,22 +211,21 @@ int threadsFor(int threads, int pieces)
 // data (the same computation as the full path's own, so the same bits).
 bool lambdaOfPath(const FitDesign& design, const FitSettings& settings, Distribution distribution, double* lambda)
 {
-    if (settings.lambda) {
-        for (std::int64_t k = 0; k < settings.lambdaCount; ++k)
-            lambda[k] = settings.lambda[k];
-        return true;
+    double top = 0.0; // unused with given lambda
+    if (!settings.lambda) {
+        const std::int64_t p = design.columns;
+        std::unique_ptr<double[]> room(new (std::nothrow) double[p + 7]);
+        if (!room)
+            return false;
+        FitSettings one = settings;
+        one.gridCount = 1;
+        double* r = room.get();
+        FitOutput out = {r, r + p, r + p + 1, r + p + 2, r + p + 3, r + p + 4, r + p + 5, r + p + 6, 0};
+        if (fitAnyPath(design, one, distribution, &out) == GlmPathOutOfMemory)
+            return false;
+        top = out.lambda[0];
     }
-    const std::int64_t p = design.columns;
-    std::unique_ptr<double[]> room(new (std::nothrow) double[p + 7]);
-    if (!room)
-        return false;
-    FitSettings one = settings;
-    one.gridCount = 1;
-    double* r = room.get();
-    FitOutput out = {r, r + p, r + p + 1, r + p + 2, r + p + 3, r + p + 4, r + p + 5, r + p + 6, 0};
-    if (fitAnyPath(design, one, distribution, &out) == GlmPathOutOfMemory)
-        return false;
-    lambdaGrid(out.lambda[0], settings.gridRatio, settings.gridCount, lambda);
+    pathLambdas(settings, top, lambda);
     return true;
 }
 

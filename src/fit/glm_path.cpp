@@ -860,3 +860,11 @@ GlmPathStatus fitGlmPath(const FitDesign& design, const FitSettings& settings, D
     return withPenalty(settings.penalty,
                        [&]<class P>() { return fitGlmPathOf<P>(design, settings, distribution, output); });
 }
+
+GlmPathStatus fitAnyPath(const FitDesign& design, const FitSettings& settings, Distribution distribution,
+                         FitOutput* output)
+{
+    if (distribution == Distribution::Normal)
+        return fitPath(design, settings, output) == FitDone ? GlmPathDone : GlmPathOutOfMemory;
+    return fitGlmPath(design, settings, distribution, output);
+}

@@ -23,3 +23,8 @@ inline constexpr double kSaturatedDevianceRatio = 0.999;
 
 GlmPathStatus fitGlmPath(const FitDesign& design, const FitSettings& settings, Distribution distribution,
                          FitOutput* output);
+
+// fitPath for Distribution::Normal (GlmPathDone or GlmPathOutOfMemory),
+// fitGlmPath for the others.
+GlmPathStatus fitAnyPath(const FitDesign& design, const FitSettings& settings, Distribution distribution,
+                         FitOutput* output);
