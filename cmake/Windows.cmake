@@ -6,6 +6,11 @@ include(ExternalProject)
 find_program(MINGW_X86_64_CXX x86_64-w64-mingw32-g++)
 find_program(MINGW_I686_CXX i686-w64-mingw32-g++)
 find_program(WINE wine)
+# A 64-bit host goes to Wine's 64-bit loader itself: the `wine` launcher
+# tries the 32-bit one first, which fails on a machine that runs no 32-bit
+# program, taking the 64-bit replay down with the 32-bit one.
+find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(WINE64 wine64)
 set(_found OFF)
 if(MINGW_X86_64_CXX AND MINGW_I686_CXX)
     set(_found ON)
