@@ -45,7 +45,13 @@ if ! $only_demo; then
     need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
     need wine has wine
     need wine64 test -x /usr/lib/wine/wine64
-    need wine32:i386 dpkg-query -W -f='${Status}' wine32:i386
+    # 32-bit Wine only where the kernel can start a 32-bit program; elsewhere
+    # the 32-bit replays are skipped and wine32 would be of no use.
+    if "$(dirname "$0")/runs-32-bit.sh"; then
+        need wine32:i386 dpkg-query -W -f='${Status}' wine32:i386
+    else
+        echo "install-deps: this machine cannot start 32-bit programs, so wine32 is left out" >&2
+    fi
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then
@@ -57,10 +63,10 @@ add_arch=""
 if [[ " ${missing[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     add_arch="dpkg --add-architecture i386"
 fi
-install_line="DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
+install_line="DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends"
 if [ "$(id -u)" -ne 0 ]; then
     echo "install-deps: missing ${missing[*]}; as root, run:" >&2
-    echo "  ${add_arch:+$add_arch && }apt-get update && $install_line" >&2
+    echo "  ${add_arch:+$add_arch && }apt-get update && $install_line ${missing[*]}" >&2
     exit 1
 fi
 
@@ -74,4 +80,17 @@ for attempt in 1 2 3; do
     echo "install-deps: apt-get update reported errors (attempt $attempt of 3)" >&2
     [ "$attempt" -eq 3 ] || sleep 60
 done
-eval "$install_line"
+# The i386 packages go in on their own: a broken i386 index must not cost
+# the rest. Without wine32 the 32-bit replays fail and say why.
+native=()
+foreign=()
+for package in "${missing[@]}"; do
+    case "$package" in
+    *:i386) foreign+=("$package") ;;
+    *) native+=("$package") ;;
+    esac
+done
+[ ${#native[@]} -eq 0 ] || eval "$install_line ${native[*]}"
+if [ ${#foreign[@]} -ne 0 ] && ! eval "$install_line ${foreign[*]}"; then
+    echo "install-deps: could not install ${foreign[*]}; the 32-bit Wine replays will fail" >&2
+fi
