@@ -6,7 +6,7 @@ JOBS ?= 2
 # The optional parts of the build (cmake/Parts.cmake): `make` builds those
 # whose tools it finds and says what it skipped; `make test` demands all of
 # them, so a missing tool fails loudly instead of skipping its tests.
-PARTS := OCTAVE WINDOWS SANITIZE FUZZ THREADS
+PARTS := OCTAVE WINDOWS SANITIZE FUZZ THREADS X86
 include sources.mk
 configure = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON $(foreach p,$(PARTS),-DPENALTY_$(p)=$(1))
 

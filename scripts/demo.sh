@@ -29,7 +29,7 @@ gateways=$(scripts/sources.sh PENALTY_GATEWAYS)
 step "Installing what is missing (compiler, CMake, Octave, gnuplot)" scripts/install-deps.sh demo
 step "Configuring the Octave MEX files" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DPENALTY_OCTAVE=ON -DPENALTY_WINDOWS=OFF -DPENALTY_MATLAB=OFF -DPENALTY_SANITIZE=OFF -DPENALTY_FUZZ=OFF \
-    -DPENALTY_THREADS=OFF
+    -DPENALTY_THREADS=OFF -DPENALTY_X86=OFF
 # shellcheck disable=SC2086 # one target per gateway
 step "Building $(echo $gateways | wc -w) MEX files into dist/octave" cmake --build "$build" -j "$jobs" --target $gateways
 echo

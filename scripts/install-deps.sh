@@ -45,6 +45,10 @@ if ! $only_demo; then
     need g++-mingw-w64-i686-win32 has i686-w64-mingw32-g++
     need wine has wine
     need wine64 test -x /usr/lib/wine/wine64
+    # The 32-bit x86 Linux build of the tests, run under qemu-i386 where the
+    # kernel starts no 32-bit program.
+    need g++-multilib sh -c 'test -f "$(g++ -m32 -print-file-name=libstdc++.so)"'
+    need qemu-user has qemu-i386
     # 32-bit Wine only where the kernel can start a 32-bit program; elsewhere
     # the 32-bit replays are skipped and wine32 would be of no use.
     if "$(dirname "$0")/runs-32-bit.sh"; then

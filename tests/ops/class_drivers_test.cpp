@@ -136,8 +136,9 @@ TEST(SingleArrays, ComplexPartsAreTheDoubleOnesRoundedOnce)
                                     static_cast<std::ptrdiff_t>(n));
                 for (std::size_t i = 0; i < n; ++i) {
                     ASSERT_TRUE(sameFloat(gotRe[i], static_cast<float>(wantRe[i]))) << kPenaltyInfo[p].name << " " << i;
-                    if (op == ProxOfElements)
+                    if (op == ProxOfElements) {
                         ASSERT_TRUE(sameFloat(gotIm[i], static_cast<float>(wantIm[i]))) << kPenaltyInfo[p].name << " " << i;
+                    }
                 }
             }
         }
@@ -150,10 +151,12 @@ TEST(SingleArrays, ReportTheFirstBadWeight)
     std::vector<float> x(100000, 1.f), w(100000, 1.f), y(100000);
     w[77777] = -1.f;
     w[99999] = NAN;
-    for (SimdPath path : kPaths)
-        if (simdPathSupported(path))
+    for (SimdPath path : kPaths) {
+        if (simdPathSupported(path)) {
             EXPECT_EQ(77777, elementsOfClassesOn(path, {ProxOfElements, 0, 0, 1}, {y.data(), nullptr, true},
                                                  {x.data(), nullptr, true}, {w.data(), true, true}, 100000));
+        }
+    }
 }
 
 } // namespace

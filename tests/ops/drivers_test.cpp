@@ -30,7 +30,8 @@ void expectSoundBounds(std::ptrdiff_t n)
 
 TEST(Drivers, BlockBoundsStayWithinTheArray)
 {
-    const std::ptrdiff_t large[] = {INT32_MAX, std::ptrdiff_t{INT32_MAX} - 9, std::ptrdiff_t{INT32_MAX} + 1,
+    // 2^31 wraps to INT32_MIN where ptrdiff_t has 32 bits.
+    const std::ptrdiff_t large[] = {INT32_MAX, std::ptrdiff_t{INT32_MAX} - 9, std::ptrdiff_t(std::uint32_t{INT32_MAX} + 1),
                                     std::numeric_limits<std::ptrdiff_t>::max(),
                                     std::numeric_limits<std::ptrdiff_t>::min(), INT32_MIN};
     for (std::ptrdiff_t n = -3; n <= 40; ++n) {
