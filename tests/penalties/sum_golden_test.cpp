@@ -1,5 +1,5 @@
-// Worked sums compared by bit pattern, the summation order, and agreement
-// with the penalty definitions.
+// penaltySum's summation order, and its agreement with the penalty
+// definitions (its worked sums: prox_golden_test.cpp).
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -12,39 +12,6 @@
 #include "penalty_list.h"
 
 namespace {
-
-TEST(SumGolden, EveryCaseThroughDispatch)
-{
-    for (const SumCase& c : kSumCases)
-        for (std::int32_t code : {static_cast<std::int32_t>(c.type), 0, -1, 5, INT32_MIN}) {
-            if (code != c.type && c.type != CappedL1)
-                continue; // codes that name no penalty run capped-l1
-            double out = 12345.0;
-            sumByPenalty(static_cast<PenaltyType>(code), &out, c.x.data(), static_cast<std::int32_t>(c.x.size()),
-                         c.lambda, c.theta);
-            EXPECT_TRUE(sameBits(out, c.expected)) << "code " << code << " lambda " << c.lambda << " theta " << c.theta;
-        }
-}
-
-// The empty sum: lambda*0 where lambda multiplies the finished sum, +0
-// where it only enters the terms.
-TEST(SumGolden, EmptySumValue)
-{
-    const struct { PenaltyType type; double lambda, expected; } rows[] = {
-        {CappedL1, 2, 0.0},    {CappedL1, 0, 0.0},   {CappedL1, -2, -0.0},
-        {CappedL1, kInf, kNaN}, {CappedL1, -kInf, kNaN}, {CappedL1, kNaN, kNaN},
-        {LogSum, -1, -0.0},    {LogSum, kInf, kNaN}, {LogSum, 3, 0.0},
-        {Scad, -1, 0.0},       {Scad, kNaN, 0.0},    {Scad, kInf, 0.0},
-        {Mcp, -kInf, 0.0},     {Mcp, kNaN, 0.0},     {Mcp, -3, 0.0},
-    };
-    for (const auto& row : rows) {
-        for (std::int32_t n : {0, -1, INT32_MIN}) {
-            double out = 12345.0;
-            sumByPenalty(row.type, &out, nullptr, n, row.lambda, 2.0);
-            EXPECT_TRUE(sameBits(out, row.expected)) << "type " << row.type << " n " << n;
-        }
-    }
-}
 
 // A large first term followed by many tiny ones: added one at a time, each
 // tiny term is lost to rounding, while any pairwise, blocked or reordered sum
