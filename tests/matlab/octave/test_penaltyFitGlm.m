@@ -2,7 +2,8 @@
 % the real host: every returned fit a coordinate-wise global minimum of the
 % stated objective (evaluated here, independently of the solver), the
 % objective never raised by more passes, the same bits for sparse X and for
-% every thread count, lasso's fields and sizes, and the bad calls.
+% every thread count, and lasso's fields and sizes (its bad calls:
+% test_penaltyFit).
 1;
 start_suite ();
 checks = cell (0, 3);
@@ -170,11 +171,4 @@ lastwarn ("");
 checks(end+1, :) = {"separable classes: penaltyFit:saturated", strcmp(id, "penaltyFit:saturated"), true};
 checks(end+1, :) = {"separable classes: fewer than 100 fits, all finite", columns(B) < 100 && all(isfinite(B(:))), true};
 
-checks = [checks; bad_call_checks("penaltyFit")];
-% The M functions' own self-tests (the plots draw headless with gnuplot).
-for name = {"penaltyFitPlot", "penaltyFitFolds", "penaltyFitCVSummary"}
-  [passed, total] = test (name{1}, "quiet");
-  checks(end+1, :) = {[name{1} " self-tests"], total > 3 && passed == total, true};
-  checks(end+1, :) = {["Contents lists " name{1}], ! isempty(strfind(evalc("help Contents"), name{1})), true};
-endfor
 run_table ("penaltyFit GLM and CV", checks);
