@@ -3,11 +3,9 @@
 include(${PROJECT_SOURCE_DIR}/cmake/CallTable.cmake)
 
 add_executable(kernel_tests
-    penalties/prox_golden_test.cpp
+    penalties/unit_step_test.cpp
     penalties/prox_step_test.cpp
     penalties/prox_ranges_test.cpp
-    penalties/power_penalties_test.cpp
-    penalties/sum_golden_test.cpp
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp
     ops/threads_test.cpp
