@@ -288,13 +288,7 @@ std::vector<std::uint64_t> directResult(int nrhs, const mxArray* const* prhs, st
 
 std::vector<unsigned char> contents(const mxArray* a)
 {
-    std::size_t bytes = 8;
-    switch (standinClassOf(a)) {
-    case StandinLogical: case StandinInt8: case StandinUint8: bytes = 1; break;
-    case StandinChar: case StandinInt16: case StandinUint16: bytes = 2; break;
-    case StandinSingle: case StandinInt32: case StandinUint32: bytes = 4; break;
-    default: break;
-    }
+    const std::size_t bytes = standinElementBytes(standinClassOf(a));
     std::vector<unsigned char> all;
     for (const void* part : {standinRealData(const_cast<mxArray*>(a)), standinImagData(const_cast<mxArray*>(a))}) {
         const unsigned char* p = static_cast<const unsigned char*>(part);

@@ -176,6 +176,10 @@ mxArray* matrixOf(const std::vector<double>& values, std::size_t rows, std::size
 
 mxArray* empty() { return standinCreateArray(StandinDouble, 0, 0, false, false); }
 
+// The gateways of the penalties: penaltyShrink and penaltySum (x, n,
+// lambda, theta, code), then the elementwise ones (x, penalty, lambda, ...).
+const char* const kPenaltyGateways[] = {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"};
+
 bool counted(const std::string& gateway) { return gateway == "penaltyShrink" || gateway == "penaltySum"; }
 
 std::vector<mxArray*> countedInputs(mxArray* x, double n, double lambda, double theta, double code)
@@ -335,7 +339,7 @@ std::vector<HostCall> badCalls()
         const int outputs = c.function == "penaltyFitCore" && args.size() > 1 ? 8 : 1;
         calls.push_back({c.function, "badcall " + c.function + "(" + c.arguments + ")", args, c.expected, 0, outputs});
     }
-    for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"})
+    for (const char* gateway : kPenaltyGateways)
         calls.push_back({gateway, std::string("badcall ") + gateway + " two outputs",
                          counted(gateway) ? countedInputs(doubleColumn({1, 2}), 2, 1, 3, 4)
                                           : std::vector<mxArray*>{doubleColumn({1}), text("l1"), scalar(1)},
@@ -456,7 +460,7 @@ void replayLarge()
             randomElement(&x[k], lambda, theta);
             weights[k] = nextRandom() % 7 == 0 ? 0.0 : unitRandom() * 3;
         }
-        for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"}) {
+        for (const char* gateway : kPenaltyGateways) {
             if (!loaded(gateway) || !supports(gateway, p))
                 continue;
             auto inputs = [&] {
@@ -822,12 +826,11 @@ int main(int argc, char** argv)
 #endif
     replayThreadLimit();
     replay(goldenCalls());
-    const char* const elementwise[] = {"penaltyProx", "penaltyValue", "penaltyDerivative"};
-    for (const char* gateway : {"penaltyShrink", "penaltySum", "penaltyProx", "penaltyValue", "penaltyDerivative"})
+    for (const char* gateway : kPenaltyGateways)
         if (loaded(gateway))
             replay(randomCalls(gateway));
-    for (const char* gateway : elementwise)
-        if (loaded(gateway))
+    for (const char* gateway : kPenaltyGateways)
+        if (loaded(gateway) && !counted(gateway))
             replayClasses(gateway);
     replay(badCalls());
     replayLarge();
