@@ -3,11 +3,9 @@
 include(${PROJECT_SOURCE_DIR}/cmake/CallTable.cmake)
 
 add_executable(kernel_tests
-    penalties/prox_golden_test.cpp
+    penalties/unit_step_test.cpp
     penalties/prox_step_test.cpp
     penalties/prox_ranges_test.cpp
-    penalties/power_penalties_test.cpp
-    penalties/sum_golden_test.cpp
     ops/simd_paths_test.cpp
     ops/drivers_test.cpp
     ops/threads_test.cpp
@@ -27,15 +25,15 @@ target_include_directories(mex_standin PUBLIC matlab/mex_standin ${PENALTY_GATEW
 target_compile_definitions(mex_standin PUBLIC PENALTY_MATLAB_700_API)
 penalty_compile_options(mex_standin)
 
-add_executable(readers_test matlab/readers_test.cpp ${PENALTY_GATEWAY_SOURCES})
-target_link_libraries(readers_test PRIVATE mex_standin penalty_kernels GTest::gtest GTest::gtest_main)
-penalty_compile_options(readers_test)
-
-# The reader of the bad-call table, over the stand-in arrays.
+# The reader of the bad-call table, and the arrays and calls over the stand-in API.
 add_library(call_table STATIC matlab/call_table.cpp)
 target_include_directories(call_table PUBLIC matlab ${PENALTY_CALL_TABLE_DIR})
 target_link_libraries(call_table PUBLIC mex_standin)
 penalty_compile_options(call_table)
+
+add_executable(readers_test matlab/readers_test.cpp ${PENALTY_GATEWAY_SOURCES})
+target_link_libraries(readers_test PRIVATE call_table penalty_kernels GTest::gtest GTest::gtest_main)
+penalty_compile_options(readers_test)
 
 # The gateways built exactly as for Windows, but as Linux modules that the
 # native host loads; their output is the reference the DLLs must match.

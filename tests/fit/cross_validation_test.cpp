@@ -17,32 +17,27 @@
 #include <gtest/gtest.h>
 
 #include "cross_validation.h"
+#include "fit_problems.h"
 #include "glm_path.h"
 #include "worker_pool.h"
 
 namespace {
 
-struct Problem {
-    int n = 90, p = 12;
-    std::vector<double> x, y, values, rows, starts, factor, lambda;
+struct Problem : FitProblem {
+    std::vector<double> factor, lambda;
 };
 
 Problem problemOf(Distribution d, unsigned seed)
 {
     Problem s;
+    s.n = 90, s.p = 12;
     std::mt19937_64 g(seed);
     std::normal_distribution<double> normal;
     std::uniform_real_distribution<double> unit(0, 1);
     s.x.resize(s.n * s.p);
     for (double& v : s.x)
         v = unit(g) < 0.5 ? 0.0 : normal(g);
-    s.starts.push_back(0);
-    for (int j = 0; j < s.p; ++j) {
-        for (int i = 0; i < s.n; ++i)
-            if (s.x[j * s.n + i] != 0)
-                s.values.push_back(s.x[j * s.n + i]), s.rows.push_back(i);
-        s.starts.push_back(static_cast<double>(s.values.size()));
-    }
+    compressColumns(s);
     for (int i = 0; i < s.n; ++i) {
         const double eta = s.x[i] - s.x[s.n + i] + 0.5 * s.x[2 * s.n + i];
         s.y.push_back(d == Distribution::Normal     ? eta + normal(g)
@@ -55,16 +50,21 @@ Problem problemOf(Distribution d, unsigned seed)
     return s;
 }
 
+std::vector<double> foldNumbers(int n)
+{
+    std::vector<double> folds(n);
+    for (int i = 0; i < n; ++i)
+        folds[i] = 1 + (i * 7) % 5;
+    return folds;
+}
+
 std::vector<double> heldOutLoss(const Problem& s, Distribution d, int penalty, double theta, bool compressed,
                                 int threads)
 {
-    FitDesign design{s.n, s.p, compressed ? nullptr : s.x.data(), s.values.data(), s.rows.data(), s.starts.data(),
-                     static_cast<std::int64_t>(s.values.size()), s.y.data()};
+    const FitDesign design = designOf(s, !compressed);
     FitSettings settings{penalty, theta, s.lambda.data(), 10, 10, 0.01, true, true, s.factor.data(), nullptr,
                          1e-9, 100000, 1e9};
-    std::vector<double> folds(s.n), loss(s.n * 10);
-    for (int i = 0; i < s.n; ++i)
-        folds[i] = 1 + (i * 7) % 5;
+    std::vector<double> folds = foldNumbers(s.n), loss(s.n * 10);
     overrideThreadBudget(threads);
     EXPECT_EQ(crossValidate(design, settings, d, folds.data(), 5, threads, loss.data()), CrossValidationDone);
     overrideThreadBudget(0);
@@ -84,16 +84,6 @@ Problem separableProblem()
     return s;
 }
 
-FitDesign denseDesign(const Problem& s) { return {s.n, s.p, s.x.data(), nullptr, nullptr, nullptr, 0, s.y.data()}; }
-
-std::vector<double> foldNumbers(int n)
-{
-    std::vector<double> folds(n);
-    for (int i = 0; i < n; ++i)
-        folds[i] = 1 + (i * 7) % 5;
-    return folds;
-}
-
 // A call's outputs, the first `fits` of each, and its statuses.
 struct PathAndFolds {
     GlmPathStatus status;
@@ -107,24 +97,24 @@ struct PathAndFolds {
 PathAndFolds pathAndFolds(const Problem& s, Distribution d, const FitSettings& settings, int threads)
 {
     const std::int64_t p = s.p, capacity = settings.lambda ? settings.lambdaCount : settings.gridCount;
-    std::vector<double> room((p + 7) * capacity), loss(s.n * capacity);
-    double* r = room.data();
-    FitOutput out{r, r + p * capacity, r + (p + 1) * capacity, r + (p + 2) * capacity, r + (p + 3) * capacity,
-                  r + (p + 4) * capacity, r + (p + 5) * capacity, r + (p + 6) * capacity, 0};
+    PathRoom room = pathRoom(p, capacity);
+    FitOutput& out = room.out;
+    double* r = room.room.data();
+    std::vector<double> loss(s.n * capacity);
     const std::vector<double> folds = foldNumbers(s.n);
     PathAndFolds result{GlmPathDone, CrossValidationDone, 0, {}, {}};
     overrideThreadBudget(threads > 0 ? threads : 1);
     if (threads > 0) {
-        result.folds = fitAndCrossValidate(denseDesign(s), settings, d, folds.data(), 5, threads, &out,
+        result.folds = fitAndCrossValidate(designOf(s, true), settings, d, folds.data(), 5, threads, &out,
                                            &result.status, loss.data());
     } else {
-        result.status = d == Distribution::Normal ? (fitPath(denseDesign(s), settings, &out) == FitDone
+        result.status = d == Distribution::Normal ? (fitPath(designOf(s, true), settings, &out) == FitDone
                                                          ? GlmPathDone : GlmPathOutOfMemory)
-                                                  : fitGlmPath(denseDesign(s), settings, d, &out);
+                                                  : fitGlmPath(designOf(s, true), settings, d, &out);
         FitSettings foldSettings = settings;
         foldSettings.lambda = out.lambda;
         foldSettings.lambdaCount = out.fits;
-        result.folds = crossValidate(denseDesign(s), foldSettings, d, folds.data(), 5, 1, loss.data());
+        result.folds = crossValidate(designOf(s, true), foldSettings, d, folds.data(), 5, 1, loss.data());
     }
     overrideThreadBudget(0);
     result.fits = out.fits;
@@ -192,10 +182,10 @@ TEST(CrossValidation, MoreLambdaChangeNoFitBeforeThem)
         std::vector<double> all(problem.n * 40), first(problem.n * 25);
         FitSettings settings{5, 1.5, lambda.data(), 40, 40, 0.01, true, true, problem.factor.data(), nullptr,
                              1e-9, 100000, 1e9};
-        EXPECT_EQ(crossValidate(denseDesign(problem), settings, d, folds.data(), 5, 1, all.data()),
+        EXPECT_EQ(crossValidate(designOf(problem, true), settings, d, folds.data(), 5, 1, all.data()),
                   CrossValidationDone);
         settings.lambdaCount = 25;
-        EXPECT_EQ(crossValidate(denseDesign(problem), settings, d, folds.data(), 5, 1, first.data()),
+        EXPECT_EQ(crossValidate(designOf(problem, true), settings, d, folds.data(), 5, 1, first.data()),
                   CrossValidationDone);
         all.resize(first.size());
         EXPECT_TRUE(sameBits(all, first)) << static_cast<int>(d);
@@ -254,13 +244,10 @@ TEST(CrossValidation, SameBitsForEveryThreadCountAndStorage)
 TEST(GlmPath, SeparableClassesStopThePathAndKeepItsFits)
 {
     const Problem s = separableProblem();
-    FitDesign design{s.n, s.p, s.x.data(), nullptr, nullptr, nullptr, 0, s.y.data()};
     FitSettings settings{0, 0.0, nullptr, 0, 100, 1e-6, true, true, s.factor.data(), nullptr, 1e-7, 100000, 1e9};
-    std::vector<double> room((s.p + 7) * 100);
-    double* r = room.data();
-    FitOutput out{r, r + s.p * 100, r + (s.p + 1) * 100, r + (s.p + 2) * 100, r + (s.p + 3) * 100,
-                  r + (s.p + 4) * 100, r + (s.p + 5) * 100, r + (s.p + 6) * 100, 0};
-    EXPECT_EQ(fitGlmPath(design, settings, Distribution::Binomial, &out), GlmPathSaturated);
+    PathRoom room = pathRoom(s.p, 100);
+    FitOutput& out = room.out;
+    EXPECT_EQ(fitGlmPath(designOf(s, true), settings, Distribution::Binomial, &out), GlmPathSaturated);
     EXPECT_GT(out.fits, 1);
     EXPECT_LT(out.fits, 100);
     for (std::int64_t k = 0; k < out.fits * s.p; ++k)

@@ -15,56 +15,35 @@
 
 #include "bit_compare.h"
 #include "fit_path.h"
+#include "fit_problems.h"
 #include "penalty_list.h"
 #include "scalar_prox.h"
 
 namespace {
 
-struct Design {
-    std::int64_t n, p;
-    std::vector<double> dense, values, rows, starts, y;
-};
+using Design = FitProblem;
 
 Design randomDesign(std::mt19937_64& rng, std::int64_t n, std::int64_t p, double zeroShare)
 {
     std::uniform_real_distribution<double> u(-2, 2), share(0, 1);
-    Design d{n, p, std::vector<double>(n * p), {}, {}, {0}, std::vector<double>(n)};
+    Design d;
+    d.n = n, d.p = p, d.x.resize(n * p), d.y.resize(n);
     for (std::int64_t j = 0; j < p; ++j) {
         const bool constant = j == 1, empty = j == 2;
-        for (std::int64_t i = 0; i < n; ++i) {
-            const double v = empty ? 0.0 : constant ? 0.75 : (share(rng) < zeroShare ? 0.0 : u(rng));
-            d.dense[j * n + i] = v;
-            if (v != 0) {
-                d.values.push_back(v);
-                d.rows.push_back(static_cast<double>(i));
-            }
-        }
-        d.starts.push_back(static_cast<double>(d.values.size()));
+        for (std::int64_t i = 0; i < n; ++i)
+            d.x[j * n + i] = empty ? 0.0 : constant ? 0.75 : (share(rng) < zeroShare ? 0.0 : u(rng));
     }
+    compressColumns(d);
     for (std::int64_t i = 0; i < n; ++i)
-        d.y[i] = 2 * d.dense[i] - d.dense[3 * n + i] + 0.5 * u(rng);
+        d.y[i] = 2 * d.x[i] - d.x[3 * n + i] + 0.5 * u(rng);
     return d;
 }
 
-FitDesign viewOf(const Design& d, bool dense)
-{
-    return {d.n, d.p, dense ? d.dense.data() : nullptr, d.values.data(), d.rows.data(), d.starts.data(),
-            static_cast<std::int64_t>(d.values.size()), d.y.data()};
-}
-
-struct Path {
-    std::vector<double> room;
-    FitOutput out;
-};
+using Path = PathRoom;
 
 Path fit(const FitDesign& d, const FitSettings& s)
 {
-    const std::int64_t L = s.lambda ? s.lambdaCount : s.gridCount;
-    Path path{std::vector<double>((d.columns + 7) * L), {}};
-    double* r = path.room.data();
-    const std::int64_t p = d.columns;
-    path.out = {r, r + p * L, r + (p + 1) * L, r + (p + 2) * L, r + (p + 3) * L, r + (p + 4) * L, r + (p + 5) * L,
-                r + (p + 6) * L, 0};
+    Path path = pathRoom(d.columns, s.lambda ? s.lambdaCount : s.gridCount);
     EXPECT_EQ(fitPath(d, s, &path.out), FitDone);
     return path;
 }
@@ -97,7 +76,7 @@ TEST(FitPath, CompressedColumnsGiveTheDenseBits)
                 w = u(rng) < 0.2 ? 0.0 : 2 * u(rng);
             const FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 15, 1e-3, set % 2 == 0, set % 3 != 1,
                                 factor.data(), set % 2 ? weights.data() : nullptr, 1e-10, 10000, __builtin_inf()};
-            const Path dense = fit(viewOf(d, true), s), compressed = fit(viewOf(d, false), s);
+            const Path dense = fit(designOf(d, true), s), compressed = fit(designOf(d, false), s);
             ASSERT_EQ(dense.out.fits, compressed.out.fits);
             for (std::size_t k = 0; k < dense.room.size(); ++k)
                 ASSERT_TRUE(sameBits(dense.room[k], compressed.room[k]))
@@ -116,9 +95,9 @@ TEST(FitPath, UnitWeightsGivenAsOnesChangeNoBit)
     for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
         FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 10, 1e-3, true, true, factor.data(), nullptr,
                       1e-10, 10000, __builtin_inf()};
-        const Path none = fit(viewOf(d, true), s);
+        const Path none = fit(designOf(d, true), s);
         s.weights = ones.data();
-        const Path unit = fit(viewOf(d, true), s);
+        const Path unit = fit(designOf(d, true), s);
         for (std::size_t k = 0; k < none.room.size(); ++k)
             ASSERT_TRUE(sameBits(none.room[k], unit.room[k])) << kPenaltyInfo[penalty].name;
     }
@@ -138,10 +117,10 @@ void expectCoordinateOptimal(const Design& d, const FitSettings& s, const Path& 
         total += s.weights[i];
         r[i] = d.y[i] - path.out.intercept[k];
         for (std::int64_t j = 0; j < d.p; ++j)
-            r[i] -= d.dense[j * d.n + i] * b[j];
+            r[i] -= d.x[j * d.n + i] * b[j];
     }
     for (std::int64_t j = 0; j < d.p; ++j) {
-        const double* x = d.dense.data() + j * d.n;
+        const double* x = d.x.data() + j * d.n;
         double mean = 0, v = 0, g = 0;
         for (std::int64_t i = 0; i < d.n; ++i)
             mean += s.weights[i] * x[i] / total;
@@ -175,9 +154,9 @@ TEST(FitPath, RefilledGramGivesTheBitsOfAFullOne)
         FitSettings s{penalty, thetaFor(penalty, rng), nullptr, 0, 40, 1e-3, false, true, factor.data(),
                       weights.data(), 1e-13, 100000, __builtin_inf()};
         s.gramRoom = d.n;
-        const Path refilled = fit(viewOf(d, true), s);
+        const Path refilled = fit(designOf(d, true), s);
         s.gramRoom = d.p;
-        const Path full = fit(viewOf(d, true), s);
+        const Path full = fit(designOf(d, true), s);
         ASSERT_EQ(refilled.out.fits, full.out.fits);
         for (std::size_t k = 0; k < full.room.size(); ++k)
             ASSERT_TRUE(sameBits(refilled.room[k], full.room[k])) << kPenaltyInfo[penalty].name << " value " << k;
@@ -221,7 +200,7 @@ void expectNoPassRaisesTheObjective(const Design& d)
             for (std::int64_t passes = 1; passes <= 12; ++passes) {
                 const FitSettings s{penalty, c.theta, &lambda, 1, 1, 1, true, true, factor.data(), nullptr, 1e-300,
                                     passes, __builtin_inf()};
-                const Path path = fit(viewOf(d, true), s);
+                const Path path = fit(designOf(d, true), s);
                 const double objective = path.out.objective[0];
                 ASSERT_LE(objective, last * (1 + 1e-14)) << c.name << " " << c.theta << " lambda " << lambda
                                                           << " passes " << passes;

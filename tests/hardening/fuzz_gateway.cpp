@@ -2,9 +2,9 @@
 // mexFunction) over the stand-in MEX API, whose buffers are exactly as long
 // as the arrays they hold, so AddressSanitizer flags any read past them.
 //
-// Before fuzzing, every call of the bad-call table for this gateway must
-// raise its identifier (or none, for an "ok" row): the table pins which
-// argument is refused and how. Then the input picks the number of outputs
+// The calls of the bad-call table, which pins which argument is refused
+// and how, are the MEX host's to replay (under the same sanitizers in the
+// sanitize build); here the input picks the number of outputs
 // and inputs and, per input, either a double array of fuzzed shape and
 // contents, a value of the kind that position takes (a penalty name or
 // code, a weight vector), or one of the table's tokens of bad argument; the
@@ -49,7 +49,7 @@ void fail(const std::string& what)
 
 // A double array, or now and then a single, complex or sparse one (the
 // stand-in's sparse arrays store every element, zeros included).
-mxArray* doubleArray(FuzzInput& in, std::size_t rows, std::size_t columns, bool magnitudes)
+mxArray* fuzzedArray(FuzzInput& in, std::size_t rows, std::size_t columns, bool magnitudes)
 {
     const std::uint8_t flags = in.byte();
     const bool single = flags >= 200 && flags < 225, complex = flags >= 250 || (flags >= 215 && flags < 225);
@@ -66,23 +66,6 @@ mxArray* doubleArray(FuzzInput& in, std::size_t rows, std::size_t columns, bool 
         }
     }
     return array;
-}
-
-mxArray* scalar(double d)
-{
-    mxArray* a = standinCreateArray(StandinDouble, 1, 1, false, false);
-    static_cast<double*>(standinRealData(a))[0] = d;
-    return a;
-}
-
-mxArray* text(const std::string& s)
-{
-    mxArray* a = standinCreateArray(StandinChar, 1, s.size(), false, false);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const std::uint16_t code = static_cast<unsigned char>(s[i]);
-        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
-    }
-    return a;
 }
 
 // Counts worth trying: small, at the edges of x, and the unconvertible.
@@ -102,9 +85,9 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
     if (kind >= 232)
         return buildArguments(kKinds[kind % kKinds.size()]).at(0);
     if (position == 0)
-        return doubleArray(in, in.byte() % 70, 1 + (in.byte() < 40), false);
+        return fuzzedArray(in, in.byte() % 70, 1 + (in.byte() < 40), false);
     if (kCounted) {
-        mxArray* a = doubleArray(in, in.byte() < 230 ? 1 : in.byte() % 3, in.byte() < 240 ? 1 : in.byte() % 3, false);
+        mxArray* a = fuzzedArray(in, in.byte() < 230 ? 1 : in.byte() % 3, in.byte() < 240 ? 1 : in.byte() % 3, false);
         if (position == 1 && mxGetNumberOfElements(a) > 0) {
             const double count = countValue(in);
             if (mxIsSingle(a))
@@ -131,7 +114,7 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
         return pick < 220 ? scalar(in.byte() % 7 - 1.0 + (in.byte() < 20 ? 0.5 : 0.0)) : scalar(in.element());
     }
     case 2: { // lambda: one weight or one per element (or a wrong count), Inf among them
-        mxArray* a = pick < 120 ? doubleArray(in, 1, 1, true) : doubleArray(in, xCount + (pick >= 245 ? 1 : 0), 1, true);
+        mxArray* a = pick < 120 ? fuzzedArray(in, 1, 1, true) : fuzzedArray(in, xCount + (pick >= 245 ? 1 : 0), 1, true);
         const std::size_t n = mxGetNumberOfElements(a);
         if (n && in.byte() < 40) {
             const std::size_t k = in.byte() % n;
@@ -145,7 +128,7 @@ mxArray* makeArgument(FuzzInput& in, int position, std::size_t xCount)
     default: // theta and gamma: scalars, [], or short arrays
         if (pick < 20)
             return standinCreateArray(StandinDouble, 0, 0, false, false);
-        return doubleArray(in, pick < 240 ? 1 : 2, 1, pick < 200);
+        return fuzzedArray(in, pick < 240 ? 1 : 2, 1, pick < 200);
     }
 }
 
@@ -213,9 +196,9 @@ std::vector<std::string> knownIdentifiers()
     return all;
 }
 
-// A result: its class, and its elements as doubles (a single result's
-// converted exactly), a sparse one expanded to full; `bits` holds the real
-// parts and then the imaginary ones.
+// A call's first result (none where it raised): its class and shape, and
+// its bits, a sparse one expanded to full, the imaginary parts after the
+// real ones.
 struct Outcome {
     bool raised;
     std::string identifier;
@@ -224,61 +207,21 @@ struct Outcome {
     std::vector<std::uint64_t> bits;
 };
 
-std::uint64_t bitsOfDouble(double d)
+Outcome call(int nlhs, const std::vector<mxArray*>& args)
 {
-    std::uint64_t b;
-    std::memcpy(&b, &d, 8);
-    return b;
-}
-
-void readOutcome(mxArray* y, Outcome& o)
-{
-    o.rows = standinRows(y);
-    o.columns = standinColumns(y);
-    o.single = standinClassOf(y) == StandinSingle;
-    o.complex = mxIsComplex(y);
-    o.sparse = mxIsSparse(y);
-    if (!o.single && standinClassOf(y) != StandinDouble)
+    const CallResult r = callMex(mexFunction, nlhs, args, 1)[0];
+    if (r.raised != !r.present)
+        fail(r.raised ? "an error left a result behind" : "no result");
+    if (r.present && !r.single && r.classId != StandinDouble)
         fail("result is neither double nor single");
-    const std::size_t n = o.rows * o.columns;
-    auto element = [&](const void* data, std::size_t i) {
-        return o.single ? static_cast<double>(static_cast<const float*>(data)[i]) : static_cast<const double*>(data)[i];
-    };
-    o.bits.assign(o.complex ? 2 * n : n, 0);
-    if (o.sparse) {
-        const int* ir = mxGetIr_700(y);
-        const int* jc = mxGetJc_700(y);
-        for (std::size_t j = 0; j < o.columns; ++j)
-            for (int k = jc[j]; k < jc[j + 1]; ++k) {
-                const double v = element(standinRealData(y), static_cast<std::size_t>(k));
-                if (v == 0 || ir[k] < 0 || static_cast<std::size_t>(ir[k]) >= o.rows || (k > jc[j] && ir[k] <= ir[k - 1]))
-                    fail("a sparse result stores a zero or a bad row index");
-                o.bits[j * o.rows + static_cast<std::size_t>(ir[k])] = bitsOfDouble(v);
-            }
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        o.bits[i] = bitsOfDouble(element(standinRealData(y), i));
-        if (o.complex)
-            o.bits[n + i] = bitsOfDouble(element(standinImagData(y), i));
-    }
-}
-
-Outcome call(int nlhs, int nrhs, const mxArray** prhs)
-{
-    Outcome o{};
-    mxArray* plhs[2] = {nullptr, nullptr};
-    char identifier[128] = "";
-    o.raised = standinCallMex(mexFunction, nlhs, plhs, nrhs, prhs, identifier, sizeof identifier);
-    o.identifier = identifier;
-    if (!o.raised) {
-        if (!plhs[0])
-            fail("no result");
-        readOutcome(plhs[0], o);
-    } else if (plhs[0]) {
-        fail("an error left a result behind");
-    }
-    standinDestroyArray(plhs[0]);
+    std::vector<double> all = r.values;
+    if (r.sparse && !expandSparse(r, &all))
+        fail("a sparse result stores a zero or a bad row index");
+    all.insert(all.end(), r.imag.begin(), r.imag.end());
+    Outcome o{r.raised, r.identifier, r.rows, r.columns, r.single, r.complex, r.sparse,
+              std::vector<std::uint64_t>(all.size())};
+    if (!all.empty())
+        std::memcpy(o.bits.data(), all.data(), 8 * all.size());
     return o;
 }
 
@@ -345,13 +288,7 @@ std::vector<std::uint64_t> directResult(int nrhs, const mxArray* const* prhs, st
 
 std::vector<unsigned char> contents(const mxArray* a)
 {
-    std::size_t bytes = 8;
-    switch (standinClassOf(a)) {
-    case StandinLogical: case StandinInt8: case StandinUint8: bytes = 1; break;
-    case StandinChar: case StandinInt16: case StandinUint16: bytes = 2; break;
-    case StandinSingle: case StandinInt32: case StandinUint32: bytes = 4; break;
-    default: break;
-    }
+    const std::size_t bytes = standinElementBytes(standinClassOf(a));
     std::vector<unsigned char> all;
     for (const void* part : {standinRealData(const_cast<mxArray*>(a)), standinImagData(const_cast<mxArray*>(a))}) {
         const unsigned char* p = static_cast<const unsigned char*>(part);
@@ -363,23 +300,6 @@ std::vector<unsigned char> contents(const mxArray* a)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    for (const TableCall& c : tableCalls()) {
-        if (c.function != kName)
-            continue;
-        std::vector<mxArray*> args = buildArguments(c.arguments);
-        std::vector<const mxArray*> prhs(args.begin(), args.end());
-        const Outcome o = call(1, static_cast<int>(prhs.size()), prhs.data());
-        const std::string expected = c.expected == "ok" ? "" : kName + ":" + c.expected;
-        if (o.identifier != expected)
-            fail("table call (" + c.arguments + ") raised '" + o.identifier + "'");
-        for (mxArray* a : args)
-            standinDestroyArray(a);
-    }
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput in{data, size};
@@ -389,12 +309,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<mxArray*> args;
     for (int k = 0; k < nrhs; ++k)
         args.push_back(makeArgument(in, k, args.empty() ? 0 : mxGetNumberOfElements(args[0])));
-    std::vector<const mxArray*> prhs(args.begin(), args.end());
+    const std::vector<const mxArray*> prhs(args.begin(), args.end());
     std::vector<std::vector<unsigned char>> before;
     for (mxArray* a : args)
         before.push_back(contents(a));
 
-    const Outcome first = call(nlhs, nrhs, prhs.data());
+    const Outcome first = call(nlhs, args);
     if (first.raised) {
         static const std::vector<std::string> known = knownIdentifiers();
         if (std::find(known.begin(), known.end(), first.identifier) == known.end())
@@ -414,7 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t k = 0; k < args.size(); ++k)
         if (contents(args[k]) != before[k])
             fail("input " + std::to_string(k + 1) + " was modified");
-    const Outcome second = call(nlhs, nrhs, prhs.data());
+    const Outcome second = call(nlhs, args);
     if (second.raised != first.raised || second.identifier != first.identifier || second.bits != first.bits)
         fail("a repeated call gave another result");
     for (mxArray* a : args)

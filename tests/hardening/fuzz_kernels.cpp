@@ -39,6 +39,8 @@ bool sameResults(const double* a, const double* b, std::size_t n)
     return true;
 }
 
+const std::vector<SimdPath> kPaths = pathsHere();
+
 double* allocate(std::size_t n) { return n ? static_cast<double*>(std::malloc(8 * n)) : nullptr; }
 
 } // namespace
@@ -81,13 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::size_t outLength = op == SumOf ? 1 : length;
                 const double* w = perElement ? weights : op < ProxOf ? &lambda : &weight;
                 const std::ptrdiff_t count = op < ProxOf ? n : static_cast<std::ptrdiff_t>(length);
-                for (int path = ScalarPath; path < kSimdPathCount; ++path) {
-                    if (!simdPathSupported(static_cast<SimdPath>(path)))
-                        continue;
+                for (SimdPath path : kPaths) {
                     for (int repeat = 0; repeat < 2; ++repeat) {
                         double sum = 0;
                         double* result = op == SumOf ? &sum : out;
-                        runOperation(op, static_cast<SimdPath>(path), p, result, src, count, w, perElement, theta,
+                        runOperation(op, path, p, result, src, count, w, perElement, theta,
                                      gamma);
                         if (path == ScalarPath && repeat == 0 && outLength)
                             std::memcpy(reference, result, 8 * outLength);
@@ -101,10 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // |z| of the pairs (src[i], weights[i]) on every path: the scalar
     // reference's bits, and between max(|re|, |im|) and |re| + |im|
     // (rounded up), Inf where a part is, NaN only where a part is.
-    for (int path = ScalarPath; path < kSimdPathCount && length; ++path) {
-        if (!simdPathSupported(static_cast<SimdPath>(path)))
-            continue;
-        modulusOn(static_cast<SimdPath>(path), out, src, weights, static_cast<std::ptrdiff_t>(length));
+    for (SimdPath path : kPaths) {
+        if (!length)
+            break;
+        modulusOn(path, out, src, weights, static_cast<std::ptrdiff_t>(length));
         if (path == ScalarPath)
             std::memcpy(reference, out, 8 * length);
         check(sameResults(out, reference, length), "|z| differs from the scalar reference", 0, path);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "dispatch.h"
-#include "every_operation.h"
+#include "path_operations.h"
 #include "parallel_drivers.h"
 
 namespace {

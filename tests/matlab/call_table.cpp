@@ -200,3 +200,93 @@ std::vector<mxArray*> buildArguments(const std::string& arguments)
     }
     return arrays;
 }
+
+mxArray* doubleArray(const double* values, std::size_t rows, std::size_t columns)
+{
+    mxArray* a = standinCreateArray(StandinDouble, rows, columns, false, false);
+    if (rows * columns != 0)
+        std::memcpy(standinRealData(a), values, rows * columns * sizeof(double));
+    return a;
+}
+
+mxArray* text(const std::string& s)
+{
+    mxArray* a = standinCreateArray(StandinChar, 1, s.size(), false, false);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const std::uint16_t code = static_cast<unsigned char>(s[i]);
+        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
+    }
+    return a;
+}
+
+namespace {
+
+std::vector<double> asDoubles(const void* data, std::size_t n, bool single)
+{
+    std::vector<double> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = single ? static_cast<const float*>(data)[i] : static_cast<const double*>(data)[i];
+    return v;
+}
+
+void readResult(mxArray* y, CallResult& result)
+{
+    result.present = true;
+    result.rows = standinRows(y);
+    result.columns = standinColumns(y);
+    result.classId = standinClassOf(y);
+    result.single = result.classId == StandinSingle;
+    result.complex = mxIsComplex(y);
+    result.sparse = mxIsSparse(y);
+    if (!result.single && result.classId != StandinDouble)
+        return;
+    std::size_t n = result.rows * result.columns;
+    if (result.sparse) {
+        const int* jc = mxGetJc_700(y);
+        n = static_cast<std::size_t>(jc[result.columns]);
+        result.columnStarts.assign(jc, jc + result.columns + 1);
+        result.rowIndices.assign(mxGetIr_700(y), mxGetIr_700(y) + n);
+    }
+    result.values = asDoubles(standinRealData(y), n, result.single);
+    if (result.complex)
+        result.imag = asDoubles(standinImagData(y), n, result.single);
+}
+
+} // namespace
+
+std::vector<CallResult> callMex(MexEntry entry, int nlhs, const std::vector<mxArray*>& args, int slots)
+{
+    mxArray* plhs[10] = {};
+    char identifier[128] = "";
+    std::vector<const mxArray*> prhs(args.begin(), args.end());
+    const bool raised = standinCallMex(entry, nlhs, plhs, static_cast<int>(prhs.size()), prhs.data(), identifier,
+                                       sizeof identifier);
+    std::vector<CallResult> results(slots);
+    for (int k = 0; k < slots; ++k) {
+        results[k].raised = raised;
+        results[k].identifier = identifier;
+        if (plhs[k])
+            readResult(plhs[k], results[k]);
+        standinDestroyArray(plhs[k]);
+    }
+    return results;
+}
+
+bool expandSparse(const CallResult& sparse, std::vector<double>* full)
+{
+    full->assign(sparse.rows * sparse.columns, 0.0);
+    for (std::size_t j = 0; j < sparse.columns; ++j)
+        for (int k = sparse.columnStarts[j]; k < sparse.columnStarts[j + 1]; ++k) {
+            const int row = sparse.rowIndices[k];
+            if (sparse.values[k] == 0 || row < 0 || static_cast<std::size_t>(row) >= sparse.rows
+                || (k > sparse.columnStarts[j] && row <= sparse.rowIndices[k - 1]))
+                return false;
+            (*full)[j * sparse.rows + static_cast<std::size_t>(row)] = sparse.values[k];
+        }
+    return true;
+}
+
+bool sameBitsThroughout(const std::vector<double>& a, const std::vector<double>& b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}

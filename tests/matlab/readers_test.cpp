@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "call_table.h"
 #include "gateway_args.h"
 #include "standin_api.h"
 
@@ -19,16 +20,6 @@ const mxArray* gValues[4];
 void readOptionsEntry(int, mxArray*[], int nrhs, const mxArray* prhs[])
 {
     readNameValueOptions("f", nrhs, prhs, 0, kKnown, 4, gValues);
-}
-
-mxArray* text(const std::string& s)
-{
-    mxArray* a = standinCreateArray(StandinChar, 1, s.size(), false, false);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const std::uint16_t code = static_cast<unsigned char>(s[i]);
-        std::memcpy(static_cast<unsigned char*>(standinRealData(a)) + 2 * i, &code, 2);
-    }
-    return a;
 }
 
 struct OptionCase {

@@ -13,6 +13,7 @@
 
 #include "class_drivers.h"
 #include "dispatch.h"
+#include "path_operations.h"
 #include "penalty_list.h"
 #include "worker_pool.h"
 
@@ -45,14 +46,7 @@ std::vector<float> randomFloats(std::mt19937_64& g, std::size_t n)
     return x;
 }
 
-std::vector<SimdPath> everyPath()
-{
-    std::vector<SimdPath> paths;
-    for (int p = ScalarPath; p < kSimdPathCount; ++p)
-        paths.push_back(static_cast<SimdPath>(p));
-    return paths;
-}
-const std::vector<SimdPath> kPaths = everyPath();
+const std::vector<SimdPath> kPaths = pathsHere();
 
 // The double kernels on the converted input, on the scalar reference.
 std::vector<double> doubleResult(ElementOperation op, int p, const std::vector<double>& x, const double* lambda,
@@ -91,8 +85,6 @@ TEST(SingleArrays, AreTheDoubleResultRoundedOnce)
                                                  : static_cast<const void*>(lambda),
                                     weights == 2, weights > 0};
                 for (SimdPath path : kPaths) {
-                    if (!simdPathSupported(path))
-                        continue;
                     for (int threads : {1, 3}) {
                         overrideThreadBudget(threads);
                         std::vector<float> got(n, 7.f);
@@ -128,8 +120,6 @@ TEST(SingleArrays, ComplexPartsAreTheDoubleOnesRoundedOnce)
             elementsOfClassesOn(ScalarPath, {op, p, theta, 0.5}, {wantRe.data(), wantIm.data(), false},
                                 {red.data(), imd.data(), false}, {&lambda, false, false}, static_cast<std::ptrdiff_t>(n));
             for (SimdPath path : kPaths) {
-                if (!simdPathSupported(path))
-                    continue;
                 std::vector<float> gotRe(n), gotIm(n);
                 elementsOfClassesOn(path, {op, p, theta, 0.5}, {gotRe.data(), gotIm.data(), true},
                                     {re.data(), im.data(), true}, {&lambda, false, false},
@@ -152,10 +142,8 @@ TEST(SingleArrays, ReportTheFirstBadWeight)
     w[77777] = -1.f;
     w[99999] = NAN;
     for (SimdPath path : kPaths) {
-        if (simdPathSupported(path)) {
-            EXPECT_EQ(77777, elementsOfClassesOn(path, {ProxOfElements, 0, 0, 1}, {y.data(), nullptr, true},
-                                                 {x.data(), nullptr, true}, {w.data(), true, true}, 100000));
-        }
+        EXPECT_EQ(77777, elementsOfClassesOn(path, {ProxOfElements, 0, 0, 1}, {y.data(), nullptr, true},
+                                             {x.data(), nullptr, true}, {w.data(), true, true}, 100000));
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "dispatch.h"
 #include "drivers.h"
+#include "path_operations.h"
 
 namespace {
 
@@ -54,10 +55,7 @@ TEST(Drivers, FirstInvalidWeightOnEveryPath)
 {
     const double inf = __builtin_inf();
     const double bad[] = {-1, -4.9e-324, __builtin_nan(""), inf, -inf};
-    for (int path = ScalarPath; path < kSimdPathCount; ++path) {
-        if (!simdPathSupported(static_cast<SimdPath>(path)))
-            continue;
-        const SimdPath on = static_cast<SimdPath>(path);
+    for (SimdPath on : pathsHere()) {
         for (std::ptrdiff_t n : {0, 1, 7, 31, 32, 33, 100}) {
             std::vector<double> w(n, 1.5);
             if (n > 2) {

@@ -15,6 +15,7 @@
 #include "bit_compare.h"
 #include "class_drivers.h"
 #include "dispatch.h"
+#include "path_operations.h"
 #include "penalty_list.h"
 
 namespace {
@@ -39,21 +40,14 @@ double hypotOfMpfr(double re, double im)
     return d;
 }
 
-std::vector<SimdPath> supportedPaths()
-{
-    std::vector<SimdPath> paths;
-    for (SimdPath p : {ScalarPath, Sse2Path, Avx2Path, Avx512Path})
-        if (simdPathSupported(p))
-            paths.push_back(p);
-    return paths;
-}
+const std::vector<SimdPath> kPaths = pathsHere();
 
 // Every path's |z| of the pairs: the bits of MPFR's.
 void expectCorrectlyRounded(const std::vector<double>& re, const std::vector<double>& im)
 {
     const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(re.size());
     std::vector<double> got(re.size());
-    for (SimdPath path : supportedPaths()) {
+    for (SimdPath path : kPaths) {
         modulusOn(path, got.data(), re.data(), im.data(), n);
         int failures = 0;
         for (std::ptrdiff_t i = 0; i < n && failures < 5; ++i) {
@@ -125,7 +119,7 @@ TEST(Modulus, SpecialPartsAsTheTableSays)
     };
     for (const Row& r : rows) {
         double got;
-        for (SimdPath path : supportedPaths()) {
+        for (SimdPath path : kPaths) {
             modulusOn(path, &got, &r.re, &r.im, 1);
             EXPECT_TRUE(sameBits(got, r.modulus)) << simdPathName(path) << " |" << r.re << " + " << r.im << "i|";
         }
@@ -161,7 +155,7 @@ TEST(ComplexProx, SpecialElementsAsTheTableSays)
         {l1, 1.7976931348623157e308, 1.7976931348623157e308, 1, 1.7976931348623157e308, 1.7976931348623157e308},
     };
     for (const Row& r : rows) {
-        for (SimdPath path : supportedPaths()) {
+        for (SimdPath path : kPaths) {
             double re, im;
             complexProx(path, r.penalty, r.re, r.im, r.lambda, 0, 1, &re, &im);
             EXPECT_TRUE(sameBits(re, r.wantRe)) << simdPathName(path) << " re of " << r.re << " + " << r.im << "i";
@@ -192,7 +186,7 @@ TEST(ComplexProx, PartsWithinTheirBoundOfMpfr)
             modulusOn(ScalarPath, &a, &re, &im, 1);
             proxByPenaltyOn(ScalarPath, p, &r, &a, &lambda, false, 1, theta, gamma);
             complexProx(ScalarPath, p, re, im, lambda, theta, gamma, &gotRe, &gotIm);
-            for (SimdPath path : supportedPaths()) {
+            for (SimdPath path : kPaths) {
                 double pathRe, pathIm;
                 complexProx(path, p, re, im, lambda, theta, gamma, &pathRe, &pathIm);
                 ASSERT_TRUE(sameBits(pathRe, gotRe) && sameBits(pathIm, gotIm)) << simdPathName(path);

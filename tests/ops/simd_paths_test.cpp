@@ -23,19 +23,6 @@
 
 namespace {
 
-// The vector paths of the list that this CPU runs.
-std::vector<SimdPath> vectorPathsHere()
-{
-    std::vector<SimdPath> paths;
-    for (int p = ScalarPath + 1; p < kSimdPathCount; ++p) {
-        if (simdPathSupported(static_cast<SimdPath>(p)))
-            paths.push_back(static_cast<SimdPath>(p));
-        else
-            std::printf("%s: not supported by this CPU, skipped\n", kSimdPaths[p].name);
-    }
-    return paths;
-}
-
 std::vector<double> stressVector(std::mt19937_64& rng, int n, double lambda, double theta)
 {
     const double marks[] = {lambda, theta, lambda * theta, 2 * lambda, 0.0, kInf, 4.9e-324,
@@ -92,7 +79,7 @@ TEST(SimdPaths, MatchTheScalarReference)
     const double parameters[][2] = {{1, 2}, {1, 1}, {1, 3}, {1, 4}, {2, 0.25}, {1, 0.5}, {0, 3},
                                     {0.5, 3.7}, {-1, 2}, {1, 0}, {kNaN, 2}, {1, kNaN}, {kInf, 1},
                                     {1, kInf}, {1e-300, 1e300}, {3, -0.5}};
-    for (SimdPath path : vectorPathsHere()) {
+    for (SimdPath path : pathsHere(true)) {
         // The golden tables, every case in every lane position of a block.
         std::vector<double> golden, steps;
         for (const ProxCase& c : kProxCases)
@@ -163,7 +150,7 @@ void nearThresholds(std::mt19937_64& rng, int penalty, std::vector<double>& x, c
 // differs from lane to lane.
 TEST(SimdPaths, ProxMatchesTheScalarReference)
 {
-    for (SimdPath path : vectorPathsHere()) {
+    for (SimdPath path : pathsHere(true)) {
         std::mt19937_64 rng(41 + path);
         for (int penalty = 0; penalty < kPenaltyCount; ++penalty) {
             const ThetaRange range = kPenaltyInfo[penalty].theta;

@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 #include "dispatch.h"
-#include "every_operation.h"
 #include "parallel_drivers.h"
+#include "path_operations.h"
 
 namespace {
 
@@ -58,10 +58,7 @@ void restoreRules()
 TEST(Threads, EveryThreadCountAndChunkLengthGivesTheOneThreadBits)
 {
     const Inputs in = makeInputs();
-    for (int path = 0; path < kSimdPathCount; ++path) {
-        const SimdPath p = static_cast<SimdPath>(path);
-        if (!simdPathSupported(p))
-            continue;
+    for (SimdPath p : pathsHere()) {
         overrideThreadBudget(1);
         const PenaltyResults one = resultsOn(p, in);
         // 0: each cost's own chunk; 64: a chunk per lane block pair of the

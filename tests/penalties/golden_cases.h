@@ -162,6 +162,12 @@ inline const ProxStepCase kProxStepCases[] = {
     {"log-sum", 1, 1, 1, 1e300, 1e300}, {"log-sum", 1, 1, 1, -1.7976931348623157e308, -1.7976931348623157e308},
     {"mcp", 1, 3, 2, 1.7976931348623157e308, 1.7976931348623157e308},
     {"scad", 1, 3.7, 0.5, -1e300, -1e300}, {"capped-l1", 1, 2, 1, 1e300, 1e300},
+    // The power penalties: -0 gives +0; far below the threshold 0; the
+    // elastic net's (3 - 1)/2 and ridge's 3/2.
+    {"l1/2", 1, 0, 1, -0.0, 0.0}, {"l2/3", 1, 0, 1, 0.0, 0.0}, {"l1/2", 1, 0, 1, -kInf, -kInf},
+    {"l2/3", 1, 0, 1, kNaN, kNaN}, {"l1/2", 0, 0, 1, 0.3, 0.3}, {"l2/3", 0, 0, 1, -7, -7},
+    {"l1/2", 1e300, 0, 1e150, 1e300, 0.0}, {"l2/3", 1e-300, 0, 1, 4.9e-324, 0.0},
+    {"elastic-net", 1, 0.5, 2, -3, -1}, {"elastic-net", 2, 0, 0.5, 3, 1.5},
 };
 
 // penaltyValue ('v') and penaltyDerivative ('d'): (penalty, what, lambda,
@@ -195,4 +201,14 @@ inline const ElementCase kElementCases[] = {
     // NaN gives NaN, whatever the penalty would make of it; a zero weight 0.
     {"capped-l1", 'v', 2, 1, kNaN, kNaN}, {"mcp", 'v', 1, 2, kNaN, kNaN}, {"l0", 'd', 1, 0, kNaN, kNaN},
     {"log-sum", 'v', 0, 2, kInf, 0.0}, {"scad", 'd', 0, 3, -1, 0.0}, {"l0", 'v', 0, 0, 5, 0.0},
+    // The power penalties at 0 and -inf; their powers that are doubles, exact.
+    {"l1/2", 'v', 2, 0, 0.0, 0.0}, {"l1/2", 'v', 2, 0, -kInf, kInf}, {"l1/2", 'd', 2, 0, 0.0, kInf},
+    {"l1/2", 'd', 2, 0, -kInf, 0.0}, {"l2/3", 'v', 2, 0, 0.0, 0.0}, {"l2/3", 'v', 2, 0, -kInf, kInf},
+    {"l2/3", 'd', 2, 0, 0.0, kInf}, {"l2/3", 'd', 2, 0, -kInf, 0.0},
+    {"elastic-net", 'v', 2, 0.25, 0.0, 0.0}, {"elastic-net", 'v', 2, 0.25, -kInf, kInf},
+    {"elastic-net", 'd', 2, 0.25, 0.0, 0.5}, {"elastic-net", 'd', 2, 0.25, -kInf, kInf},
+    {"elastic-net", 'v', 2, 1, 0.0, 0.0}, {"elastic-net", 'v', 2, 1, -kInf, kInf},
+    {"elastic-net", 'd', 2, 1, 0.0, 2}, {"elastic-net", 'd', 2, 1, -kInf, 2},
+    {"l2/3", 'v', 1, 0, 64, 16}, {"l2/3", 'v', 1, 0, 0x1p-300, 0x1p-200}, {"l2/3", 'v', 1, 0, 0x1p600, 0x1p400},
+    {"l1/2", 'v', 1, 0, 64, 8}, {"l1/2", 'v', 1, 0, 0x1p-300, 0x1p-150}, {"l1/2", 'v', 1, 0, 0x1p600, 0x1p300},
 };

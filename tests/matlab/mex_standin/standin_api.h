@@ -48,6 +48,8 @@ STANDIN_API void* standinImagData(mxArray* array);
 STANDIN_API std::size_t standinRows(const mxArray* array);
 STANDIN_API std::size_t standinColumns(const mxArray* array);
 STANDIN_API int standinClassOf(const mxArray* array);
+// The bytes an element of the class takes (a handle's, for a cell or struct).
+STANDIN_API std::size_t standinElementBytes(int classId);
 STANDIN_API void standinDestroyArray(mxArray* array);
 
 typedef void (*MexEntry)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

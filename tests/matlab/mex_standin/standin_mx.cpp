@@ -19,9 +19,7 @@ struct mxArray_tag {
 
 static mxArray* doubleScalar(double value);
 
-namespace {
-
-std::size_t elementBytes(int classId)
+STANDIN_API std::size_t standinElementBytes(int classId)
 {
     switch (classId) {
     case StandinLogical: case StandinInt8: case StandinUint8: return 1;
@@ -31,9 +29,11 @@ std::size_t elementBytes(int classId)
     }
 }
 
+namespace {
+
 double elementAsDouble(const mxArray* array, std::size_t i)
 {
-    const unsigned char* p = static_cast<const unsigned char*>(array->real) + i * elementBytes(array->classId);
+    const unsigned char* p = static_cast<const unsigned char*>(array->real) + i * standinElementBytes(array->classId);
     switch (array->classId) {
     case StandinDouble: { double v; std::memcpy(&v, p, 8); return v; }
     case StandinSingle: { float v; std::memcpy(&v, p, 4); return v; }
@@ -67,8 +67,8 @@ STANDIN_API mxArray* standinCreateArray(int classId, std::size_t rows, std::size
     array->isComplex = isComplex;
     array->isSparse = isSparse;
     const std::size_t count = rows * columns;
-    array->real = count ? std::calloc(count, elementBytes(classId)) : nullptr;
-    array->imag = count && isComplex ? std::calloc(count, elementBytes(classId)) : nullptr;
+    array->real = count ? std::calloc(count, standinElementBytes(classId)) : nullptr;
+    array->imag = count && isComplex ? std::calloc(count, standinElementBytes(classId)) : nullptr;
     array->rowIndices = nullptr;
     array->columnStarts = nullptr;
     array->nzmax = count;

@@ -52,7 +52,7 @@ function worst = coordinate_gap (X, y, w, b0, beta, penalty, lambda, theta, f, s
     v = (w' * Xt(:, j).^2) / W;
     g = (w' * (Xt(:, j) .* r)) / W;
     b = bt(j);
-    phi = @(u) (v / 2) * (u - b).^2 - g * (u - b) + f(j) * pen (u, penalty, lambda, theta);
+    phi = @(u) (v / 2) * (u - b).^2 - g * (u - b) + f(j) * penaltyValue (u, penalty, lambda, theta);
     z = b + g / v;
     U = 2 * max (abs ([z b])) + 1e-3;
     u = [linspace(-U, U, 4001), 0, z, b];
@@ -72,14 +72,6 @@ function worst = coordinate_gap (X, y, w, b0, beta, penalty, lambda, theta, f, s
     endfor
     worst = max (worst, phi (b) - best);
   endfor
-endfunction
-
-function p = pen (u, penalty, lambda, theta)
-  if (isempty (theta))
-    p = penaltyValue (u, penalty, lambda);
-  else
-    p = penaltyValue (u, penalty, lambda, theta);
-  endif
 endfunction
 
 function X = correlated (n, p, rho)

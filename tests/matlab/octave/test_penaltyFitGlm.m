@@ -1,8 +1,10 @@
 % penaltyFit's binomial and Poisson paths and its cross-validation through
 % the real host: every returned fit a coordinate-wise global minimum of the
 % stated objective (evaluated here, independently of the solver), the
-% objective never raised by more passes, the same bits for sparse X and for
-% every thread count, lasso's fields and sizes, and the bad calls.
+% objective never raised by more passes, the same bits for every thread
+% count (for sparse X: test_penaltyFit, whose conversion of X is the same
+% for every distribution, and the MEX host), and lasso's fields and sizes
+% (its bad calls: test_penaltyFit).
 1;
 start_suite ();
 checks = cell (0, 3);
@@ -119,13 +121,6 @@ endfor
 checks(end+1, :) = {"binomial proportions with trials as weights: the objective of the 0/1 trials", ...
              max(abs(ip.Objective - ie.Objective)) < 1e-12 && max(abs(Bp(:) - Be(:))) < 1e-5, true};
 
-% Sparse X: the bits of the same X stored full.
-Xs = X; Xs(rand (n, p) < 0.6) = 0;
-[Bd, id] = penaltyFit (Xs, designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
-[Bs, is] = penaltyFit (sparse (Xs), designs{1, 2}, "scad", "Distribution", "binomial", "NumLambda", 10);
-checks(end+1, :) = {"binomial: sparse X gives the bits of full X", Bs, Bd};
-checks(end+1, :) = {"binomial: sparse X, the same deviance", is.Deviance, id.Deviance};
-
 % Cross-validation: the same bits for 1, 2 and 3 threads (the fit on all
 % data runs beside the folds, and a path cut short by DFmax trims theirs),
 % lasso's fields.
@@ -170,11 +165,4 @@ lastwarn ("");
 checks(end+1, :) = {"separable classes: penaltyFit:saturated", strcmp(id, "penaltyFit:saturated"), true};
 checks(end+1, :) = {"separable classes: fewer than 100 fits, all finite", columns(B) < 100 && all(isfinite(B(:))), true};
 
-checks = [checks; bad_call_checks("penaltyFit")];
-% The M functions' own self-tests (the plots draw headless with gnuplot).
-for name = {"penaltyFitPlot", "penaltyFitFolds", "penaltyFitCVSummary"}
-  [passed, total] = test (name{1}, "quiet");
-  checks(end+1, :) = {[name{1} " self-tests"], total > 3 && passed == total, true};
-  checks(end+1, :) = {["Contents lists " name{1}], ! isempty(strfind(evalc("help Contents"), name{1})), true};
-endfor
 run_table ("penaltyFit GLM and CV", checks);
