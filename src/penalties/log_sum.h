@@ -94,7 +94,7 @@ struct LogSumPenalty {
         const V a = L::magnitude(x);
         const V sum = theta + a;
         const V halved = (lambda * 0.5) / (theta * 0.5 + a * 0.5);
-        return (sum == __builtin_inf()) & (a < __builtin_inf()) ? halved : lambda / sum;
+        return ((sum == __builtin_inf()) & (a < __builtin_inf())) ? halved : lambda / sum;
     }
 
   private:

@@ -82,7 +82,7 @@ struct ScadPenalty {
         const V flat = (((theta + 1.0) * 0.5) * lambda) * lambda;
         const V knee = lambda * theta;
         const V robust = lambda >= a ? term : (a > knee ? flat : (a < __builtin_inf() ? middle : flat));
-        return (term < __builtin_inf()) & (lambda * lambda >= 0x1p-1022) ? term : robust;
+        return ((term < __builtin_inf()) & (lambda * lambda >= 0x1p-1022)) ? term : robust;
     }
 
     // penaltyDerivative: lambda up to lambda (the right derivative at 0 too),
