@@ -199,6 +199,7 @@ struct FitState {
     std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceHessianTimes, pieceProduct;
     std::unique_ptr<std::int64_t[]> piecePlaces;
     std::unique_ptr<int[]> pieces;
+    std::unique_ptr<bool[]> pieceFree; // in the path still (not held at 0)
     bool pieceFailed = false;
 };
 
@@ -574,7 +575,8 @@ bool pieceRoom(FitState& st)
     st.pieceProduct = workArray<double>(capacity);
     st.piecePlaces = workArray<std::int64_t>(capacity);
     st.pieces = workArray<int>(capacity);
-    st.pieceFailed = !st.pieceMove || !st.pieceResidual || !st.pieceDirection || !st.pieceCurvatures
+    st.pieceFree = workArray<bool>(capacity);
+    st.pieceFailed = !st.pieceFree || !st.pieceMove || !st.pieceResidual || !st.pieceDirection || !st.pieceCurvatures
                      || !st.pieceHessianTimes || !st.pieceProduct || !st.piecePlaces || !st.pieces;
     return !st.pieceFailed;
 }
@@ -648,17 +650,30 @@ void gramTimes(FitState& st, const double* v, std::int64_t m)
     }
 }
 
+// Whether a move d of b, taken to the fraction t of it at which b reaches
+// a knot, takes |b| to 0 (the knot it reaches is 0, not lambda or theta).
+bool reachesZero(double b, double d, double t)
+{
+    const double a = b < 0 ? -b : b, e = (b < 0 ? -d : d) * t;
+    return e < 0 && a + e < 1e-9 * a;
+}
+
 // The minimiser d of the model -r'd + d'Hd/2, H the block of S in the Gram
 // matrix with f*p''(|b|) added on its diagonal, by conjugate gradients in
 // a fixed order (one product with the block an iteration). The model falls
 // along the iterates' path; where an iteration would carry a coefficient
-// over a knot of its piece (0 included) the path stops short of it, and
-// where H shows a direction of no positive curvature it stops where it is.
+// over a knot of its piece the path stops short of it, except that a
+// coefficient reaching 0 is set to 0 and held there while the path starts
+// again on the others; where H shows a direction of no positive curvature
+// the path stops where it is.
 template <class P>
 void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
 {
     double *x = st.pieceMove.get(), *r = st.pieceResidual.get(), *direction = st.pieceDirection.get(),
            *hp = st.pieceHessianTimes.get();
+    bool* free = st.pieceFree.get();
+    for (std::int64_t k = 0; k < m; ++k)
+        free[k] = true;
     double rr = 0;
     for (std::int64_t k = 0; k < m; ++k)
         rr += r[k] * r[k];
@@ -669,40 +684,53 @@ void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
         gramTimes(st, direction, m);
         double curved = 0;
         for (std::int64_t k = 0; k < m; ++k) {
-            hp[k] = st.pieceProduct[st.piecePlaces[k]] + st.pieceCurvatures[k] * direction[k];
+            hp[k] = free[k] ? st.pieceProduct[st.piecePlaces[k]] + st.pieceCurvatures[k] * direction[k] : 0.0;
             curved += direction[k] * hp[k];
         }
         if (!(curved > 0))
             return;
         const double alpha = rr / curved;
         double reach = 1;
+        std::int64_t first = -1; // the coefficient that reaches its knot first
         for (std::int64_t k = 0; k < m; ++k) {
             const std::int64_t j = st.activeList[st.piecePlaces[k]];
-            if (c.factor[j] == 0)
+            if (c.factor[j] == 0 || !free[k])
                 continue;
             const double t = pieceReach<P>(st.beta[j] + x[k], alpha * direction[k], lambda, st.theta);
+            first = t < reach ? k : first;
             reach = t < reach ? t : reach;
         }
-        if (reach < 1) {
+        const std::int64_t j = first < 0 ? -1 : st.activeList[st.piecePlaces[first]];
+        if (first >= 0 && !reachesZero(st.beta[j] + x[first], alpha * direction[first], reach)) {
             const double t = alpha * (reach * (1 - 0x1p-20));
             for (std::int64_t k = 0; k < m; ++k)
                 x[k] += t * direction[k];
             return;
         }
+        const double step = alpha * reach;
         double next = 0;
         for (std::int64_t k = 0; k < m; ++k) {
-            x[k] += alpha * direction[k];
-            r[k] -= alpha * hp[k];
-            next += r[k] * r[k];
+            x[k] += step * direction[k];
+            r[k] -= step * hp[k];
         }
-        const double ratio = next / rr;
+        if (first >= 0) {
+            // It stays at 0 and out of the rest of the path, whose model
+            // on the other coefficients' pieces is still the objective's.
+            x[first] = -st.beta[j];
+            r[first] = 0;
+            free[first] = false;
+        }
+        for (std::int64_t k = 0; k < m; ++k)
+            next += r[k] * r[k];
+        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients after a coefficient left
         for (std::int64_t k = 0; k < m; ++k)
             direction[k] = r[k] + ratio * direction[k];
         rr = next;
     }
 }
 
-// Whether the move d of S keeps every coefficient on its piece and lowers
+// Whether the move d of S keeps every coefficient on its piece (or at 0)
+// and lowers
 // the objective: its change, formed term by term (-g'd + d'Gd/2 and each
 // penalty's difference), below minus a bound on its rounding. Leaves G*d
 // in pieceProduct.
@@ -721,7 +749,7 @@ bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int6
         size += (loss < 0 ? -loss : loss) + (linear < 0 ? -linear : linear);
         if (c.factor[j] == 0)
             continue;
-        if (pieceOf<P>(after, lambda, st.theta) != pieceOf<P>(before, lambda, st.theta))
+        if (after != 0 && pieceOf<P>(after, lambda, st.theta) != pieceOf<P>(before, lambda, st.theta))
             return false;
         const double f = c.factor[j];
         const double was = f * valueElement<ScalarLanes, P>(before, lambda, st.theta);
