@@ -237,9 +237,10 @@ void expectNoPassRaisesTheObjective(const Design& d)
 // moves between them) every fit with them is a fixed point of every exact
 // step, and its objective is no higher than the sweeps alone reach, fit
 // by fit for the lasso (one minimum) and summed over the path for the
-// others (either may find a lower local minimum at one lambda). Fit 0,
-// at lambda_max, is left out: on these designs log-sum and capped-l1 take
-// a step there, with the moves and without.
+// others (either may find a lower local minimum at one lambda). Fit 0 is
+// left out: lambda_max is the smallest lambda that holds every coefficient
+// at 0, so where the map jumps from 0 (log-sum, capped-l1) the checker's
+// z, rounded otherwise, may fall past the jump.
 TEST(FitPath, PieceMovesReachNoHigherObjective)
 {
     std::mt19937_64 rng(31);
