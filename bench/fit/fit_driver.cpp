@@ -5,7 +5,8 @@
 // coefficient file (glmnet_path.R's .coef.f64) also the largest relative
 // gap between the two paths' objectives, evaluated here the same way for
 // both, and with FIT_KKT set the optimality conditions of both at the
-// worst fit. Not the benchmark's scoring: fit_bench.m is. Built by hand
+// worst fit; with FIT_NO_PIECE_MOVES set, the sweeps alone (no Newton
+// moves on the active pieces). Not the benchmark's scoring: fit_bench.m is. Built by hand
 // against a build's kernel library, e.g.
 //   g++ -O2 -std=c++20 -ffp-contract=off -Isrc/fit -Isrc/ops -Isrc/penalties -Isrc/lanes -Isrc/libm \
 //       -Isrc/threads bench/fit/fit_driver.cpp build-dev/libpenalty_kernels.a -lpthread -o fit_driver
@@ -92,6 +93,7 @@ int main(int argc, char** argv)
     s.dfMax = 1e300;
     std::vector<double> B(p * L), b0(L), lam(L), df(L), mse(L), obj(L), passes(L), conv(L);
     FitOutput out{B.data(), b0.data(), lam.data(), df.data(), mse.data(), obj.data(), passes.data(), conv.data(), 0};
+    s.pieceMoves = !std::getenv("FIT_NO_PIECE_MOVES");
     const auto t0 = std::chrono::steady_clock::now();
     fitPath(design, s, &out);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

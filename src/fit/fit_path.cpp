@@ -20,6 +20,7 @@
 
 #include "column_sums.h"
 #include "path_loop.h"
+#include "piece_step.h"
 #include "scalar_prox.h"
 
 namespace {
@@ -188,12 +189,37 @@ struct FitState {
     std::unique_ptr<bool[]> gramFormed; // whether entry (u, v) of activeGram is formed
     std::int64_t gramRoom = 0, gramCapacity = 0, gramCount = 0;
     bool activeGramFailed = false;
+    // The Newton moves on the active pieces (pieceStep): the move, the
+    // residual and direction of its conjugate gradients, each coefficient's
+    // f*p'', the model's Hessian times the direction, a product of the Gram
+    // matrix with the whole active list, the places in it of the moved
+    // coefficients, and each active coefficient's piece after the last sweep.
+    double theta = 0;
+    bool pieceMoves = true;
+    std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceHessianTimes, pieceProduct;
+    std::unique_ptr<std::int64_t[]> piecePlaces;
+    std::unique_ptr<int[]> pieces;
+    std::unique_ptr<bool[]> pieceFree; // in the path still (not held at 0)
+    bool pieceFailed = false;
 };
 
 void enter(FitState& st, std::int64_t j)
 {
     st.entryPlace[j] = st.entryCount;
     st.entryList[st.entryCount++] = j;
+}
+
+// q^k by squaring, in one fixed order.
+double powerOf(double q, std::int64_t k)
+{
+    double result = 1, square = q;
+    while (k > 0) {
+        if (k & 1)
+            result *= square;
+        square *= square;
+        k >>= 1;
+    }
+    return result;
 }
 
 constexpr std::int64_t kGramBatch = 16;
@@ -534,6 +560,247 @@ void flushMoves(double* gradient, const double* gram, std::int64_t count, Pendin
     m.count = 0;
 }
 
+// Room for the Newton moves, as large as the active Gram matrix's; false
+// where it cannot be had (the sweeps go on without them).
+bool pieceRoom(FitState& st)
+{
+    if (st.pieceMove || st.pieceFailed)
+        return !st.pieceFailed;
+    const std::int64_t capacity = st.gramCapacity;
+    st.pieceMove = workArray<double>(capacity);
+    st.pieceResidual = workArray<double>(capacity);
+    st.pieceDirection = workArray<double>(capacity);
+    st.pieceCurvatures = workArray<double>(capacity);
+    st.pieceHessianTimes = workArray<double>(capacity);
+    st.pieceProduct = workArray<double>(capacity);
+    st.piecePlaces = workArray<std::int64_t>(capacity);
+    st.pieces = workArray<int>(capacity);
+    st.pieceFree = workArray<bool>(capacity);
+    st.pieceFailed = !st.pieceFree || !st.pieceMove || !st.pieceResidual || !st.pieceDirection || !st.pieceCurvatures
+                     || !st.pieceHessianTimes || !st.pieceProduct || !st.piecePlaces || !st.pieces;
+    return !st.pieceFailed;
+}
+
+// Each active coefficient's piece, into st.pieces; whether none changed
+// since the last call. An unpenalised coefficient has one piece.
+template <class P>
+bool samePieces(const FitColumns& c, FitState& st, double lambda)
+{
+    bool same = true;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a];
+        const int piece = c.factor[j] == 0 ? 1 : pieceOf<P>(st.beta[j], lambda, st.theta);
+        same = same && piece == st.pieces[a];
+        st.pieces[a] = piece;
+    }
+    return same;
+}
+
+// The right side r = g - f*sign(b)*p'(|b|) of the Newton move of the
+// nonzero (and unpenalised) active coefficients S on their pieces, from
+// the kept gradients g, and f*p''(|b|) of each, with the move d at 0 and
+// the first direction r. Returns the size of S (the places in piecePlaces).
+template <class P>
+std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
+{
+    std::int64_t m = 0;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a];
+        if (st.beta[j] == 0 && c.factor[j] != 0)
+            continue;
+        double rhs = st.activeGradient[a];
+        st.pieceCurvatures[m] = 0;
+        if (c.factor[j] != 0) {
+            const double b = st.beta[j], f = c.factor[j];
+            st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, st.theta);
+            const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, st.theta);
+            rhs -= b < 0 ? -slope : slope;
+        }
+        st.piecePlaces[m] = a;
+        st.pieceMove[m] = 0;
+        st.pieceResidual[m] = rhs;
+        st.pieceDirection[m++] = rhs;
+    }
+    return m;
+}
+
+// G[., S]*v into pieceProduct for the whole active list: each entry adds
+// the terms of the members of S in their order, four rows a pass over it.
+void gramTimes(FitState& st, const double* v, std::int64_t m)
+{
+    const std::int64_t count = st.activeCount;
+    const double* gram = st.compactGram.get();
+    const std::int64_t* place = st.piecePlaces.get();
+    double* product = st.pieceProduct.get();
+    for (std::int64_t u = 0; u < count; ++u)
+        product[u] = 0;
+    std::int64_t k = 0;
+    for (; k + 4 <= m; k += 4) {
+        const double *r0 = gram + place[k] * count, *r1 = gram + place[k + 1] * count,
+                     *r2 = gram + place[k + 2] * count, *r3 = gram + place[k + 3] * count;
+        const double v0 = v[k], v1 = v[k + 1], v2 = v[k + 2], v3 = v[k + 3];
+        for (std::int64_t u = 0; u < count; ++u)
+            product[u] = (((product[u] + r0[u] * v0) + r1[u] * v1) + r2[u] * v2) + r3[u] * v3;
+    }
+    for (; k < m; ++k) {
+        const double* row = gram + place[k] * count;
+        const double vk = v[k];
+        for (std::int64_t u = 0; u < count; ++u)
+            product[u] += row[u] * vk;
+    }
+}
+
+// Whether a move d of b, taken to the fraction t of it at which b reaches
+// a knot, takes |b| to 0 (the knot it reaches is 0, not lambda or theta).
+bool reachesZero(double b, double d, double t)
+{
+    const double a = b < 0 ? -b : b, e = (b < 0 ? -d : d) * t;
+    return e < 0 && a + e < 1e-9 * a;
+}
+
+// The minimiser d of the model -r'd + d'Hd/2, H the block of S in the Gram
+// matrix with f*p''(|b|) added on its diagonal, by conjugate gradients in
+// a fixed order (one product with the block an iteration). The model falls
+// along the iterates' path; where an iteration would carry a coefficient
+// over a knot of its piece the path stops short of it, except that a
+// coefficient reaching 0 is set to 0 and held there while the path starts
+// again on the others; where H shows a direction of no positive curvature
+// the path stops where it is.
+template <class P>
+void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
+{
+    double *x = st.pieceMove.get(), *r = st.pieceResidual.get(), *direction = st.pieceDirection.get(),
+           *hp = st.pieceHessianTimes.get();
+    bool* free = st.pieceFree.get();
+    for (std::int64_t k = 0; k < m; ++k)
+        free[k] = true;
+    double rr = 0;
+    for (std::int64_t k = 0; k < m; ++k)
+        rr += r[k] * r[k];
+    // A hundredth of the first residual: the sweeps after the move finish
+    // it more cheaply than further iterations (callgrind, 1e-2 to 1e-12).
+    const double small = rr * 1e-4;
+    for (std::int64_t iteration = 0; iteration < m && rr > small; ++iteration) {
+        gramTimes(st, direction, m);
+        double curved = 0;
+        for (std::int64_t k = 0; k < m; ++k) {
+            hp[k] = free[k] ? st.pieceProduct[st.piecePlaces[k]] + st.pieceCurvatures[k] * direction[k] : 0.0;
+            curved += direction[k] * hp[k];
+        }
+        if (!(curved > 0))
+            return;
+        const double alpha = rr / curved;
+        double reach = 1;
+        std::int64_t first = -1; // the coefficient that reaches its knot first
+        for (std::int64_t k = 0; k < m; ++k) {
+            const std::int64_t j = st.activeList[st.piecePlaces[k]];
+            if (c.factor[j] == 0 || !free[k])
+                continue;
+            const double t = pieceReach<P>(st.beta[j] + x[k], alpha * direction[k], lambda, st.theta);
+            first = t < reach ? k : first;
+            reach = t < reach ? t : reach;
+        }
+        const std::int64_t j = first < 0 ? -1 : st.activeList[st.piecePlaces[first]];
+        if (first >= 0 && !reachesZero(st.beta[j] + x[first], alpha * direction[first], reach)) {
+            const double t = alpha * (reach * (1 - 0x1p-20));
+            for (std::int64_t k = 0; k < m; ++k)
+                x[k] += t * direction[k];
+            return;
+        }
+        const double step = alpha * reach;
+        double next = 0;
+        for (std::int64_t k = 0; k < m; ++k) {
+            x[k] += step * direction[k];
+            r[k] -= step * hp[k];
+        }
+        if (first >= 0) {
+            // It stays at 0 and out of the rest of the path, whose model
+            // on the other coefficients' pieces is still the objective's.
+            x[first] = -st.beta[j];
+            r[first] = 0;
+            free[first] = false;
+        }
+        for (std::int64_t k = 0; k < m; ++k)
+            next += r[k] * r[k];
+        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients after a coefficient left
+        for (std::int64_t k = 0; k < m; ++k)
+            direction[k] = r[k] + ratio * direction[k];
+        rr = next;
+    }
+}
+
+// Whether the move d of S keeps every coefficient on its piece (or at 0)
+// and lowers
+// the objective: its change, formed term by term (-g'd + d'Gd/2 and each
+// penalty's difference), below minus a bound on its rounding. Leaves G*d
+// in pieceProduct.
+template <class P>
+bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
+{
+    const double* x = st.pieceMove.get();
+    gramTimes(st, x, m);
+    double change = 0, size = 0;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t a = st.piecePlaces[k], j = st.activeList[a];
+        const double before = st.beta[j], after = before + x[k];
+        const double loss = x[k] * (st.pieceProduct[a] * 0.5 - st.activeGradient[a]);
+        const double linear = x[k] * st.activeGradient[a];
+        change += loss;
+        size += (loss < 0 ? -loss : loss) + (linear < 0 ? -linear : linear);
+        if (c.factor[j] == 0)
+            continue;
+        if (after != 0 && pieceOf<P>(after, lambda, st.theta) != pieceOf<P>(before, lambda, st.theta))
+            return false;
+        const double f = c.factor[j];
+        const double was = f * valueElement<ScalarLanes, P>(before, lambda, st.theta);
+        const double now = f * valueElement<ScalarLanes, P>(after, lambda, st.theta);
+        change += now - was;
+        size += now + was;
+    }
+    return change < -size * 0x1p-44;
+}
+
+// The Newton move of the active coefficients on their pieces (piece_step.h),
+// taken where it lowers the objective, which therefore never rises; on
+// quadratic pieces the model is the objective itself. Returns whether it
+// was taken (the coefficients and kept gradients moved).
+template <class P>
+bool pieceStep(const FitColumns& c, FitState& st, double lambda)
+{
+    const std::int64_t m = pieceSystem<P>(c, st, lambda);
+    if (m == 0)
+        return false;
+    piecePath<P>(c, st, lambda, m);
+    if (!pieceMoveLowers<P>(c, st, lambda, m))
+        return false;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.activeList[st.piecePlaces[k]];
+        st.beta[j] = st.beta[j] + st.pieceMove[k];
+    }
+    for (std::int64_t u = 0; u < st.activeCount; ++u)
+        st.activeGradient[u] -= st.pieceProduct[u];
+    return true;
+}
+
+// Sweeps between Newton moves: at least this many with no coefficient
+// changing its piece, doubled after a move not taken.
+constexpr int kPieceWait = 2;
+
+// Whether sweeps that each shrink the largest step by the last one's rate
+// would still be above the tolerance after kSlowSweeps more (a move costs
+// a product with the active block per iteration, as a sweep costs about
+// one): only then is a move tried. 8 from callgrind's counts on the
+// benchmark's paths (2 and 32 cost more).
+constexpr std::int64_t kSlowSweeps = 8;
+
+bool sweepsSlow(double largest, double previous, double tolerance)
+{
+    const double rate = largest / previous;
+    if (!(rate < 1))
+        return true;
+    return largest * powerOf(rate, kSlowSweeps) > tolerance;
+}
+
 // Active sweeps over the active coefficients' Gram matrix: each step
 // takes its gradient from the kept gradients, and a move updates every
 // active coefficient's gradient by its Gram row (a step first takes the
@@ -554,8 +821,14 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
     }
     bool converged = false;
     PendingMoves pending;
+    const bool moves = kHasPieces<P> && st.pieceMoves && pieceRoom(st);
+    int stable = 0, wait = kPieceWait;
+    double largest = 0, previous = 0;
+    if (moves)
+        samePieces<P>(c, st, lambda);
     while (*passes < maxPasses && !converged) {
-        double largest = 0;
+        previous = largest;
+        largest = 0;
         for (std::int64_t a = 0; a < count; ++a) {
             const std::int64_t j = st.activeList[a];
             double g = gradient[a];
@@ -578,6 +851,14 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
         flushMoves(gradient, gram, count, pending, count - 1);
         ++*passes;
         converged = largest <= st.tolerance;
+        if (!moves || converged)
+            continue;
+        stable = samePieces<P>(c, st, lambda) ? stable + 1 : 0;
+        if (stable >= wait && sweepsSlow(largest, previous, st.tolerance)) {
+            const bool taken = pieceStep<P>(c, st, lambda);
+            stable = 0;
+            wait = taken ? kPieceWait : 2 * wait;
+        }
     }
     for (std::int64_t a = 0; a < count; ++a) {
         const std::int64_t j = st.activeList[a];
@@ -858,6 +1139,8 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.referenceRho = workArray<double>(c.n);
     st.referenceGradient = workArray<double>(c.p);
     st.gramRoom = s.gramRoom;
+    st.theta = s.theta;
+    st.pieceMoves = s.pieceMoves;
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
@@ -933,19 +1216,6 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, s, lambda, yMean, k, out); };
     walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solve, record, [](std::int64_t) { return false; });
     return FitDone;
-}
-
-// q^k by squaring, in one fixed order.
-double powerOf(double q, std::int64_t k)
-{
-    double result = 1, square = q;
-    while (k > 0) {
-        if (k & 1)
-            result *= square;
-        square *= square;
-        k >>= 1;
-    }
-    return result;
 }
 
 } // namespace

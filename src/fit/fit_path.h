@@ -39,6 +39,10 @@ struct FitSettings {
     // Its entries depend on the pair of columns alone, so the room changes
     // the time of a fit and never its bits while the active ones fit in it.
     std::int64_t gramRoom = 0;
+    // Newton moves on the pieces of the penalty where the active
+    // coefficients lie, between the sweeps, taken only where they lower the
+    // objective (off: the sweeps alone).
+    bool pieceMoves = true;
 };
 
 // Room for every lambda of the call, filled in the order of the fits
