@@ -238,9 +238,9 @@ TEST(FitPath, PieceMovesReachNoHigherObjective)
             FitSettings s{penalty, set < 3 ? kPenaltyInfo[penalty].typicalTheta : thetaFor(penalty, rng), nullptr, 0,
                           30, 1e-2, false, true, factor.data(), weights.data(), 1e-12, 100000,
                           __builtin_inf()};
-            const Path moved = fit(viewOf(d, true), s);
+            const Path moved = fit(designOf(d, true), s);
             s.pieceMoves = false;
-            const Path swept = fit(viewOf(d, true), s);
+            const Path swept = fit(designOf(d, true), s);
             ASSERT_EQ(moved.out.fits, swept.out.fits);
             double withMoves = 0, without = 0;
             for (std::int64_t k = 0; k < moved.out.fits; ++k) {
