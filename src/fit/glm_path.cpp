@@ -129,6 +129,10 @@ struct GlmState {
     std::int64_t workingCount = 0;
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
     double objective = 0; // the true objective at the current fit
+    // A fit whose mean deviance is at most this saturates (-inf until the
+    // null fit is known); saturated: the solve stopped at such a fit.
+    double saturatedDeviance = -__builtin_inf();
+    bool saturated = false;
     long long retries = 0;
 };
 void setRow(const GlmColumns& c, GlmState& st, std::int64_t i)
@@ -446,6 +450,31 @@ bool takeOuterStep(const GlmColumns& c, GlmState& st, double lambda, double thet
     return false;
 }
 
+// A binomial fit that gives some observation of positive weight a fitted
+// probability of 0 or 1 to double precision (|eta| > 36) separates it.
+bool separates(const GlmColumns& c, const GlmState& st)
+{
+    if (c.distribution != Distribution::Binomial)
+        return false;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        if (weightOf(c, i) > 0 && (st.eta[i] > 36.0 || st.eta[i] < -36.0))
+            return true;
+    return false;
+}
+
+double meanDeviance(const GlmColumns& c, const GlmState& st)
+{
+    double sum = 0;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        sum += weightOf(c, i) * observationDeviance(c.distribution, st.eta[i], c.y[i]);
+    return sum / c.totalWeight;
+}
+
+bool saturates(const GlmColumns& c, const GlmState& st)
+{
+    return separates(c, st) || meanDeviance(c, st) <= st.saturatedDeviance;
+}
+
 // Outer steps until one proposes a move of at most the tolerance (a fixed
 // point of the exact steps on the model at the fit). A pass is one outer
 // step, or one sweep of exact steps where the step was refused.
@@ -465,11 +494,19 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
             restoreStart(st);
             return true;
         }
-        if (takeOuterStep<P>(c, st, lambda, theta))
-            continue;
-        const double largest = exactSweep<P>(c, st, lambda, theta);
-        st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
-        if (largest <= tolerance)
+        bool settled = false;
+        if (!takeOuterStep<P>(c, st, lambda, theta)) {
+            settled = exactSweep<P>(c, st, lambda, theta) <= tolerance;
+            st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
+        }
+        // A fit that saturates ends the solve and the path: where the
+        // classes separate there may be no finite minimiser, and the steps
+        // would creep after the receding optimum until their moves fell
+        // below the tolerance.
+        st.saturated = saturates(c, st);
+        if (st.saturated)
+            return false;
+        if (settled)
             return true;
     }
     return false;
@@ -698,18 +735,6 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     return moved;
 }
 
-// A binomial fit that gives some observation of positive weight a fitted
-// probability of 0 or 1 to double precision (|eta| > 36) separates it.
-bool separates(const GlmColumns& c, const GlmState& st)
-{
-    if (c.distribution != Distribution::Binomial)
-        return false;
-    for (std::int64_t i = 0; i < c.n; ++i)
-        if (weightOf(c, i) > 0 && (st.eta[i] > 36.0 || st.eta[i] < -36.0))
-            return true;
-    return false;
-}
-
 // The smallest lambda (a double) at which the step from 0 to the prox map
 // of z stays at 0; inf where none does.
 template <class P>
@@ -751,14 +776,6 @@ double lambdaMaxOf(const GlmColumns& c, const GlmState& st, double theta)
         top = l > top ? l : top;
     }
     return top < __builtin_inf() ? top : 0x1p1000;
-}
-
-double meanDeviance(const GlmColumns& c, const GlmState& st)
-{
-    double sum = 0;
-    for (std::int64_t i = 0; i < c.n; ++i)
-        sum += weightOf(c, i) * observationDeviance(c.distribution, st.eta[i], c.y[i]);
-    return sum / c.totalWeight;
 }
 
 template <class P>
@@ -823,6 +840,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     std::int64_t passes = 0;
     solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
     const double nullDeviance = meanDeviance(c, st);
+    st.saturatedDeviance = (1.0 - kSaturatedDevianceRatio) * nullDeviance;
     formGradients<P>(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, s.theta);
@@ -833,7 +851,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         bool converged;
         for (;;) {
             converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, fitPasses);
-            if (*fitPasses >= s.maxPasses)
+            if (*fitPasses >= s.maxPasses || st.saturated)
                 break;
             if (joinViolators<P>(c, st, lambda, s.theta) > 0)
                 continue;
@@ -846,7 +864,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     };
     const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, lambda, s.theta, k, out); };
     const auto saturated = [&](std::int64_t k) {
-        return out->mse[k] <= (1.0 - kSaturatedDevianceRatio) * nullDeviance || separates(c, st);
+        return st.saturated || saturates(c, st);
     };
     const bool stopped = walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solveAt, record, saturated);
     return stopped && out->fits < count ? GlmPathSaturated : GlmPathDone;
