@@ -130,7 +130,7 @@ struct GlmState {
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
     double objective = 0; // the true objective at the current fit
     // A fit whose mean deviance is at most this saturates (-inf until the
-    // null fit is known); saturated: the solve stopped at such a fit.
+    // null fit is known); saturated: the last solve stopped at such a fit.
     double saturatedDeviance = -__builtin_inf();
     bool saturated = false;
     long long retries = 0;
@@ -839,8 +839,10 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     listWorkingSet(c, st);
     std::int64_t passes = 0;
     solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
-    const double nullDeviance = meanDeviance(c, st);
-    st.saturatedDeviance = (1.0 - kSaturatedDevianceRatio) * nullDeviance;
+    // Classes of one kind alone separate already at the null fit, which
+    // then stands as it is: the path's first fit keeps it and ends the path.
+    st.saturatedDeviance = (1.0 - kSaturatedDevianceRatio) * meanDeviance(c, st);
+    st.saturated = false;
     formGradients<P>(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, s.theta);
@@ -863,10 +865,15 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         return converged;
     };
     const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, lambda, s.theta, k, out); };
-    const auto saturated = [&](std::int64_t k) {
+    const auto saturated = [&](std::int64_t) {
         return st.saturated || saturates(c, st);
     };
     const bool stopped = walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solveAt, record, saturated);
+    // A fit whose solve was stopped at saturation is no minimum of its
+    // lambda's objective: the path keeps the fits before it, or this one,
+    // flagged as not converged, where it is the first.
+    if (stopped && st.saturated && out->fits > 1)
+        --out->fits;
     return stopped && out->fits < count ? GlmPathSaturated : GlmPathDone;
 }
 

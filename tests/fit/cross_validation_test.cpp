@@ -265,4 +265,7 @@ TEST(GlmPath, SeparableClassesStopThePathAndKeepItsFits)
     EXPECT_LT(out.fits, 100);
     for (std::int64_t k = 0; k < out.fits * s.p; ++k)
         EXPECT_TRUE(std::isfinite(out.coefficients[k]));
+    // the iterate at which the solve stopped is not kept: every fit converged
+    for (std::int64_t k = 0; k < out.fits; ++k)
+        EXPECT_EQ(out.converged[k], 1.0) << "fit " << k;
 }
