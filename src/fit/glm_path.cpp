@@ -513,32 +513,38 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
 }
 
 // The full check's sums over a column for a nonconvex penalty: sum
-// x_i*u_i and sum (x_i*x_i)*q_i, then (the column still in cache) over the
-// nonzero rows the sums of q_i, |x_i|*q_i and |x_i|^3*q_i (for
-// coordinateMayFall); two passes, each few enough sums to stay in vector
-// registers. A zero entry (a dense column's zero rows, a compressed
+// x_i*u_i and sum (x_i*x_i)*q_i; and, for the search before a lambda is
+// accepted, over the nonzero rows the sums of q_i, |x_i|*q_i and
+// |x_i|^3*q_i (for coordinateMayFall). Two passes, each few enough sums to
+// stay in vector registers, the second made only where a check found no
+// coefficient to join the working set. A zero entry (a dense column's zero rows, a compressed
 // column's stored zeros) adds +-0 to the first two, a selected +0 to the
 // third and 0*q_i to the others: +0 too, unless q_i is inf, where those
 // sums are of no use anyway (coordinateMayFall takes no bound from them);
 // so both storages give the same bits.
-struct ColumnCheckSums {
-    double slope, curvature, nonzero, first, third;
-};
-
-ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
+void columnSlopeSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
 {
-    double s[8] = {}, t[8] = {}, z[8] = {}, f[8] = {}, r[8] = {};
+    double s[8] = {}, t[8] = {};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
         s[l] += x * u[i];
         t[l] += (x * x) * q[i];
     });
+    *slope = combineSums(s);
+    *curvature = combineSums(t);
+}
+
+void columnMomentSums(const ColumnView& col, const double* q, double* nonzero, double* first, double* third)
+{
+    double z[8] = {}, f[8] = {}, r[8] = {};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
         const double size = x < 0 ? -x : x;
         z[l] += x != 0 ? q[i] : 0.0;
         f[l] += size * q[i];
         r[l] += ((size * size) * size) * q[i];
     });
-    return {combineSums(s), combineSums(t), combineSums(z), combineSums(f), combineSums(r)};
+    *nonzero = combineSums(z);
+    *first = combineSums(f);
+    *third = combineSums(r);
 }
 
 template <class P>
@@ -546,8 +552,7 @@ inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_s
 
 // The slope and curvature of the model at the fit for every eligible
 // coefficient outside the working set (all 0 there), for the strong rule
-// and the full check; for a nonconvex penalty also the moments of
-// coordinateMayFall, of every coefficient.
+// and the full check; for a nonconvex penalty of every coefficient.
 template <class P>
 void formGradients(const GlmColumns& c, GlmState& st)
 {
@@ -569,13 +574,27 @@ void formGradients(const GlmColumns& c, GlmState& st)
             st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
             st.model[j] = 1.0;
         } else {
-            const ColumnCheckSums sums = columnCheckSums(col, st.u.get(), st.q.get());
-            st.gradient[j] = (sums.slope * s) / c.totalWeight;
-            st.model[j] = ((sums.curvature * s) * s) / c.totalWeight;
-            st.nonzeroCurvature[j] = sums.nonzero / c.totalWeight;
-            st.curvatureMoment[j] = (sums.first * s) / c.totalWeight;
-            st.thirdMoment[j] = (((sums.third * s) * s) * s) / c.totalWeight;
+            double slope, curvature;
+            columnSlopeSums(col, st.u.get(), st.q.get(), &slope, &curvature);
+            st.gradient[j] = (slope * s) / c.totalWeight;
+            st.model[j] = ((curvature * s) * s) / c.totalWeight;
         }
+    }
+}
+
+// The moments of coordinateMayFall of every penalised coefficient, at the
+// rows' q of the last full check.
+void formMoments(const GlmColumns& c, GlmState& st)
+{
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || c.factor[j] == 0)
+            continue;
+        const double s = c.inverseScale[j];
+        double nonzero, first, third;
+        columnMomentSums(columnOf(c, j), st.q.get(), &nonzero, &first, &third);
+        st.nonzeroCurvature[j] = nonzero / c.totalWeight;
+        st.curvatureMoment[j] = (first * s) / c.totalWeight;
+        st.thirdMoment[j] = (((third * s) * s) * s) / c.totalWeight;
     }
 }
 
@@ -677,6 +696,7 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     // to try.
     if constexpr (kConvexPenalty<P>)
         return false;
+    formMoments(c, st);
     bool moved = false, joined = false;
     for (std::int64_t j = 0; j < c.p; ++j) {
         const double f = c.factor[j];
