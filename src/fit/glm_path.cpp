@@ -356,6 +356,33 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
     return (v * delta) * delta;
 }
 
+// The largest v_j*(change_j)^2 of the exact model steps of the intercept
+// and the working set, each taken alone from the fit: where it is within
+// the tolerance, no coordinate on its own can lower the model by more than
+// half the tolerance.
+template <class P>
+double largestStepAlone(const GlmColumns& c, const GlmState& st, double lambda, double theta)
+{
+    double largest = 0;
+    for (std::int64_t k = c.intercept ? -1 : 0; k < st.workingCount; ++k) {
+        const std::int64_t j = k < 0 ? -1 : st.workingList[k];
+        const double v = j < 0 ? st.interceptCurvature : st.modelCurvature[j];
+        if (!(v > 0) || !(v < 1e300))
+            continue;
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        const double factor = j < 0 ? 0.0 : c.factor[j];
+        const double coefficient = j < 0 ? st.intercept : st.beta[j];
+        const double slope = (columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight;
+        const double newton = coefficient - slope / v;
+        const double next = factor > 0 ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
+        if (next != next)
+            continue;
+        const double size = (v * (next - coefficient)) * (next - coefficient);
+        largest = size > largest ? size : largest;
+    }
+    return largest;
+}
+
 template <class P>
 double modelSweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lambda, double theta)
 {
@@ -486,17 +513,25 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     while (*passes < maxPasses) {
         ++*passes;
         beginModel(c, st);
+        const bool settled = largestStepAlone<P>(c, st, lambda, theta) <= 2.0 * tolerance;
         solveModel<P>(c, st, lambda, theta, tolerance);
-        // A model step within the tolerance is not taken: the fit is its
-        // fixed point to the tolerance (and at lambda_max the bits of the
-        // null fit stay).
+        // A model step within the tolerance is not taken where the fit is
+        // also a fixed point of the exact steps taken one at a time (and at
+        // lambda_max the bits of the null fit stay). Otherwise the small
+        // moves of the joint step add up, on correlated columns, to slopes
+        // along single coordinates that the search before acceptance would
+        // follow one by one, each after a pass over every column: the model
+        // is solved closer and its step taken.
         if (outerStepSize(c, st) <= tolerance) {
-            restoreStart(st);
-            return true;
+            if (settled) {
+                restoreStart(st);
+                return true;
+            }
+            solveModel<P>(c, st, lambda, theta, tolerance * 0.01);
         }
-        bool settled = false;
+        bool swept = false;
         if (!takeOuterStep<P>(c, st, lambda, theta)) {
-            settled = exactSweep<P>(c, st, lambda, theta) <= tolerance;
+            swept = exactSweep<P>(c, st, lambda, theta) <= tolerance;
             st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
         }
         // A fit that saturates ends the solve and the path: where the
@@ -506,7 +541,7 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
         st.saturated = saturates(c, st);
         if (st.saturated)
             return false;
-        if (settled)
+        if (swept)
             return true;
     }
     return false;
