@@ -356,6 +356,9 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
     return (v * delta) * delta;
 }
 
+template <class P>
+inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>;
+
 // The largest v_j*(change_j)^2 of the exact model steps of the intercept
 // and the working set, each taken alone from the fit: where it is within
 // the tolerance, no coordinate on its own can lower the model by more than
@@ -513,15 +516,16 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     while (*passes < maxPasses) {
         ++*passes;
         beginModel(c, st);
-        const bool settled = largestStepAlone<P>(c, st, lambda, theta) <= 2.0 * tolerance;
+        const bool settled = kConvexPenalty<P> || largestStepAlone<P>(c, st, lambda, theta) <= 2.0 * tolerance;
         solveModel<P>(c, st, lambda, theta, tolerance);
         // A model step within the tolerance is not taken where the fit is
         // also a fixed point of the exact steps taken one at a time (and at
         // lambda_max the bits of the null fit stay). Otherwise the small
         // moves of the joint step add up, on correlated columns, to slopes
-        // along single coordinates that the search before acceptance would
-        // follow one by one, each after a pass over every column: the model
-        // is solved closer and its step taken.
+        // along single coordinates that a nonconvex penalty's search before
+        // acceptance would follow one by one, each after a pass over every
+        // column: the model is solved closer and its step taken. (A convex
+        // penalty's fit has no such search.)
         if (outerStepSize(c, st) <= tolerance) {
             if (settled) {
                 restoreStart(st);
@@ -581,9 +585,6 @@ void columnMomentSums(const ColumnView& col, const double* q, double* nonzero, d
     *first = combineSums(f);
     *third = combineSums(r);
 }
-
-template <class P>
-inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>;
 
 // The slope and curvature of the model at the fit for every eligible
 // coefficient outside the working set (all 0 there), for the strong rule
