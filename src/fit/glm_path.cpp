@@ -895,8 +895,9 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     listWorkingSet(c, st);
     std::int64_t passes = 0;
     solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
-    // Classes of one kind alone separate already at the null fit, which
-    // then stands as it is: the path's first fit keeps it and ends the path.
+    // The null fit's solve may have stopped at a fit that separates
+    // (classes of one kind alone): it stands as the null fit, and the
+    // path's own test decides after its first fit.
     st.saturatedDeviance = (1.0 - kSaturatedDevianceRatio) * meanDeviance(c, st);
     st.saturated = false;
     formGradients<P>(c, st);
