@@ -189,8 +189,11 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     not taken), the tolerance RelTol times the mean deviance at eta = 0.
 %     A fit that explains at least 99.9% of the null deviance, or gives an
 %     observation a fitted probability of 0 or 1 (|eta| > 36: the classes
-%     separate), stops the path after that fit with the warning
-%     penaltyFit:saturated; the fits made are returned. Every exponential
+%     separate), stops the path with the warning penaltyFit:saturated: a
+%     converged fit that does is the path's last; an iterate that does
+%     ends its LAMBDA's solve at once (there may be no finite minimiser),
+%     and the path keeps the fits before it (or that iterate, flagged as
+%     not converged, where it is the first). Every exponential
 %     and logarithm is the project's own (no C library function), so every
 %     build gives the same bits.
 %
@@ -397,9 +400,9 @@ options = [n, p, index, theta_value, count, ratio, standardize, intercept, relto
     penaltyFitCore (dense, values, rows, starts, full (double (y(:))), lambda, factor, weights, options, folds);
 if saturated
   warning ('penaltyFit:saturated', ...
-           ['penaltyFit: the %s fit at LAMBDA = %g explains at least %g%% of the null deviance (the classes separate or ' ...
-            'the fit saturates); the path stops there, with the %d fits made.'], ...
-           family, lambda(1), 99.9, numel (lambda));
+           ['penaltyFit: the %s path stops at LAMBDA = %g: its fit there or at the next LAMBDA explains at least %g%% ' ...
+            'of the null deviance (the classes separate or the fit saturates); %d fits made.'], ...
+           family, lambda(end), 99.9, numel (lambda));
 end
 
 missed = sum (converged == 0);

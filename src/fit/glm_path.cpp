@@ -129,6 +129,10 @@ struct GlmState {
     std::int64_t workingCount = 0;
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
     double objective = 0; // the true objective at the current fit
+    // A fit whose mean deviance is at most this saturates (-inf until the
+    // null fit is known); saturated: the last solve stopped at such a fit.
+    double saturatedDeviance = -__builtin_inf();
+    bool saturated = false;
     long long retries = 0;
 };
 void setRow(const GlmColumns& c, GlmState& st, std::int64_t i)
@@ -353,6 +357,36 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
 }
 
 template <class P>
+inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>;
+
+// The largest v_j*(change_j)^2 of the exact model steps of the intercept
+// and the working set, each taken alone from the fit: where it is within
+// the tolerance, no coordinate on its own can lower the model by more than
+// half the tolerance.
+template <class P>
+double largestStepAlone(const GlmColumns& c, const GlmState& st, double lambda, double theta)
+{
+    double largest = 0;
+    for (std::int64_t k = c.intercept ? -1 : 0; k < st.workingCount; ++k) {
+        const std::int64_t j = k < 0 ? -1 : st.workingList[k];
+        const double v = j < 0 ? st.interceptCurvature : st.modelCurvature[j];
+        if (!(v > 0) || !(v < 1e300))
+            continue;
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        const double factor = j < 0 ? 0.0 : c.factor[j];
+        const double coefficient = j < 0 ? st.intercept : st.beta[j];
+        const double slope = (columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight;
+        const double newton = coefficient - slope / v;
+        const double next = factor > 0 ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
+        if (next != next)
+            continue;
+        const double size = (v * (next - coefficient)) * (next - coefficient);
+        largest = size > largest ? size : largest;
+    }
+    return largest;
+}
+
+template <class P>
 double modelSweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lambda, double theta)
 {
     double largest = c.intercept ? modelStep<P>(c, st, -1, lambda, theta) : 0.0;
@@ -446,6 +480,31 @@ bool takeOuterStep(const GlmColumns& c, GlmState& st, double lambda, double thet
     return false;
 }
 
+// A binomial fit that gives some observation of positive weight a fitted
+// probability of 0 or 1 to double precision (|eta| > 36) separates it.
+bool separates(const GlmColumns& c, const GlmState& st)
+{
+    if (c.distribution != Distribution::Binomial)
+        return false;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        if (weightOf(c, i) > 0 && (st.eta[i] > 36.0 || st.eta[i] < -36.0))
+            return true;
+    return false;
+}
+
+double meanDeviance(const GlmColumns& c, const GlmState& st)
+{
+    double sum = 0;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        sum += weightOf(c, i) * observationDeviance(c.distribution, st.eta[i], c.y[i]);
+    return sum / c.totalWeight;
+}
+
+bool saturates(const GlmColumns& c, const GlmState& st)
+{
+    return separates(c, st) || meanDeviance(c, st) <= st.saturatedDeviance;
+}
+
 // Outer steps until one proposes a move of at most the tolerance (a fixed
 // point of the exact steps on the model at the fit). A pass is one outer
 // step, or one sweep of exact steps where the step was refused.
@@ -457,60 +516,79 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     while (*passes < maxPasses) {
         ++*passes;
         beginModel(c, st);
+        const bool settled = kConvexPenalty<P> || largestStepAlone<P>(c, st, lambda, theta) <= 2.0 * tolerance;
         solveModel<P>(c, st, lambda, theta, tolerance);
-        // A model step within the tolerance is not taken: the fit is its
-        // fixed point to the tolerance (and at lambda_max the bits of the
-        // null fit stay).
+        // A model step within the tolerance is not taken where the fit is
+        // also a fixed point of the exact steps taken one at a time (and at
+        // lambda_max the bits of the null fit stay). Otherwise the small
+        // moves of the joint step add up, on correlated columns, to slopes
+        // along single coordinates that a nonconvex penalty's search before
+        // acceptance would follow one by one, each after a pass over every
+        // column: the model is solved closer and its step taken. (A convex
+        // penalty's fit has no such search.)
         if (outerStepSize(c, st) <= tolerance) {
-            restoreStart(st);
-            return true;
+            if (settled) {
+                restoreStart(st);
+                return true;
+            }
+            solveModel<P>(c, st, lambda, theta, tolerance * 0.01);
         }
-        if (takeOuterStep<P>(c, st, lambda, theta))
-            continue;
-        const double largest = exactSweep<P>(c, st, lambda, theta);
-        st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
-        if (largest <= tolerance)
+        bool swept = false;
+        if (!takeOuterStep<P>(c, st, lambda, theta)) {
+            swept = exactSweep<P>(c, st, lambda, theta) <= tolerance;
+            st.objective = objectiveAt<P>(c, st, st.loss.get(), lambda, theta);
+        }
+        // A fit that saturates ends the solve and the path: where the
+        // classes separate there may be no finite minimiser, and the steps
+        // would creep after the receding optimum until their moves fell
+        // below the tolerance.
+        st.saturated = saturates(c, st);
+        if (st.saturated)
+            return false;
+        if (swept)
             return true;
     }
     return false;
 }
 
 // The full check's sums over a column for a nonconvex penalty: sum
-// x_i*u_i and sum (x_i*x_i)*q_i, then (the column still in cache) over the
-// nonzero rows the sums of q_i, |x_i|*q_i and |x_i|^3*q_i (for
-// coordinateMayFall); two passes, each few enough sums to stay in vector
-// registers. A zero entry (a dense column's zero rows, a compressed
+// x_i*u_i and sum (x_i*x_i)*q_i; and, for the search before a lambda is
+// accepted, over the nonzero rows the sums of q_i, |x_i|*q_i and
+// |x_i|^3*q_i (for coordinateMayFall). Two passes, each few enough sums to
+// stay in vector registers, the second made only where a check found no
+// coefficient to join the working set. A zero entry (a dense column's zero rows, a compressed
 // column's stored zeros) adds +-0 to the first two, a selected +0 to the
 // third and 0*q_i to the others: +0 too, unless q_i is inf, where those
 // sums are of no use anyway (coordinateMayFall takes no bound from them);
 // so both storages give the same bits.
-struct ColumnCheckSums {
-    double slope, curvature, nonzero, first, third;
-};
-
-ColumnCheckSums columnCheckSums(const ColumnView& col, const double* u, const double* q)
+void columnSlopeSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
 {
-    double s[8] = {}, t[8] = {}, z[8] = {}, f[8] = {}, r[8] = {};
+    double s[8] = {}, t[8] = {};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
         s[l] += x * u[i];
         t[l] += (x * x) * q[i];
     });
+    *slope = combineSums(s);
+    *curvature = combineSums(t);
+}
+
+void columnMomentSums(const ColumnView& col, const double* q, double* nonzero, double* first, double* third)
+{
+    double z[8] = {}, f[8] = {}, r[8] = {};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
         const double size = x < 0 ? -x : x;
         z[l] += x != 0 ? q[i] : 0.0;
         f[l] += size * q[i];
         r[l] += ((size * size) * size) * q[i];
     });
-    return {combineSums(s), combineSums(t), combineSums(z), combineSums(f), combineSums(r)};
+    *nonzero = combineSums(z);
+    *first = combineSums(f);
+    *third = combineSums(r);
 }
-
-template <class P>
-inline constexpr bool kConvexPenalty = std::is_same_v<P, L1Penalty> || std::is_same_v<P, ElasticNetPenalty>;
 
 // The slope and curvature of the model at the fit for every eligible
 // coefficient outside the working set (all 0 there), for the strong rule
-// and the full check; for a nonconvex penalty also the moments of
-// coordinateMayFall, of every coefficient.
+// and the full check; for a nonconvex penalty of every coefficient.
 template <class P>
 void formGradients(const GlmColumns& c, GlmState& st)
 {
@@ -532,13 +610,27 @@ void formGradients(const GlmColumns& c, GlmState& st)
             st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
             st.model[j] = 1.0;
         } else {
-            const ColumnCheckSums sums = columnCheckSums(col, st.u.get(), st.q.get());
-            st.gradient[j] = (sums.slope * s) / c.totalWeight;
-            st.model[j] = ((sums.curvature * s) * s) / c.totalWeight;
-            st.nonzeroCurvature[j] = sums.nonzero / c.totalWeight;
-            st.curvatureMoment[j] = (sums.first * s) / c.totalWeight;
-            st.thirdMoment[j] = (((sums.third * s) * s) * s) / c.totalWeight;
+            double slope, curvature;
+            columnSlopeSums(col, st.u.get(), st.q.get(), &slope, &curvature);
+            st.gradient[j] = (slope * s) / c.totalWeight;
+            st.model[j] = ((curvature * s) * s) / c.totalWeight;
         }
+    }
+}
+
+// The moments of coordinateMayFall of every penalised coefficient, at the
+// rows' q of the last full check.
+void formMoments(const GlmColumns& c, GlmState& st)
+{
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || c.factor[j] == 0)
+            continue;
+        const double s = c.inverseScale[j];
+        double nonzero, first, third;
+        columnMomentSums(columnOf(c, j), st.q.get(), &nonzero, &first, &third);
+        st.nonzeroCurvature[j] = nonzero / c.totalWeight;
+        st.curvatureMoment[j] = (first * s) / c.totalWeight;
+        st.thirdMoment[j] = (((third * s) * s) * s) / c.totalWeight;
     }
 }
 
@@ -640,6 +732,7 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     // to try.
     if constexpr (kConvexPenalty<P>)
         return false;
+    formMoments(c, st);
     bool moved = false, joined = false;
     for (std::int64_t j = 0; j < c.p; ++j) {
         const double f = c.factor[j];
@@ -698,18 +791,6 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     return moved;
 }
 
-// A binomial fit that gives some observation of positive weight a fitted
-// probability of 0 or 1 to double precision (|eta| > 36) separates it.
-bool separates(const GlmColumns& c, const GlmState& st)
-{
-    if (c.distribution != Distribution::Binomial)
-        return false;
-    for (std::int64_t i = 0; i < c.n; ++i)
-        if (weightOf(c, i) > 0 && (st.eta[i] > 36.0 || st.eta[i] < -36.0))
-            return true;
-    return false;
-}
-
 // The smallest lambda (a double) at which the step from 0 to the prox map
 // of z stays at 0; inf where none does.
 template <class P>
@@ -751,14 +832,6 @@ double lambdaMaxOf(const GlmColumns& c, const GlmState& st, double theta)
         top = l > top ? l : top;
     }
     return top < __builtin_inf() ? top : 0x1p1000;
-}
-
-double meanDeviance(const GlmColumns& c, const GlmState& st)
-{
-    double sum = 0;
-    for (std::int64_t i = 0; i < c.n; ++i)
-        sum += weightOf(c, i) * observationDeviance(c.distribution, st.eta[i], c.y[i]);
-    return sum / c.totalWeight;
 }
 
 template <class P>
@@ -822,7 +895,11 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     listWorkingSet(c, st);
     std::int64_t passes = 0;
     solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
-    const double nullDeviance = meanDeviance(c, st);
+    // The null fit's solve may have stopped at a fit that separates
+    // (classes of one kind alone): it stands as the null fit, and the
+    // path's own test decides after its first fit.
+    st.saturatedDeviance = (1.0 - kSaturatedDevianceRatio) * meanDeviance(c, st);
+    st.saturated = false;
     formGradients<P>(c, st);
 
     const double top = lambdaMaxOf<P>(c, st, s.theta);
@@ -833,7 +910,7 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         bool converged;
         for (;;) {
             converged = solve<P>(c, st, lambda, s.theta, tolerance, s.maxPasses, fitPasses);
-            if (*fitPasses >= s.maxPasses)
+            if (*fitPasses >= s.maxPasses || st.saturated)
                 break;
             if (joinViolators<P>(c, st, lambda, s.theta) > 0)
                 continue;
@@ -845,10 +922,15 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         return converged;
     };
     const auto record = [&](double lambda, std::int64_t k) { recordFit<P>(c, st, lambda, s.theta, k, out); };
-    const auto saturated = [&](std::int64_t k) {
-        return out->mse[k] <= (1.0 - kSaturatedDevianceRatio) * nullDeviance || separates(c, st);
+    const auto saturated = [&](std::int64_t) {
+        return st.saturated || saturates(c, st);
     };
     const bool stopped = walkPath(lambdas.get(), count, top, s.dfMax, out, screen, solveAt, record, saturated);
+    // A fit whose solve was stopped at saturation is no minimum of its
+    // lambda's objective: the path keeps the fits before it, or this one,
+    // flagged as not converged, where it is the first.
+    if (stopped && st.saturated && out->fits > 1)
+        --out->fits;
     return stopped && out->fits < count ? GlmPathSaturated : GlmPathDone;
 }
 

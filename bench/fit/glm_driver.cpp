@@ -1,0 +1,106 @@
+// glm_driver CASE_DIR PENALTY_INDEX THETA RELTOL [OBJECTIVES_OUT]: one
+// binomial or Poisson path of the C++ core on a case of glm_data.py, at its
+// lambdas, timed without Octave, for profiling the solver (perf record and
+// callgrind work on it). Prints the time, the status, the passes, the fits,
+// the unconverged fits and a hash of every output's bits (two builds or
+// versions that print the same hash made the same path); writes each fit's
+// objective as text where asked, for comparing two versions' paths. Built by
+// hand against a build's kernel library, e.g.
+//   g++ -O2 -std=c++20 -ffp-contract=off -Isrc/fit -Isrc/ops -Isrc/penalties -Isrc/lanes -Isrc/libm \
+//       -Isrc/threads bench/fit/glm_driver.cpp build/libpenalty_kernels.a -lpthread -o glm_driver
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "glm_path.h"
+
+namespace {
+
+std::vector<double> readDoubles(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    const std::streamsize bytes = in.tellg();
+    std::vector<double> v(bytes > 0 ? bytes / 8 : 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size() * 8));
+    return v;
+}
+
+std::map<std::string, std::string> readMeta(const std::string& dir)
+{
+    std::map<std::string, std::string> m;
+    std::ifstream in(dir + "/meta.txt");
+    std::string k, v;
+    while (in >> k >> v)
+        m[k] = v;
+    return m;
+}
+
+// FNV-1a over the bytes of the doubles.
+std::uint64_t hashOf(const double* v, std::int64_t count, std::uint64_t h)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(v);
+    for (std::int64_t k = 0; k < count * 8; ++k)
+        h = (h ^ bytes[k]) * 1099511628211ull;
+    return h;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "glm_driver CASE_DIR PENALTY_INDEX THETA RELTOL [OBJECTIVES_OUT]\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    auto meta = readMeta(dir);
+    const std::int64_t n = std::atoll(meta["n"].c_str()), p = std::atoll(meta["p"].c_str());
+    const Distribution family = meta["family"] == "poisson" ? Distribution::Poisson : Distribution::Binomial;
+    std::vector<double> X = readDoubles(dir + "/X.f64"), y = readDoubles(dir + "/y.f64"),
+                        lambda = readDoubles(dir + "/lambda.f64");
+    const std::int64_t L = static_cast<std::int64_t>(lambda.size());
+    std::vector<double> factor(p, 1.0);
+    FitDesign design{n, p, X.data(), nullptr, nullptr, nullptr, 0, y.data()};
+    FitSettings s{};
+    s.penalty = std::atoi(argv[2]);
+    s.theta = std::atof(argv[3]);
+    s.lambda = lambda.data();
+    s.lambdaCount = L;
+    s.standardize = meta["standardize"] == "1";
+    s.intercept = meta["intercept"] == "1";
+    s.penaltyFactor = factor.data();
+    s.relTol = std::atof(argv[4]);
+    s.maxPasses = 100000;
+    s.dfMax = 1e300;
+    std::vector<double> B(p * L), b0(L), lam(L), df(L), dev(L), obj(L), passes(L), conv(L);
+    FitOutput out{B.data(), b0.data(), lam.data(), df.data(), dev.data(), obj.data(), passes.data(), conv.data(), 0};
+    const auto t0 = std::chrono::steady_clock::now();
+    const GlmPathStatus status = fitGlmPath(design, s, family, &out);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double totalPasses = 0, unconverged = 0;
+    for (std::int64_t k = 0; k < out.fits; ++k) {
+        totalPasses += passes[k];
+        unconverged += conv[k] == 0;
+    }
+    std::uint64_t h = 14695981039346656037ull;
+    for (const std::vector<double>* v : {&B, &b0, &df, &dev, &obj, &passes, &conv})
+        h = hashOf(v->data(), static_cast<std::int64_t>(v->size()), h);
+    std::printf("seconds %.3f status %d passes %.0f fits %lld unconverged %.0f hash %016llx\n", seconds,
+                static_cast<int>(status), totalPasses, static_cast<long long>(out.fits), unconverged,
+                static_cast<unsigned long long>(h));
+    if (argc > 5) {
+        std::FILE* f = std::fopen(argv[5], "w");
+        for (std::int64_t k = 0; f && k < out.fits; ++k)
+            std::fprintf(f, "%.17g %.17g %.0f %.0f\n", lam[k], obj[k], df[k], passes[k]);
+        if (f)
+            std::fclose(f);
+    }
+    return 0;
+}
