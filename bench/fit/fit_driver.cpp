@@ -20,29 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "case_files.h"
 #include "fit_path.h"
 
 namespace {
-
-std::vector<double> readDoubles(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary | std::ios::ate);
-    const std::streamsize bytes = in.tellg();
-    std::vector<double> v(bytes > 0 ? bytes / 8 : 0);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size() * 8));
-    return v;
-}
-
-std::map<std::string, std::string> readMeta(const std::string& dir)
-{
-    std::map<std::string, std::string> m;
-    std::ifstream in(dir + "/meta.txt");
-    std::string k, v;
-    while (in >> k >> v)
-        m[k] = v;
-    return m;
-}
 
 // (1/(2n))||y - b0 - Xb||^2 + lambda*||b||_1, for the lasso only.
 double lassoObjective(const std::vector<double>& X, const std::vector<double>& y, std::int64_t n, std::int64_t p,

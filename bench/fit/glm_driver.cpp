@@ -18,29 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "case_files.h"
 #include "glm_path.h"
 
 namespace {
-
-std::vector<double> readDoubles(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary | std::ios::ate);
-    const std::streamsize bytes = in.tellg();
-    std::vector<double> v(bytes > 0 ? bytes / 8 : 0);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size() * 8));
-    return v;
-}
-
-std::map<std::string, std::string> readMeta(const std::string& dir)
-{
-    std::map<std::string, std::string> m;
-    std::ifstream in(dir + "/meta.txt");
-    std::string k, v;
-    while (in >> k >> v)
-        m[k] = v;
-    return m;
-}
 
 // FNV-1a over the bytes of the doubles.
 std::uint64_t hashOf(const double* v, std::int64_t count, std::uint64_t h)
