@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -41,27 +39,14 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    auto meta = readMeta(dir);
-    const std::int64_t n = std::atoll(meta["n"].c_str()), p = std::atoll(meta["p"].c_str());
-    const Distribution family = meta["family"] == "poisson" ? Distribution::Poisson : Distribution::Binomial;
-    std::vector<double> X = readDoubles(dir + "/X.f64"), y = readDoubles(dir + "/y.f64"),
-                        lambda = readDoubles(dir + "/lambda.f64");
-    const std::int64_t L = static_cast<std::int64_t>(lambda.size());
-    std::vector<double> factor(p, 1.0);
-    FitDesign design{n, p, X.data(), nullptr, nullptr, nullptr, 0, y.data()};
-    FitSettings s{};
-    s.penalty = std::atoi(argv[2]);
-    s.theta = std::atof(argv[3]);
-    s.lambda = lambda.data();
-    s.lambdaCount = L;
-    s.standardize = meta["standardize"] == "1";
-    s.intercept = meta["intercept"] == "1";
-    s.penaltyFactor = factor.data();
-    s.relTol = std::atof(argv[4]);
-    s.maxPasses = 100000;
-    s.dfMax = 1e300;
-    std::vector<double> B(p * L), b0(L), lam(L), df(L), dev(L), obj(L), passes(L), conv(L);
-    FitOutput out{B.data(), b0.data(), lam.data(), df.data(), dev.data(), obj.data(), passes.data(), conv.data(), 0};
+    BenchCase c;
+    readCase(dir, std::atoi(argv[2]), std::atof(argv[3]), std::atof(argv[4]), &c);
+    std::vector<double>&B = c.B, &b0 = c.b0, &lam = c.lam, &df = c.df, &dev = c.fit, &obj = c.obj, &passes = c.passes,
+                        &conv = c.conv;
+    const FitDesign& design = c.design;
+    FitSettings& s = c.settings;
+    FitOutput& out = c.out;
+    const Distribution family = c.meta["family"] == "poisson" ? Distribution::Poisson : Distribution::Binomial;
     const auto t0 = std::chrono::steady_clock::now();
     const GlmPathStatus status = fitGlmPath(design, s, family, &out);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
