@@ -1016,31 +1016,6 @@ std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P
     return joined;
 }
 
-// The smallest lambda (a double) at which coordinate j's step from 0 with
-// gradient giving z stays at 0, above `below`, where it does not: found on
-// the bit patterns of the positive doubles, between a lambda where the map
-// moves and one where it does not. Every penalty's map is 0 on a wider set
-// of z as lambda grows. inf where no finite lambda holds it at 0.
-template <class P>
-double smallestZeroLambda(double z, const ScalarProx<P>& prox, double below)
-{
-    double hi = below > 0 ? below * 2 : (z < 0 ? -z : z);
-    while (proxScalar<P>(z, hi, prox) != 0) {
-        if (hi > 0x1p1000)
-            return __builtin_inf();
-        hi *= 2;
-    }
-    std::uint64_t lo = std::bit_cast<std::uint64_t>(below), up = std::bit_cast<std::uint64_t>(hi);
-    while (up - lo > 1) {
-        const std::uint64_t mid = lo + (up - lo) / 2;
-        if (proxScalar<P>(z, std::bit_cast<double>(mid), prox) == 0)
-            up = mid;
-        else
-            lo = mid;
-    }
-    return std::bit_cast<double>(up);
-}
-
 // lambda_max: the smallest lambda at which the exact step of every
 // penalised coefficient from 0 (the unpenalised ones fitted) stays at 0.
 // Where none holds them all (a penalty that vanishes, such as the elastic

@@ -791,31 +791,6 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     return moved;
 }
 
-// The smallest lambda (a double) at which the step from 0 to the prox map
-// of z stays at 0; inf where none does.
-template <class P>
-double smallestZeroLambda(double z, double theta, double gamma)
-{
-    const ScalarProx<P> prox = scalarProxOf<P>(theta, gamma);
-    double hi = z < 0 ? -z : z;
-    if (!(hi > 0))
-        return 0;
-    while (proxScalar<P>(z, hi, prox) != 0) {
-        if (hi > 0x1p1000)
-            return __builtin_inf();
-        hi *= 2;
-    }
-    std::uint64_t lo = 0, up = std::bit_cast<std::uint64_t>(hi);
-    while (up - lo > 1) {
-        const std::uint64_t mid = lo + (up - lo) / 2;
-        if (proxScalar<P>(z, std::bit_cast<double>(mid), prox) == 0)
-            up = mid;
-        else
-            lo = mid;
-    }
-    return std::bit_cast<double>(up);
-}
-
 // From the slopes and curvatures formGradients left at the null fit, so
 // that the strong rule and the full check agree with it bit for bit.
 template <class P>
@@ -828,7 +803,7 @@ double lambdaMaxOf(const GlmColumns& c, const GlmState& st, double theta)
         const double v = st.model[j];
         if (!(v > 0))
             continue;
-        const double l = smallestZeroLambda<P>(-st.gradient[j] / v, theta, c.factor[j] / v);
+        const double l = smallestZeroLambda<P>(-st.gradient[j] / v, scalarProxOf<P>(theta, c.factor[j] / v), 0.0);
         top = l > top ? l : top;
     }
     return top < __builtin_inf() ? top : 0x1p1000;

@@ -4,9 +4,11 @@
 // is (its columns, state, solver and record) is the caller's.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "fit_path.h"
+#include "scalar_prox.h"
 
 // The caller's lambdas, else the grid from top down.
 inline void pathLambdas(const FitSettings& s, double top, double* lambdas)
@@ -17,6 +19,35 @@ inline void pathLambdas(const FitSettings& s, double top, double* lambdas)
     } else {
         lambdaGrid(top, s.gridRatio, s.gridCount, lambdas);
     }
+}
+
+// The smallest lambda (a double) at which a coordinate's step from 0, its
+// gradient giving z, stays at 0, above `below` where that does not hold it:
+// found on the bit patterns of the positive doubles, between a lambda where
+// the map moves and one where it does not (every penalty's map is 0 on a
+// wider set of z as lambda grows). 0 for z = 0 (or NaN), which no lambda
+// moves; inf where no finite lambda holds it at 0.
+template <class P>
+double smallestZeroLambda(double z, const ScalarProx<P>& prox, double below)
+{
+    const double a = z < 0 ? -z : z;
+    if (!(a > 0))
+        return 0;
+    double hi = below > 0 ? below * 2 : a;
+    while (proxScalar<P>(z, hi, prox) != 0) {
+        if (hi > 0x1p1000)
+            return __builtin_inf();
+        hi *= 2;
+    }
+    std::uint64_t lo = std::bit_cast<std::uint64_t>(below), up = std::bit_cast<std::uint64_t>(hi);
+    while (up - lo > 1) {
+        const std::uint64_t mid = lo + (up - lo) / 2;
+        if (proxScalar<P>(z, std::bit_cast<double>(mid), prox) == 0)
+            up = mid;
+        else
+            lo = mid;
+    }
+    return std::bit_cast<double>(up);
 }
 
 // The strong rule, in the form that holds for every penalty: coefficient
