@@ -47,7 +47,9 @@ if ! $only_demo; then
     need wine64 test -x /usr/lib/wine/wine64
     # The 32-bit x86 Linux build of the tests, run under qemu-i386 where the
     # kernel starts no 32-bit program.
-    need g++-multilib sh -c 'test -f "$(g++ -m32 -print-file-name=libstdc++.so)"'
+    # (g++ -m32 -print-file-name falls back to the 64-bit library where the
+    # 32-bit one is missing, so the test links a program.)
+    need g++-multilib sh -c 'echo "int main() {}" | g++ -m32 -x c++ - -o /dev/null 2>/dev/null'
     need qemu-user has qemu-i386
     # 32-bit Wine only where the kernel can start a 32-bit program; elsewhere
     # the 32-bit replays are skipped and wine32 would be of no use.
