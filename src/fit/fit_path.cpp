@@ -154,7 +154,7 @@ struct FitState {
     // The residual at which the gradients outside the working set were
     // last all formed, those gradients, and the residual's size then.
     std::unique_ptr<double[]> referenceRho, referenceGradient;
-    double referenceSize = 0;
+    double referenceSize = 0, referenceSum = 0;
     bool referenceValid = false;
     // Covariance updates (n well above p): every gradient is kept up to
     // date through the column of the fit-scale Gram matrix of each
@@ -1016,6 +1016,7 @@ void refreshReference(const FitColumns& c, FitState& st)
             st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
     for (std::int64_t i = 0; i < c.n; ++i)
         st.referenceRho[i] = st.rho[i];
+    st.referenceSum = st.rhoSum;
     st.referenceSize = __builtin_sqrt(weightedSquares(st.rho.get(), c.w, c.n) / c.totalWeight);
     st.referenceValid = true;
 }
@@ -1035,6 +1036,32 @@ double residualChange(const FitColumns& c, FitState& st)
         q[i & 7] += c.w ? (c.w[i] * e) * e : e * e;
     }
     return __builtin_sqrt(combineSums(q) / c.totalWeight);
+}
+
+// Before a fit, the penalised coefficients at 0 that the strong rule at
+// lambda (moves(j): whether the step of j from its last gradient leaves
+// 0) no longer holds leave the working set: they no longer take a pass
+// over the rows in every sweep, and the optimality check covers them as
+// every coefficient outside, each with its gradient at the check's
+// reference residual (one pass over its column), so the check's bounds
+// hold for it.
+template <class Moves>
+void pruneWorkingSet(const FitColumns& c, FitState& st, Moves moves)
+{
+    bool shrank = false;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (c.factor[j] == 0 || st.beta[j] != 0 || moves(j))
+            continue;
+        st.working[j] = false;
+        shrank = true;
+        if (!st.covariance && st.referenceValid) {
+            const double a = columnDot(columnOf(c, j), st.referenceRho.get(), c.w);
+            st.referenceGradient[j] = (a - c.center[j] * st.referenceSum) * c.gradientScale[j];
+        }
+    }
+    if (shrank)
+        listWorkingSet(c, st);
 }
 
 // The optimality check outside the working set: each coefficient there is
@@ -1253,7 +1280,10 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     const auto movesAt = [&](std::int64_t j, double at) {
         return !(at > 0) || proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], at, prox[j]) != 0;
     };
-    const auto screen = [&](double at) { screenStrongRule(c, st, at, movesAt); };
+    const auto screen = [&](double at) {
+        pruneWorkingSet(c, st, [&](std::int64_t j) { return movesAt(j, at); });
+        screenStrongRule(c, st, at, movesAt);
+    };
     const auto solve = [&](double lambda, std::int64_t* fitPasses) {
         bool converged;
         for (;;) {
