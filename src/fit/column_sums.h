@@ -83,26 +83,6 @@ inline double columnProducts(const ColumnView& c, const double* u, const double*
     return combineSums(s);
 }
 
-// columnProducts of the dense column x (n rows) with each of G dense
-// columns u[g], in one pass over x, which is read once instead of G times:
-// each product takes the same terms in the same order as columnProducts
-// gives it alone.
-template <int G>
-void denseProducts(const double* x, const double* const* u, std::int64_t n, const double* w, double* out)
-{
-    double s[G][8] = {};
-    std::int64_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        for (int g = 0; g < G; ++g)
-            for (int k = 0; k < 8; ++k)
-                s[g][k] += w ? (x[i + k] * u[g][i + k]) * w[i + k] : x[i + k] * u[g][i + k];
-    for (; i < n; ++i)
-        for (int g = 0; g < G; ++g)
-            s[g][i & 7] += w ? (x[i] * u[g][i]) * w[i] : x[i] * u[g][i];
-    for (int g = 0; g < G; ++g)
-        out[g] = combineSums(s[g]);
-}
-
 // u_i -= x_i*d: a zero x_i leaves u_i as it is (u never holds -0: every
 // difference that rounds to zero is +0).
 inline void columnUpdate(const ColumnView& c, double* u, double d)

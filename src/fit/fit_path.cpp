@@ -412,71 +412,31 @@ void listWorkingSet(const FitColumns& c, FitState& st)
             st.workingList[st.workingCount++] = j;
 }
 
-// Entry (a, b) of the active Gram matrix from the products of the pair's
-// columns, in the order of the pair's columns whichever came first.
-void setActiveEntry(const FitColumns& c, FitState& st, std::int64_t a, std::int64_t b, double products)
-{
-    const std::int64_t j = st.activeList[a], k = st.activeList[b], capacity = st.gramCapacity;
-    const std::int64_t m = st.gramIndex[j], u = st.gramIndex[k];
-    const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
-    st.activeGram[m * capacity + u] = st.activeGram[u * capacity + m] = entry;
-    st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
-}
-
-bool activeEntryFormed(const FitState& st, std::int64_t a, std::int64_t b)
-{
-    return st.gramFormed[st.gramIndex[st.activeList[a]] * st.gramCapacity + st.gramIndex[st.activeList[b]]];
-}
-
-// The entries of dense rows a0 to a0 + 3 not formed yet, the four rows
-// against each column k at once where all four need it: k is read once,
-// and the four entries of each mirrored column share its cache lines.
-void formDenseRows(const FitColumns& c, FitState& st, std::int64_t a0)
-{
-    const double* u[4];
-    for (int g = 0; g < 4; ++g)
-        u[g] = c.dense + st.activeList[a0 + g] * c.n;
-    for (std::int64_t b = 0; b <= a0 + 3; ++b) {
-        const double* xk = c.dense + st.activeList[b] * c.n;
-        bool all = b <= a0;
-        for (int g = 0; g < 4 && all; ++g)
-            all = !activeEntryFormed(st, a0 + g, b);
-        if (all) {
-            double products[4];
-            denseProducts<4>(xk, u, c.n, c.w, products);
-            for (int g = 0; g < 4; ++g)
-                setActiveEntry(c, st, a0 + g, b, products[g]);
-            continue;
-        }
-        for (int g = 0; g < 4; ++g)
-            if (b <= a0 + g && !activeEntryFormed(st, a0 + g, b))
-                setActiveEntry(c, st, a0 + g, b, columnProducts(columnOf(c, st.activeList[b]), u[g], c.w));
-    }
-}
-
 // The entries of the active Gram matrix between active coefficients not
 // formed yet, row by row (a compressed row's column filled in: the
 // products of compressed and filled-in columns are the same sums in
-// either order, zero rows adding +-0 to sums that are never -0); dense
-// rows four at a time.
+// either order, zero rows adding +-0 to sums that are never -0).
 void formActivePairs(const FitColumns& c, FitState& st)
 {
-    std::int64_t a = 0;
-    if (c.dense)
-        for (; a + 4 <= st.activeCount; a += 4)
-            formDenseRows(c, st, a);
-    for (; a < st.activeCount; ++a) {
+    double* gram = st.activeGram.get();
+    const std::int64_t capacity = st.gramCapacity;
+    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+        const std::int64_t j = st.activeList[a], m = st.gramIndex[j];
         bool filled = c.dense != nullptr;
-        const ColumnView cj = columnOf(c, st.activeList[a]);
+        const ColumnView cj = columnOf(c, j);
         const double* xj = c.dense ? cj.values : st.denseColumn.get();
         for (std::int64_t b = 0; b <= a; ++b) {
-            if (activeEntryFormed(st, a, b))
+            const std::int64_t k = st.activeList[b], u = st.gramIndex[k];
+            if (st.gramFormed[m * capacity + u])
                 continue;
             if (!filled)
                 for (std::int64_t r = 0; r < cj.count; ++r)
                     st.denseColumn[cj.rows[r]] = cj.values[r];
             filled = true;
-            setActiveEntry(c, st, a, b, columnProducts(columnOf(c, st.activeList[b]), xj, c.w));
+            const double products = columnProducts(columnOf(c, k), xj, c.w);
+            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
+            gram[m * capacity + u] = gram[u * capacity + m] = entry;
+            st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
         }
         if (!c.dense && filled)
             for (std::int64_t r = 0; r < cj.count; ++r)
