@@ -28,6 +28,7 @@
 #include "glm_coordinate_step.h"
 #include "glm_descent_bound.h"
 #include "path_loop.h"
+#include "piece_step.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ struct GlmColumns {
     std::unique_ptr<double[]> ones, inverseScale, majorising;
     std::unique_ptr<bool[]> eligible;
     const double* factor = nullptr;
+    bool pieceMoves = true;
 };
 
 ColumnView columnOf(const GlmColumns& c, std::int64_t j) // j = -1: the intercept's column of ones
@@ -70,6 +72,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
     c->distribution = distribution;
     c->intercept = s.intercept;
     c->factor = s.penaltyFactor;
+    c->pieceMoves = s.pieceMoves;
     c->dense = d.dense;
     c->y = d.y;
     if (!d.dense) {
@@ -126,6 +129,15 @@ struct GlmState {
     std::unique_ptr<double[]> nonzeroCurvature, curvatureMoment, thirdMoment;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList;
+    // The model's Newton moves on the active pieces: per member of the
+    // move (the coordinate in piecePlaces, -1 the intercept) its move,
+    // residual, direction, penalty curvature and product with the model's
+    // Hessian; per row the columns' combination of a vector; per member of
+    // the working list its piece after the last sweep.
+    std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceTimes, pieceRows;
+    std::unique_ptr<std::int64_t[]> piecePlaces;
+    std::unique_ptr<int[]> pieces;
+    std::unique_ptr<bool[]> pieceFree;
     std::int64_t workingCount = 0;
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
     double objective = 0; // the true objective at the current fit
@@ -400,24 +412,283 @@ double modelSweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lam
     return largest;
 }
 
+// Newton moves of the model on the active pieces (piece_step.h). Within
+// an outer step the model plus the penalty is, on the pieces where the
+// intercept and the nonzero and unpenalised coefficients lie, one smooth
+// function (quadratic for l1, capped-l1, SCAD and MCP), and on correlated
+// columns the cyclic steps close on its minimum at a rate near 1 (the
+// curved middles of SCAD and MCP lower each coordinate's curvature). A
+// move goes there at once by conjugate gradients; it is taken only where
+// it lowers the model plus the penalty, so the steps after it start from a
+// lower point, and they, being the exact steps they are, decide when the
+// model is solved.
+
+// Each member of the working list's piece into st.pieces; whether none
+// changed since the last call. An unpenalised coefficient has one piece.
+template <class P>
+bool samePieces(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    bool same = true;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        const int piece = c.factor[j] == 0 ? 1 : pieceOf<P>(st.beta[j], lambda, theta);
+        same = same && piece == st.pieces[k];
+        st.pieces[k] = piece;
+    }
+    return same;
+}
+
+// The members of the move: the intercept, and the working set's nonzero
+// and unpenalised coefficients, each of positive finite model curvature;
+// their residuals -(slope + f*sign(b)*p'(|b|)), the penalty's curvature
+// f*p''(|b|), the move at 0 and the first direction. Returns how many.
+template <class P>
+std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    std::int64_t m = 0;
+    for (std::int64_t k = c.intercept ? -1 : 0; k < st.workingCount; ++k) {
+        const std::int64_t j = k < 0 ? -1 : st.workingList[k];
+        const double v = j < 0 ? st.interceptCurvature : st.modelCurvature[j];
+        const double f = j < 0 ? 0.0 : c.factor[j];
+        const double b = j < 0 ? st.intercept : st.beta[j];
+        if ((b == 0 && f != 0) || !(v > 0) || !(v < 1e300))
+            continue;
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        double rhs = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
+        st.pieceCurvatures[m] = 0;
+        if (f != 0) {
+            st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, theta);
+            const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, theta);
+            rhs -= b < 0 ? -slope : slope;
+        }
+        st.piecePlaces[m] = j;
+        st.pieceMove[m] = 0;
+        st.pieceResidual[m] = rhs;
+        st.pieceDirection[m++] = rhs;
+    }
+    return m;
+}
+
+// The rows' combination sum_k x~_k*v_k of the members' columns, into
+// st.pieceRows, column by column in the members' order.
+void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+{
+    double* rows = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i)
+        rows[i] = 0;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double step = v[k] * (j < 0 ? 1.0 : c.inverseScale[j]);
+        if (step == 0)
+            continue;
+        const ColumnView col = columnOf(c, j);
+        if (!col.rows) {
+            for (std::int64_t i = 0; i < col.count; ++i)
+                rows[i] += col.values[i] * step;
+        } else {
+            for (std::int64_t e = 0; e < col.count; ++e)
+                rows[col.rows[e]] += col.values[e] * step;
+        }
+    }
+}
+
+// The model Hessian's product with v on the members (the loss's
+// X~'QX~/W with the penalty's curvature on the diagonal), into
+// st.pieceTimes; a member held at 0 gets 0.
+void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+{
+    pieceRowsOf(c, st, v, m);
+    double* rows = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i)
+        rows[i] = st.q[i] * rows[i];
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        st.pieceTimes[k] = st.pieceFree[k] ? (columnSum(columnOf(c, j), rows) * scale) / c.totalWeight
+                                                 + st.pieceCurvatures[k] * v[k]
+                                           : 0.0;
+    }
+}
+
+double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.intercept : st.beta[j]; }
+
+// Whether a move d of b, taken to the fraction t of it at which b reaches
+// a knot, takes |b| to 0 (the knot it reaches is 0, not lambda or theta).
+bool movesToZero(double b, double d, double t)
+{
+    const double a = b < 0 ? -b : b, e = (b < 0 ? -d : d) * t;
+    return e < 0 && a + e < 1e-9 * a;
+}
+
+// The minimiser of -r'd + d'Hd/2 by conjugate gradients in a fixed order,
+// along the iterates' path (on which it falls): stopped short of the first
+// knot other than 0 that a penalised member would cross; a member reaching
+// 0 is set there and held while the path starts again on the others;
+// stopped where H shows a direction of no positive curvature, and at a
+// hundredth of the first residual (the steps finish it more cheaply).
+template <class P>
+void piecePath(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
+{
+    double *x = st.pieceMove.get(), *r = st.pieceResidual.get(), *direction = st.pieceDirection.get(),
+           *hp = st.pieceTimes.get();
+    bool* free = st.pieceFree.get();
+    double rr = 0;
+    for (std::int64_t k = 0; k < m; ++k) {
+        free[k] = true;
+        rr += r[k] * r[k];
+    }
+    const double small = rr * 1e-4;
+    for (std::int64_t iteration = 0; iteration < m && rr > small; ++iteration) {
+        pieceHessianTimes(c, st, direction, m);
+        double curved = 0;
+        for (std::int64_t k = 0; k < m; ++k)
+            curved += direction[k] * hp[k];
+        if (!(curved > 0))
+            return;
+        const double alpha = rr / curved;
+        double reach = 1;
+        std::int64_t first = -1; // the member that reaches its knot first
+        for (std::int64_t k = 0; k < m; ++k) {
+            const std::int64_t j = st.piecePlaces[k];
+            if (j < 0 || c.factor[j] == 0 || !free[k])
+                continue;
+            const double t = pieceReach<P>(st.beta[j] + x[k], alpha * direction[k], lambda, theta);
+            first = t < reach ? k : first;
+            reach = t < reach ? t : reach;
+        }
+        const std::int64_t j = first < 0 ? -1 : st.piecePlaces[first];
+        if (first >= 0 && !movesToZero(st.beta[j] + x[first], alpha * direction[first], reach)) {
+            const double t = alpha * (reach * (1 - 0x1p-20));
+            for (std::int64_t k = 0; k < m; ++k)
+                x[k] += t * direction[k];
+            return;
+        }
+        const double step = alpha * reach;
+        for (std::int64_t k = 0; k < m; ++k) {
+            x[k] += step * direction[k];
+            r[k] -= step * hp[k];
+        }
+        if (first >= 0) {
+            x[first] = -st.beta[j];
+            r[first] = 0;
+            free[first] = false;
+        }
+        double next = 0;
+        for (std::int64_t k = 0; k < m; ++k)
+            next += r[k] * r[k];
+        const double ratio = first >= 0 ? 0.0 : next / rr; // the gradients start again after a member left
+        for (std::int64_t k = 0; k < m; ++k)
+            direction[k] = r[k] + ratio * direction[k];
+        rr = next;
+    }
+}
+
+// Whether the move keeps every penalised member on its piece (or at 0) and
+// lowers the model plus the penalty: its change, from the move's rows w
+// (sum_i w_i*(u_i + q_i*w_i/2)/W, the model's exact change) and each
+// penalty's difference, below minus a bound on its rounding. Leaves w in
+// st.pieceRows.
+template <class P>
+bool pieceMoveLowers(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
+{
+    pieceRowsOf(c, st, st.pieceMove.get(), m);
+    const double* w = st.pieceRows.get();
+    double loss = 0, size = 0;
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double linear = w[i] * st.u[i], curved = ((st.q[i] * w[i]) * w[i]) * 0.5;
+        loss += linear + curved;
+        size += (linear < 0 ? -linear : linear) + curved;
+    }
+    double change = loss / c.totalWeight;
+    size = size / c.totalWeight;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        if (j < 0 || c.factor[j] == 0)
+            continue;
+        const double before = st.beta[j], after = before + st.pieceMove[k];
+        if (after != 0 && pieceOf<P>(after, lambda, theta) != pieceOf<P>(before, lambda, theta))
+            return false;
+        const double f = c.factor[j];
+        const double was = f * valueElement<ScalarLanes, P>(before, lambda, theta);
+        const double now = f * valueElement<ScalarLanes, P>(after, lambda, theta);
+        change += now - was;
+        size += now + was;
+    }
+    return change < -size * 0x1p-44;
+}
+
+// The move, taken where it lowers the model plus the penalty (the rows'
+// move and the model's gradient rows follow it); returns whether it was.
+template <class P>
+bool pieceStep(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    const std::int64_t m = pieceSystem<P>(c, st, lambda, theta);
+    if (m == 0)
+        return false;
+    piecePath<P>(c, st, lambda, theta, m);
+    if (!pieceMoveLowers<P>(c, st, lambda, theta, m))
+        return false;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double next = coefficientOf(st, j) + st.pieceMove[k];
+        (j < 0 ? st.intercept : st.beta[j]) = st.pieceFree[k] ? next : 0.0;
+    }
+    const double* w = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        st.move[i] += w[i];
+        st.u[i] += st.q[i] * w[i];
+    }
+    return true;
+}
+
+// Active sweeps between moves: at least this many with no coefficient
+// changing its piece, doubled after a move not taken; and a move only where
+// sweeps that each shrink the largest step by the last one's rate would
+// still be above the tolerance after eight more (a move costs about one
+// sweep an iteration).
+constexpr int kPieceWait = 2;
+
+bool sweepsSlow(double largest, double previous, double tolerance)
+{
+    const double rate = largest / previous;
+    if (!(rate < 1))
+        return true;
+    const double square = rate * rate, fourth = square * square;
+    return largest * (fourth * fourth) > tolerance;
+}
+
 // Sweeps over the nonzero (and unpenalised) coefficients, and between them
 // sweeps over the whole working set, until one of the whole set moves
-// nothing by more than the tolerance.
+// nothing by more than the tolerance; between the active sweeps the moves.
 inline constexpr int kModelSweeps = 100000;
 
 template <class P>
 void solveModel(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance)
 {
+    const bool moves = kHasPieces<P> && !kConvexPenalty<P> && c.pieceMoves;
     int sweeps = 0;
     while (sweeps < kModelSweeps) {
-        const double largest = modelSweep<P>(c, st, false, lambda, theta);
+        double largest = modelSweep<P>(c, st, false, lambda, theta);
         ++sweeps;
         if (largest <= tolerance)
             return;
+        int stable = 0, wait = kPieceWait;
+        if (moves)
+            samePieces<P>(c, st, lambda, theta);
         while (sweeps < kModelSweeps) {
             ++sweeps;
-            if (modelSweep<P>(c, st, true, lambda, theta) <= tolerance)
+            const double previous = largest;
+            largest = modelSweep<P>(c, st, true, lambda, theta);
+            if (largest <= tolerance)
                 break;
+            if (!moves)
+                continue;
+            stable = samePieces<P>(c, st, lambda, theta) ? stable + 1 : 0;
+            if (stable >= wait && sweepsSlow(largest, previous, tolerance)) {
+                const bool taken = pieceStep<P>(c, st, lambda, theta);
+                stable = 0;
+                wait = taken ? kPieceWait : 2 * wait;
+            }
         }
     }
 }
@@ -906,16 +1177,23 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     for (auto* a : {&st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature, &st.nonzeroCurvature,
                     &st.curvatureMoment, &st.thirdMoment})
         *a = workArray<double>(c.p);
+    for (auto* a : {&st.pieceMove, &st.pieceResidual, &st.pieceDirection, &st.pieceCurvatures, &st.pieceTimes})
+        *a = workArray<double>(c.p + 1);
+    st.pieceRows = workArray<double>(c.n);
+    st.piecePlaces = workArray<std::int64_t>(c.p + 1);
+    st.pieces = workArray<int>(c.p);
+    st.pieceFree = workArray<bool>(c.p + 1);
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
     for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature,
                     &st.q, &st.u, &st.move, &st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature,
-                    &st.nonzeroCurvature, &st.curvatureMoment, &st.thirdMoment})
+                    &st.nonzeroCurvature, &st.curvatureMoment, &st.thirdMoment, &st.pieceMove, &st.pieceResidual,
+                    &st.pieceDirection, &st.pieceCurvatures, &st.pieceTimes, &st.pieceRows})
         if (!*a)
             return GlmPathOutOfMemory;
-    if (!st.working || !st.workingList || !lambdas)
+    if (!st.working || !st.workingList || !lambdas || !st.piecePlaces || !st.pieces || !st.pieceFree)
         return GlmPathOutOfMemory;
     for (std::int64_t i = 0; i < c.n; ++i)
         setRow(c, st, i);
