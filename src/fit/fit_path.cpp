@@ -193,12 +193,14 @@ struct FitState {
     // residual and direction of its conjugate gradients, each coefficient's
     // f*p'', the model's Hessian times the direction, a product of the Gram
     // matrix with the whole active list, the places in it of the moved
-    // coefficients, and each active coefficient's piece after the last sweep.
+    // coefficients, and each active coefficient's piece after the last sweep;
+    // each moved coefficient's piece on the path and the way (+1 up, -1
+    // down, 0 none yet) it last crossed a knot.
     double theta = 0;
     bool pieceMoves = true;
     std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceHessianTimes, pieceProduct;
     std::unique_ptr<std::int64_t[]> piecePlaces;
-    std::unique_ptr<int[]> pieces;
+    std::unique_ptr<int[]> pieces, pathPieces, crossings;
     std::unique_ptr<bool[]> pieceFree; // in the path still (not held at 0)
     bool pieceFailed = false;
 };
@@ -576,7 +578,9 @@ bool pieceRoom(FitState& st)
     st.piecePlaces = workArray<std::int64_t>(capacity);
     st.pieces = workArray<int>(capacity);
     st.pieceFree = workArray<bool>(capacity);
-    st.pieceFailed = !st.pieceFree || !st.pieceMove || !st.pieceResidual || !st.pieceDirection || !st.pieceCurvatures
+    st.pathPieces = workArray<int>(capacity);
+    st.crossings = workArray<int>(capacity);
+    st.pieceFailed = !st.pieceFree || !st.pathPieces || !st.crossings || !st.pieceMove || !st.pieceResidual || !st.pieceDirection || !st.pieceCurvatures
                      || !st.pieceHessianTimes || !st.pieceProduct || !st.piecePlaces || !st.pieces;
     return !st.pieceFailed;
 }
@@ -610,8 +614,11 @@ std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
             continue;
         double rhs = st.activeGradient[a];
         st.pieceCurvatures[m] = 0;
+        st.pathPieces[m] = 1;
+        st.crossings[m] = 0;
         if (c.factor[j] != 0) {
             const double b = st.beta[j], f = c.factor[j];
+            st.pathPieces[m] = pieceOf<P>(b, lambda, st.theta);
             st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, st.theta);
             const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, st.theta);
             rhs -= b < 0 ? -slope : slope;
@@ -650,22 +657,47 @@ void gramTimes(FitState& st, const double* v, std::int64_t m)
     }
 }
 
-// Whether a move d of b, taken to the fraction t of it at which b reaches
-// a knot, takes |b| to 0 (the knot it reaches is 0, not lambda or theta).
-bool reachesZero(double b, double d, double t)
+// Where an iteration of the path carries coefficient k (at b, moving by
+// d) to the bound of its path piece first: into 0 (held there), over a
+// knot of continuous slope (SCAD's, MCP's) onto the next piece, or, over
+// any other knot or back over one it crossed, not at all (the path stops).
+enum KnotRoute { KnotStop, KnotZero, KnotCross };
+
+template <class P>
+KnotRoute knotRoute(const FitState& st, std::int64_t k, double b, double d)
 {
-    const double a = b < 0 ? -b : b, e = (b < 0 ? -d : d) * t;
-    return e < 0 && a + e < 1e-9 * a;
+    const int way = (b < 0) == (d < 0) ? 1 : -1; // the move of |b|
+    if (way < 0 && (st.pathPieces[k] == 1 || st.pathPieces[k] == -1))
+        return KnotZero;
+    return kSmoothKnots<P> && st.crossings[k] != -way ? KnotCross : KnotStop;
+}
+
+// Coefficient k (at b) onto the knot it reaches, moving by d, and onto the
+// piece past it: the objective's gradient is continuous there, so the
+// residual stays; only its curvature on the diagonal changes.
+template <class P>
+void crossKnot(const FitColumns& c, FitState& st, double lambda, std::int64_t k, double b, double d)
+{
+    const std::int64_t j = st.activeList[st.piecePlaces[k]];
+    const bool up = (b < 0) == (d < 0);
+    double lower = 0, upper = 0;
+    pieceBounds<P>(st.pathPieces[k], lambda, st.theta, &lower, &upper);
+    const double knot = up ? upper : lower;
+    st.pieceMove[k] = (b < 0 ? -knot : knot) - st.beta[j];
+    st.pathPieces[k] = pieceBeyond(st.pathPieces[k], up);
+    st.pieceCurvatures[k] = c.factor[j] * curvatureOnPiece<P>(st.pathPieces[k], lambda, st.theta);
+    st.crossings[k] = up ? 1 : -1;
 }
 
 // The minimiser d of the model -r'd + d'Hd/2, H the block of S in the Gram
 // matrix with f*p''(|b|) added on its diagonal, by conjugate gradients in
 // a fixed order (one product with the block an iteration). The model falls
 // along the iterates' path; where an iteration would carry a coefficient
-// over a knot of its piece the path stops short of it, except that a
-// coefficient reaching 0 is set to 0 and held there while the path starts
-// again on the others; where H shows a direction of no positive curvature
-// the path stops where it is.
+// to a bound of its piece, the path goes on to it and starts the gradients
+// again from there (direction = residual) if the coefficient reaches 0
+// (held there) or crosses a knot of continuous slope (knotRoute), and
+// otherwise stops short of it; where H shows a direction of no positive
+// curvature the path stops where it is.
 template <class P>
 void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
 {
@@ -691,17 +723,20 @@ void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
             return;
         const double alpha = rr / curved;
         double reach = 1;
-        std::int64_t first = -1; // the coefficient that reaches its knot first
+        std::int64_t first = -1; // the coefficient that reaches a bound first
         for (std::int64_t k = 0; k < m; ++k) {
             const std::int64_t j = st.activeList[st.piecePlaces[k]];
             if (c.factor[j] == 0 || !free[k])
                 continue;
-            const double t = pieceReach<P>(st.beta[j] + x[k], alpha * direction[k], lambda, st.theta);
+            const double t =
+                pieceReach<P>(st.pathPieces[k], st.beta[j] + x[k], alpha * direction[k], lambda, st.theta);
             first = t < reach ? k : first;
             reach = t < reach ? t : reach;
         }
         const std::int64_t j = first < 0 ? -1 : st.activeList[st.piecePlaces[first]];
-        if (first >= 0 && !reachesZero(st.beta[j] + x[first], alpha * direction[first], reach)) {
+        const double b = first < 0 ? 0.0 : st.beta[j] + x[first], d = first < 0 ? 0.0 : direction[first];
+        const KnotRoute route = first < 0 ? KnotStop : knotRoute<P>(st, first, b, d);
+        if (first >= 0 && route == KnotStop) {
             const double t = alpha * (reach * (1 - 0x1p-20));
             for (std::int64_t k = 0; k < m; ++k)
                 x[k] += t * direction[k];
@@ -713,27 +748,29 @@ void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
             x[k] += step * direction[k];
             r[k] -= step * hp[k];
         }
-        if (first >= 0) {
+        if (first >= 0 && route == KnotZero) {
             // It stays at 0 and out of the rest of the path, whose model
             // on the other coefficients' pieces is still the objective's.
             x[first] = -st.beta[j];
             r[first] = 0;
             free[first] = false;
+        } else if (first >= 0) {
+            crossKnot<P>(c, st, lambda, first, b, d);
         }
         for (std::int64_t k = 0; k < m; ++k)
             next += r[k] * r[k];
-        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients after a coefficient left
+        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients
         for (std::int64_t k = 0; k < m; ++k)
             direction[k] = r[k] + ratio * direction[k];
         rr = next;
     }
 }
 
-// Whether the move d of S keeps every coefficient on its piece (or at 0)
-// and lowers
-// the objective: its change, formed term by term (-g'd + d'Gd/2 and each
-// penalty's difference), below minus a bound on its rounding. Leaves G*d
-// in pieceProduct.
+// Whether the move d of S leaves every coefficient on the piece the path
+// put it on, or on a knot bounding that piece, or at 0, and lowers the
+// objective: its change, formed term by term (-g'd + d'Gd/2 and each
+// penalty's difference at the coefficient's actual values), below minus a
+// bound on its rounding. Leaves G*d in pieceProduct.
 template <class P>
 bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
 {
@@ -749,7 +786,8 @@ bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int6
         size += (loss < 0 ? -loss : loss) + (linear < 0 ? -linear : linear);
         if (c.factor[j] == 0)
             continue;
-        if (after != 0 && pieceOf<P>(after, lambda, st.theta) != pieceOf<P>(before, lambda, st.theta))
+        const int off = pieceOf<P>(after, lambda, st.theta) - st.pathPieces[k];
+        if (after != 0 && (off > 1 || off < -1))
             return false;
         const double f = c.factor[j];
         const double was = f * valueElement<ScalarLanes, P>(before, lambda, st.theta);

@@ -58,28 +58,64 @@ double pieceCurvature(double a, double lambda, double theta)
     }
 }
 
-// The fraction t > 0 of a move d at which b + t*d first reaches a knot of
-// p(|.|) (0 among them) from b's piece, b != 0; inf where it never does.
+// Whether p'(|b|) is continuous at every knot other than 0 (SCAD's lambda
+// and theta*lambda, MCP's theta*lambda): there the objective's gradient is
+// continuous and only its curvature changes, so a move may carry a
+// coefficient over the knot onto the next piece. Capped-l1's slope jumps
+// at theta: a move stops short of it.
 template <class P>
-double pieceReach(double b, double d, double lambda, double theta)
+inline constexpr bool kSmoothKnots = std::is_same_v<P, McpPenalty> || std::is_same_v<P, ScadPenalty>;
+
+// The knots bounding the piece (as pieceOf numbers them, either sign) of
+// |b|: a knot's own piece is bounded by the knot on both sides.
+template <class P>
+void pieceBounds(int piece, double lambda, double theta, double* lower, double* upper)
+{
+    const int q = piece < 0 ? -piece : piece;
+    double knots[3] = {__builtin_inf(), __builtin_inf(), __builtin_inf()}; // in increasing order
+    if constexpr (std::is_same_v<P, McpPenalty>)
+        knots[0] = lambda * theta;
+    else if constexpr (std::is_same_v<P, ScadPenalty>)
+        knots[0] = lambda, knots[1] = lambda * theta;
+    else if constexpr (std::is_same_v<P, CappedL1Penalty>)
+        knots[0] = theta;
+    // Piece 2k+1 runs from knot k-1 (0 for k = 0) to knot k; piece 2k is knot k-1.
+    *lower = q < 3 ? (q == 2 ? knots[0] : 0.0) : knots[(q - 2) / 2];
+    *upper = q % 2 == 0 ? *lower : knots[(q - 1) / 2];
+}
+
+// The piece of |b| past the knot that ends its piece, moving up or down.
+inline int pieceBeyond(int piece, bool up)
+{
+    const int q = piece < 0 ? -piece : piece;
+    const int next = up ? q + (q % 2 ? 2 : 1) : q - (q % 2 ? 2 : 1);
+    return piece < 0 ? -next : next;
+}
+
+// p''(|b|) on a piece off the knots (SCAD's and MCP's, where moves cross).
+template <class P>
+double curvatureOnPiece(int piece, double lambda, double theta)
+{
+    const int q = piece < 0 ? -piece : piece;
+    if constexpr (std::is_same_v<P, McpPenalty>)
+        return q == 1 ? -1.0 / theta : 0.0;
+    else if constexpr (std::is_same_v<P, ScadPenalty>)
+        return q == 3 ? -1.0 / (theta - 1.0) : 0.0;
+    (void)lambda;
+    return 0.0;
+}
+
+// The fraction t >= 0 of a move d at which b + t*d first reaches a bound
+// of the piece it is on (0 among them), b != 0; inf where it never does.
+// b may sit a rounding past a bound it has just crossed: t is then 0.
+template <class P>
+double pieceReach(int piece, double b, double d, double lambda, double theta)
 {
     const double a = b < 0 ? -b : b, e = b < 0 ? -d : d; // e: the move of |b|
-    if (e < 0) {
-        double lower = 0;
-        if constexpr (std::is_same_v<P, McpPenalty>)
-            lower = a > lambda * theta ? lambda * theta : 0.0;
-        else if constexpr (std::is_same_v<P, ScadPenalty>)
-            lower = a > lambda * theta ? lambda * theta : a > lambda ? lambda : 0.0;
-        else if constexpr (std::is_same_v<P, CappedL1Penalty>)
-            lower = a > theta ? theta : 0.0;
-        return (a - lower) / -e;
-    }
-    double upper = __builtin_inf();
-    if constexpr (std::is_same_v<P, McpPenalty>)
-        upper = a < lambda * theta ? lambda * theta : upper;
-    else if constexpr (std::is_same_v<P, ScadPenalty>)
-        upper = a < lambda ? lambda : a < lambda * theta ? lambda * theta : upper;
-    else if constexpr (std::is_same_v<P, CappedL1Penalty>)
-        upper = a < theta ? theta : upper;
-    return e > 0 ? (upper - a) / e : __builtin_inf();
+    double lower = 0, upper = 0;
+    pieceBounds<P>(piece, lambda, theta, &lower, &upper);
+    const double room = e < 0 ? a - lower : upper - a;
+    if (!(e != 0) || room == __builtin_inf())
+        return __builtin_inf();
+    return room > 0 ? room / (e < 0 ? -e : e) : 0.0;
 }
