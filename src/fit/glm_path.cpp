@@ -132,11 +132,12 @@ struct GlmState {
     // The model's Newton moves on the active pieces: per member of the
     // move (the coordinate in piecePlaces, -1 the intercept) its move,
     // residual, direction, penalty curvature and product with the model's
-    // Hessian; per row the columns' combination of a vector; per member of
-    // the working list its piece after the last sweep.
+    // Hessian, its piece on the move's path and its last crossing of a knot
+    // (piece_step.h); per row the columns' combination of a vector; per
+    // member of the working list its piece after the last sweep.
     std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceTimes, pieceRows;
     std::unique_ptr<std::int64_t[]> piecePlaces;
-    std::unique_ptr<int[]> pieces;
+    std::unique_ptr<int[]> pieces, pathPieces, crossings;
     std::unique_ptr<bool[]> pieceFree;
     std::int64_t workingCount = 0;
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
@@ -456,7 +457,10 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
         const double scale = j < 0 ? 1.0 : c.inverseScale[j];
         double rhs = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
         st.pieceCurvatures[m] = 0;
+        st.pathPieces[m] = 1;
+        st.crossings[m] = 0;
         if (f != 0) {
+            st.pathPieces[m] = pieceOf<P>(b, lambda, theta);
             st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, theta);
             const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, theta);
             rhs -= b < 0 ? -slope : slope;
@@ -492,9 +496,8 @@ void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_
     }
 }
 
-// The model Hessian's product with v on the members (the loss's
-// X~'QX~/W with the penalty's curvature on the diagonal), into
-// st.pieceTimes; a member held at 0 gets 0.
+// The product of the loss's model Hessian X~'QX~/W with v on the members,
+// into st.pieceTimes.
 void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
 {
     pieceRowsOf(c, st, v, m);
@@ -504,87 +507,29 @@ void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::
     for (std::int64_t k = 0; k < m; ++k) {
         const std::int64_t j = st.piecePlaces[k];
         const double scale = j < 0 ? 1.0 : c.inverseScale[j];
-        st.pieceTimes[k] = st.pieceFree[k] ? (columnSum(columnOf(c, j), rows) * scale) / c.totalWeight
-                                                 + st.pieceCurvatures[k] * v[k]
-                                           : 0.0;
+        st.pieceTimes[k] = (columnSum(columnOf(c, j), rows) * scale) / c.totalWeight;
     }
 }
 
 double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.intercept : st.beta[j]; }
 
-// Whether a move d of b, taken to the fraction t of it at which b reaches
-// a knot, takes |b| to 0 (the knot it reaches is 0, not lambda or theta).
-bool movesToZero(double b, double d, double t)
-{
-    const double a = b < 0 ? -b : b, e = (b < 0 ? -d : d) * t;
-    return e < 0 && a + e < 1e-9 * a;
-}
-
-// The minimiser of -r'd + d'Hd/2 by conjugate gradients in a fixed order,
-// along the iterates' path (on which it falls): stopped short of the first
-// knot other than 0 that a penalised member would cross; a member reaching
-// 0 is set there and held while the path starts again on the others;
-// stopped where H shows a direction of no positive curvature, and at a
-// hundredth of the first residual (the steps finish it more cheaply).
+// The minimiser of the model plus the penalty on the members' pieces
+// (piecePath), one product with the model's Hessian an iteration.
 template <class P>
-void piecePath(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
+void piecePathOfModel(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
 {
-    double *x = st.pieceMove.get(), *r = st.pieceResidual.get(), *direction = st.pieceDirection.get(),
-           *hp = st.pieceTimes.get();
-    bool* free = st.pieceFree.get();
-    double rr = 0;
-    for (std::int64_t k = 0; k < m; ++k) {
-        free[k] = true;
-        rr += r[k] * r[k];
-    }
-    const double small = rr * 1e-4;
-    for (std::int64_t iteration = 0; iteration < m && rr > small; ++iteration) {
-        pieceHessianTimes(c, st, direction, m);
-        double curved = 0;
-        for (std::int64_t k = 0; k < m; ++k)
-            curved += direction[k] * hp[k];
-        if (!(curved > 0))
-            return;
-        const double alpha = rr / curved;
-        double reach = 1;
-        std::int64_t first = -1; // the member that reaches its knot first
-        for (std::int64_t k = 0; k < m; ++k) {
-            const std::int64_t j = st.piecePlaces[k];
-            if (j < 0 || c.factor[j] == 0 || !free[k])
-                continue;
-            const double t = pieceReach<P>(st.beta[j] + x[k], alpha * direction[k], lambda, theta);
-            first = t < reach ? k : first;
-            reach = t < reach ? t : reach;
-        }
-        const std::int64_t j = first < 0 ? -1 : st.piecePlaces[first];
-        if (first >= 0 && !movesToZero(st.beta[j] + x[first], alpha * direction[first], reach)) {
-            const double t = alpha * (reach * (1 - 0x1p-20));
-            for (std::int64_t k = 0; k < m; ++k)
-                x[k] += t * direction[k];
-            return;
-        }
-        const double step = alpha * reach;
-        for (std::int64_t k = 0; k < m; ++k) {
-            x[k] += step * direction[k];
-            r[k] -= step * hp[k];
-        }
-        if (first >= 0) {
-            x[first] = -st.beta[j];
-            r[first] = 0;
-            free[first] = false;
-        }
-        double next = 0;
-        for (std::int64_t k = 0; k < m; ++k)
-            next += r[k] * r[k];
-        const double ratio = first >= 0 ? 0.0 : next / rr; // the gradients start again after a member left
-        for (std::int64_t k = 0; k < m; ++k)
-            direction[k] = r[k] + ratio * direction[k];
-        rr = next;
-    }
+    const PieceMoveArrays arrays{st.pieceMove.get(),       st.pieceResidual.get(), st.pieceDirection.get(),
+                                 st.pieceTimes.get(),      st.pieceCurvatures.get(), st.pathPieces.get(),
+                                 st.crossings.get(),       st.pieceFree.get()};
+    piecePath<P>(
+        arrays, m, lambda, theta, [&](std::int64_t k) { return coefficientOf(st, st.piecePlaces[k]); },
+        [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 0.0 : c.factor[st.piecePlaces[k]]; },
+        [&](const double* direction) { pieceHessianTimes(c, st, direction, m); });
 }
 
-// Whether the move keeps every penalised member on its piece (or at 0) and
-// lowers the model plus the penalty: its change, from the move's rows w
+// Whether the move leaves every penalised member on the piece the path put
+// it on, or on a knot bounding that piece, or at 0, and lowers the model
+// plus the penalty: its change, from the move's rows w
 // (sum_i w_i*(u_i + q_i*w_i/2)/W, the model's exact change) and each
 // penalty's difference, below minus a bound on its rounding. Leaves w in
 // st.pieceRows.
@@ -606,7 +551,7 @@ bool pieceMoveLowers(const GlmColumns& c, GlmState& st, double lambda, double th
         if (j < 0 || c.factor[j] == 0)
             continue;
         const double before = st.beta[j], after = before + st.pieceMove[k];
-        if (after != 0 && pieceOf<P>(after, lambda, theta) != pieceOf<P>(before, lambda, theta))
+        if (!endsOnPathPiece<P>(st.pathPieces[k], after, lambda, theta))
             return false;
         const double f = c.factor[j];
         const double was = f * valueElement<ScalarLanes, P>(before, lambda, theta);
@@ -625,7 +570,7 @@ bool pieceStep(const GlmColumns& c, GlmState& st, double lambda, double theta)
     const std::int64_t m = pieceSystem<P>(c, st, lambda, theta);
     if (m == 0)
         return false;
-    piecePath<P>(c, st, lambda, theta, m);
+    piecePathOfModel<P>(c, st, lambda, theta, m);
     if (!pieceMoveLowers<P>(c, st, lambda, theta, m))
         return false;
     for (std::int64_t k = 0; k < m; ++k) {
@@ -1204,6 +1149,8 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     st.piecePlaces = workArray<std::int64_t>(c.p + 1);
     st.pieces = workArray<int>(c.p);
     st.pieceFree = workArray<bool>(c.p + 1);
+    st.pathPieces = workArray<int>(c.p + 1);
+    st.crossings = workArray<int>(c.p + 1);
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
@@ -1214,7 +1161,8 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
                     &st.pieceDirection, &st.pieceCurvatures, &st.pieceTimes, &st.pieceRows})
         if (!*a)
             return GlmPathOutOfMemory;
-    if (!st.working || !st.workingList || !lambdas || !st.piecePlaces || !st.pieces || !st.pieceFree)
+    if (!st.working || !st.workingList || !lambdas || !st.piecePlaces || !st.pieces || !st.pieceFree
+        || !st.pathPieces || !st.crossings)
         return GlmPathOutOfMemory;
     for (std::int64_t i = 0; i < c.n; ++i)
         setRow(c, st, i);
