@@ -600,6 +600,14 @@ bool samePieces(const FitColumns& c, FitState& st, double lambda)
     return same;
 }
 
+// The Newton move's arrays (piece_step.h).
+PieceMoveArrays pieceArrays(FitState& st)
+{
+    return {st.pieceMove.get(),       st.pieceResidual.get(), st.pieceDirection.get(),
+            st.pieceHessianTimes.get(), st.pieceCurvatures.get(), st.pathPieces.get(),
+            st.crossings.get(),       st.pieceFree.get()};
+}
+
 // The right side r = g - f*sign(b)*p'(|b|) of the Newton move of the
 // nonzero (and unpenalised) active coefficients S on their pieces, from
 // the kept gradients g, and f*p''(|b|) of each, with the move d at 0 and
@@ -612,21 +620,8 @@ std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
         const std::int64_t j = st.activeList[a];
         if (st.beta[j] == 0 && c.factor[j] != 0)
             continue;
-        double rhs = st.activeGradient[a];
-        st.pieceCurvatures[m] = 0;
-        st.pathPieces[m] = 1;
-        st.crossings[m] = 0;
-        if (c.factor[j] != 0) {
-            const double b = st.beta[j], f = c.factor[j];
-            st.pathPieces[m] = pieceOf<P>(b, lambda, st.theta);
-            st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, st.theta);
-            const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, st.theta);
-            rhs -= b < 0 ? -slope : slope;
-        }
-        st.piecePlaces[m] = a;
-        st.pieceMove[m] = 0;
-        st.pieceResidual[m] = rhs;
-        st.pieceDirection[m++] = rhs;
+        startMember<P>(pieceArrays(st), m, st.beta[j], c.factor[j], st.activeGradient[a], lambda, st.theta);
+        st.piecePlaces[m++] = a;
     }
     return m;
 }
@@ -655,14 +650,6 @@ void gramTimes(FitState& st, const double* v, std::int64_t m)
         for (std::int64_t u = 0; u < count; ++u)
             product[u] += row[u] * vk;
     }
-}
-
-// The Newton move's arrays (piece_step.h).
-PieceMoveArrays pieceArrays(FitState& st)
-{
-    return {st.pieceMove.get(),       st.pieceResidual.get(), st.pieceDirection.get(),
-            st.pieceHessianTimes.get(), st.pieceCurvatures.get(), st.pathPieces.get(),
-            st.crossings.get(),       st.pieceFree.get()};
 }
 
 // The minimiser of the model on the pieces (piecePath), H the block of S

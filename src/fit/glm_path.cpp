@@ -439,6 +439,13 @@ bool samePieces(const GlmColumns& c, GlmState& st, double lambda, double theta)
     return same;
 }
 
+// The model's move's arrays (piece_step.h).
+PieceMoveArrays pieceArrays(GlmState& st)
+{
+    return {st.pieceMove.get(),  st.pieceResidual.get(), st.pieceDirection.get(), st.pieceTimes.get(),
+            st.pieceCurvatures.get(), st.pathPieces.get(), st.crossings.get(),    st.pieceFree.get()};
+}
+
 // The members of the move: the intercept, and the working set's nonzero
 // and unpenalised coefficients, each of positive finite model curvature;
 // their residuals -(slope + f*sign(b)*p'(|b|)), the penalty's curvature
@@ -455,20 +462,9 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
         if ((b == 0 && f != 0) || !(v > 0) || !(v < 1e300))
             continue;
         const double scale = j < 0 ? 1.0 : c.inverseScale[j];
-        double rhs = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
-        st.pieceCurvatures[m] = 0;
-        st.pathPieces[m] = 1;
-        st.crossings[m] = 0;
-        if (f != 0) {
-            st.pathPieces[m] = pieceOf<P>(b, lambda, theta);
-            st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, theta);
-            const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, theta);
-            rhs -= b < 0 ? -slope : slope;
-        }
-        st.piecePlaces[m] = j;
-        st.pieceMove[m] = 0;
-        st.pieceResidual[m] = rhs;
-        st.pieceDirection[m++] = rhs;
+        const double g = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
+        startMember<P>(pieceArrays(st), m, b, f, g, lambda, theta);
+        st.piecePlaces[m++] = j;
     }
     return m;
 }
@@ -518,11 +514,8 @@ double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.int
 template <class P>
 void piecePathOfModel(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
 {
-    const PieceMoveArrays arrays{st.pieceMove.get(),       st.pieceResidual.get(), st.pieceDirection.get(),
-                                 st.pieceTimes.get(),      st.pieceCurvatures.get(), st.pathPieces.get(),
-                                 st.crossings.get(),       st.pieceFree.get()};
     piecePath<P>(
-        arrays, m, lambda, theta, [&](std::int64_t k) { return coefficientOf(st, st.piecePlaces[k]); },
+        pieceArrays(st), m, lambda, theta, [&](std::int64_t k) { return coefficientOf(st, st.piecePlaces[k]); },
         [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 0.0 : c.factor[st.piecePlaces[k]]; },
         [&](const double* direction) { pieceHessianTimes(c, st, direction, m); });
 }

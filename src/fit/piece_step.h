@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "element_rules.h"
 #include "penalty_list.h"
+#include "scalar_lanes.h"
 
 // The penalties whose pieces and curvature are known here.
 template <class P>
@@ -131,6 +133,26 @@ struct PieceMoveArrays {
     int *pathPieces, *crossings;
     bool* free;
 };
+
+// Member k of a move starts: coefficient b (penalty factor f, 0 for an
+// unpenalised one), slope of the loss -g; its residual g - f*sign(b)*p'(|b|)
+// is the first direction, its curvature f*p''(|b|) on b's piece.
+template <class P>
+void startMember(const PieceMoveArrays& a, std::int64_t k, double b, double f, double g, double lambda, double theta)
+{
+    a.curvatures[k] = 0;
+    a.pathPieces[k] = 1;
+    a.crossings[k] = 0;
+    if (f != 0) {
+        a.pathPieces[k] = pieceOf<P>(b, lambda, theta);
+        a.curvatures[k] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, theta);
+        const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, theta);
+        g -= b < 0 ? -slope : slope;
+    }
+    a.move[k] = 0;
+    a.residual[k] = g;
+    a.direction[k] = g;
+}
 
 // Where an iteration carries member k (at b, moving by d) to the bound of
 // its path piece first: into 0 (held there), over a knot of continuous
