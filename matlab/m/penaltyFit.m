@@ -153,7 +153,10 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     mu_i*(1 - mu_i) for the binomial, mu_i for the Poisson), which cyclic
 %     coordinate descent minimises plus the penalty over a working set
 %     (passes over the nonzero coefficients alternating with passes over
-%     the whole set). Each coordinate step is the exact global minimiser of
+%     the whole set; for a nonconvex penalty, between them, a joint move of
+%     the nonzero coefficients to the model's minimum on the pieces of the
+%     penalty where they lie, by conjugate gradients, taken only where it
+%     lowers the model plus the penalty). Each coordinate step is the exact global minimiser of
 %     the model in that coordinate plus the penalty: PENALTYPROX's map at
 %     GAMMA = f_j/v_j of the Newton point, v_j = sum_i w_i*h_i*x~_ij^2/sum(w)
 %     the model's curvature, the curvature that keeps THETA meaning what it
@@ -168,7 +171,9 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     binomial's loss, or doubled for the Poisson, which has none). A pass
 %     (MaxIter) is one such outer step. The working set starts from the
 %     strong rule (a coefficient joins where its model step from 0 at the
-%     previous fit moves at 2*LAMBDA - LAMBDA_previous) and before a LAMBDA
+%     previous fit moves at 2*LAMBDA - LAMBDA_previous; for a nonconvex
+%     penalty it is formed afresh at each LAMBDA from the nonzero and
+%     unpenalised coefficients and those) and before a LAMBDA
 %     is accepted every coefficient outside it is checked at the fit: one
 %     whose model step from 0 moves joins, and the LAMBDA is solved again.
 %     Because the model can hide a lower point of the true objective along

@@ -600,6 +600,14 @@ bool samePieces(const FitColumns& c, FitState& st, double lambda)
     return same;
 }
 
+// The Newton move's arrays (piece_step.h).
+PieceMoveArrays pieceArrays(FitState& st)
+{
+    return {st.pieceMove.get(),       st.pieceResidual.get(), st.pieceDirection.get(),
+            st.pieceHessianTimes.get(), st.pieceCurvatures.get(), st.pathPieces.get(),
+            st.crossings.get(),       st.pieceFree.get()};
+}
+
 // The right side r = g - f*sign(b)*p'(|b|) of the Newton move of the
 // nonzero (and unpenalised) active coefficients S on their pieces, from
 // the kept gradients g, and f*p''(|b|) of each, with the move d at 0 and
@@ -612,21 +620,8 @@ std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
         const std::int64_t j = st.activeList[a];
         if (st.beta[j] == 0 && c.factor[j] != 0)
             continue;
-        double rhs = st.activeGradient[a];
-        st.pieceCurvatures[m] = 0;
-        st.pathPieces[m] = 1;
-        st.crossings[m] = 0;
-        if (c.factor[j] != 0) {
-            const double b = st.beta[j], f = c.factor[j];
-            st.pathPieces[m] = pieceOf<P>(b, lambda, st.theta);
-            st.pieceCurvatures[m] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, st.theta);
-            const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, st.theta);
-            rhs -= b < 0 ? -slope : slope;
-        }
-        st.piecePlaces[m] = a;
-        st.pieceMove[m] = 0;
-        st.pieceResidual[m] = rhs;
-        st.pieceDirection[m++] = rhs;
+        startMember<P>(pieceArrays(st), m, st.beta[j], c.factor[j], st.activeGradient[a], lambda, st.theta);
+        st.piecePlaces[m++] = a;
     }
     return m;
 }
@@ -657,113 +652,20 @@ void gramTimes(FitState& st, const double* v, std::int64_t m)
     }
 }
 
-// Where an iteration of the path carries coefficient k (at b, moving by
-// d) to the bound of its path piece first: into 0 (held there), over a
-// knot of continuous slope (SCAD's, MCP's) onto the next piece, or, over
-// any other knot or back over one it crossed, not at all (the path stops).
-enum KnotRoute { KnotStop, KnotZero, KnotCross };
-
+// The minimiser of the model on the pieces (piecePath), H the block of S
+// in the Gram matrix, one product with the block an iteration.
 template <class P>
-KnotRoute knotRoute(const FitState& st, std::int64_t k, double b, double d)
+void piecePathOverGram(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
 {
-    const int way = (b < 0) == (d < 0) ? 1 : -1; // the move of |b|
-    if (way < 0 && (st.pathPieces[k] == 1 || st.pathPieces[k] == -1))
-        return KnotZero;
-    return kSmoothKnots<P> && st.crossings[k] != -way ? KnotCross : KnotStop;
-}
-
-// Coefficient k (at b) onto the knot it reaches, moving by d, and onto the
-// piece past it: the objective's gradient is continuous there, so the
-// residual stays; only its curvature on the diagonal changes.
-template <class P>
-void crossKnot(const FitColumns& c, FitState& st, double lambda, std::int64_t k, double b, double d)
-{
-    const std::int64_t j = st.activeList[st.piecePlaces[k]];
-    const bool up = (b < 0) == (d < 0);
-    double lower = 0, upper = 0;
-    pieceBounds<P>(st.pathPieces[k], lambda, st.theta, &lower, &upper);
-    const double knot = up ? upper : lower;
-    st.pieceMove[k] = (b < 0 ? -knot : knot) - st.beta[j];
-    st.pathPieces[k] = pieceBeyond(st.pathPieces[k], up);
-    st.pieceCurvatures[k] = c.factor[j] * curvatureOnPiece<P>(st.pathPieces[k], lambda, st.theta);
-    st.crossings[k] = up ? 1 : -1;
-}
-
-// The minimiser d of the model -r'd + d'Hd/2, H the block of S in the Gram
-// matrix with f*p''(|b|) added on its diagonal, by conjugate gradients in
-// a fixed order (one product with the block an iteration). The model falls
-// along the iterates' path; where an iteration would carry a coefficient
-// to a bound of its piece, the path goes on to it and starts the gradients
-// again from there (direction = residual) if the coefficient reaches 0
-// (held there) or crosses a knot of continuous slope (knotRoute), and
-// otherwise stops short of it; where H shows a direction of no positive
-// curvature the path stops where it is.
-template <class P>
-void piecePath(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
-{
-    double *x = st.pieceMove.get(), *r = st.pieceResidual.get(), *direction = st.pieceDirection.get(),
-           *hp = st.pieceHessianTimes.get();
-    bool* free = st.pieceFree.get();
-    for (std::int64_t k = 0; k < m; ++k)
-        free[k] = true;
-    double rr = 0;
-    for (std::int64_t k = 0; k < m; ++k)
-        rr += r[k] * r[k];
-    // A hundredth of the first residual: the sweeps after the move finish
-    // it more cheaply than further iterations (callgrind, 1e-2 to 1e-12).
-    const double small = rr * 1e-4;
-    for (std::int64_t iteration = 0; iteration < m && rr > small; ++iteration) {
-        gramTimes(st, direction, m);
-        double curved = 0;
-        for (std::int64_t k = 0; k < m; ++k) {
-            hp[k] = free[k] ? st.pieceProduct[st.piecePlaces[k]] + st.pieceCurvatures[k] * direction[k] : 0.0;
-            curved += direction[k] * hp[k];
-        }
-        if (!(curved > 0))
-            return;
-        const double alpha = rr / curved;
-        double reach = 1;
-        std::int64_t first = -1; // the coefficient that reaches a bound first
-        for (std::int64_t k = 0; k < m; ++k) {
-            const std::int64_t j = st.activeList[st.piecePlaces[k]];
-            if (c.factor[j] == 0 || !free[k])
-                continue;
-            const double t =
-                pieceReach<P>(st.pathPieces[k], st.beta[j] + x[k], alpha * direction[k], lambda, st.theta);
-            first = t < reach ? k : first;
-            reach = t < reach ? t : reach;
-        }
-        const std::int64_t j = first < 0 ? -1 : st.activeList[st.piecePlaces[first]];
-        const double b = first < 0 ? 0.0 : st.beta[j] + x[first], d = first < 0 ? 0.0 : direction[first];
-        const KnotRoute route = first < 0 ? KnotStop : knotRoute<P>(st, first, b, d);
-        if (first >= 0 && route == KnotStop) {
-            const double t = alpha * (reach * (1 - 0x1p-20));
+    const auto member = [&](std::int64_t k) { return st.activeList[st.piecePlaces[k]]; };
+    piecePath<P>(
+        pieceArrays(st), m, lambda, st.theta, [&](std::int64_t k) { return st.beta[member(k)]; },
+        [&](std::int64_t k) { return c.factor[member(k)]; },
+        [&](const double* direction) {
+            gramTimes(st, direction, m);
             for (std::int64_t k = 0; k < m; ++k)
-                x[k] += t * direction[k];
-            return;
-        }
-        const double step = alpha * reach;
-        double next = 0;
-        for (std::int64_t k = 0; k < m; ++k) {
-            x[k] += step * direction[k];
-            r[k] -= step * hp[k];
-        }
-        if (first >= 0 && route == KnotZero) {
-            // It stays at 0 and out of the rest of the path, whose model
-            // on the other coefficients' pieces is still the objective's.
-            x[first] = -st.beta[j];
-            r[first] = 0;
-            free[first] = false;
-        } else if (first >= 0) {
-            crossKnot<P>(c, st, lambda, first, b, d);
-        }
-        for (std::int64_t k = 0; k < m; ++k)
-            next += r[k] * r[k];
-        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients
-        for (std::int64_t k = 0; k < m; ++k)
-            direction[k] = r[k] + ratio * direction[k];
-        rr = next;
-    }
+                st.pieceHessianTimes[k] = st.pieceProduct[st.piecePlaces[k]];
+        });
 }
 
 // Whether the move d of S leaves every coefficient on the piece the path
@@ -786,8 +688,7 @@ bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int6
         size += (loss < 0 ? -loss : loss) + (linear < 0 ? -linear : linear);
         if (c.factor[j] == 0)
             continue;
-        const int off = pieceOf<P>(after, lambda, st.theta) - st.pathPieces[k];
-        if (after != 0 && (off > 1 || off < -1))
+        if (!endsOnPathPiece<P>(st.pathPieces[k], after, lambda, st.theta))
             return false;
         const double f = c.factor[j];
         const double was = f * valueElement<ScalarLanes, P>(before, lambda, st.theta);
@@ -808,7 +709,7 @@ bool pieceStep(const FitColumns& c, FitState& st, double lambda)
     const std::int64_t m = pieceSystem<P>(c, st, lambda);
     if (m == 0)
         return false;
-    piecePath<P>(c, st, lambda, m);
+    piecePathOverGram<P>(c, st, lambda, m);
     if (!pieceMoveLowers<P>(c, st, lambda, m))
         return false;
     for (std::int64_t k = 0; k < m; ++k) {

@@ -41,7 +41,8 @@ struct FitSettings {
     std::int64_t gramRoom = 0;
     // Newton moves on the pieces of the penalty where the active
     // coefficients lie, between the sweeps, taken only where they lower the
-    // objective (off: the sweeps alone).
+    // objective (for a GLM the model plus the penalty, and only for the
+    // nonconvex penalties; off: the sweeps alone).
     bool pieceMoves = true;
 };
 

@@ -28,6 +28,7 @@
 #include "glm_coordinate_step.h"
 #include "glm_descent_bound.h"
 #include "path_loop.h"
+#include "piece_step.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ struct GlmColumns {
     std::unique_ptr<double[]> ones, inverseScale, majorising;
     std::unique_ptr<bool[]> eligible;
     const double* factor = nullptr;
+    bool pieceMoves = true;
 };
 
 ColumnView columnOf(const GlmColumns& c, std::int64_t j) // j = -1: the intercept's column of ones
@@ -70,6 +72,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
     c->distribution = distribution;
     c->intercept = s.intercept;
     c->factor = s.penaltyFactor;
+    c->pieceMoves = s.pieceMoves;
     c->dense = d.dense;
     c->y = d.y;
     if (!d.dense) {
@@ -126,6 +129,16 @@ struct GlmState {
     std::unique_ptr<double[]> nonzeroCurvature, curvatureMoment, thirdMoment;
     std::unique_ptr<bool[]> working;
     std::unique_ptr<std::int64_t[]> workingList;
+    // The model's Newton moves on the active pieces: per member of the
+    // move (the coordinate in piecePlaces, -1 the intercept) its move,
+    // residual, direction, penalty curvature and product with the model's
+    // Hessian, its piece on the move's path and its last crossing of a knot
+    // (piece_step.h); per row the columns' combination of a vector; per
+    // member of the working list its piece after the last sweep.
+    std::unique_ptr<double[]> pieceMove, pieceResidual, pieceDirection, pieceCurvatures, pieceTimes, pieceRows;
+    std::unique_ptr<std::int64_t[]> piecePlaces;
+    std::unique_ptr<int[]> pieces, pathPieces, crossings;
+    std::unique_ptr<bool[]> pieceFree;
     std::int64_t workingCount = 0;
     double intercept = 0, startIntercept = 0, interceptCurvature = 0;
     double objective = 0; // the true objective at the current fit
@@ -400,24 +413,220 @@ double modelSweep(const GlmColumns& c, GlmState& st, bool activeOnly, double lam
     return largest;
 }
 
+// Newton moves of the model on the active pieces (piece_step.h). Within
+// an outer step the model plus the penalty is, on the pieces where the
+// intercept and the nonzero and unpenalised coefficients lie, one smooth
+// function (quadratic for l1, capped-l1, SCAD and MCP), and on correlated
+// columns the cyclic steps close on its minimum at a rate near 1 (the
+// curved middles of SCAD and MCP lower each coordinate's curvature). A
+// move goes there at once by conjugate gradients; it is taken only where
+// it lowers the model plus the penalty, so the steps after it start from a
+// lower point, and they, being the exact steps they are, decide when the
+// model is solved.
+
+// Each member of the working list's piece into st.pieces; whether none
+// changed since the last call. An unpenalised coefficient has one piece.
+template <class P>
+bool samePieces(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    bool same = true;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        const int piece = c.factor[j] == 0 ? 1 : pieceOf<P>(st.beta[j], lambda, theta);
+        same = same && piece == st.pieces[k];
+        st.pieces[k] = piece;
+    }
+    return same;
+}
+
+// The model's move's arrays (piece_step.h).
+PieceMoveArrays pieceArrays(GlmState& st)
+{
+    return {st.pieceMove.get(),  st.pieceResidual.get(), st.pieceDirection.get(), st.pieceTimes.get(),
+            st.pieceCurvatures.get(), st.pathPieces.get(), st.crossings.get(),    st.pieceFree.get()};
+}
+
+// The members of the move: the intercept, and the working set's nonzero
+// and unpenalised coefficients, each of positive finite model curvature;
+// their residuals -(slope + f*sign(b)*p'(|b|)), the penalty's curvature
+// f*p''(|b|), the move at 0 and the first direction. Returns how many.
+template <class P>
+std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    std::int64_t m = 0;
+    for (std::int64_t k = c.intercept ? -1 : 0; k < st.workingCount; ++k) {
+        const std::int64_t j = k < 0 ? -1 : st.workingList[k];
+        const double v = j < 0 ? st.interceptCurvature : st.modelCurvature[j];
+        const double f = j < 0 ? 0.0 : c.factor[j];
+        const double b = j < 0 ? st.intercept : st.beta[j];
+        if ((b == 0 && f != 0) || !(v > 0) || !(v < 1e300))
+            continue;
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        const double g = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
+        startMember<P>(pieceArrays(st), m, b, f, g, lambda, theta);
+        st.piecePlaces[m++] = j;
+    }
+    return m;
+}
+
+// The rows' combination sum_k x~_k*v_k of the members' columns, into
+// st.pieceRows, column by column in the members' order.
+void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+{
+    double* rows = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i)
+        rows[i] = 0;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double step = v[k] * (j < 0 ? 1.0 : c.inverseScale[j]);
+        if (step == 0)
+            continue;
+        const ColumnView col = columnOf(c, j);
+        if (!col.rows) {
+            for (std::int64_t i = 0; i < col.count; ++i)
+                rows[i] += col.values[i] * step;
+        } else {
+            for (std::int64_t e = 0; e < col.count; ++e)
+                rows[col.rows[e]] += col.values[e] * step;
+        }
+    }
+}
+
+// The product of the loss's model Hessian X~'QX~/W with v on the members,
+// into st.pieceTimes.
+void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+{
+    pieceRowsOf(c, st, v, m);
+    double* rows = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i)
+        rows[i] = st.q[i] * rows[i];
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
+        st.pieceTimes[k] = (columnSum(columnOf(c, j), rows) * scale) / c.totalWeight;
+    }
+}
+
+double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.intercept : st.beta[j]; }
+
+// The minimiser of the model plus the penalty on the members' pieces
+// (piecePath), one product with the model's Hessian an iteration.
+template <class P>
+void piecePathOfModel(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
+{
+    piecePath<P>(
+        pieceArrays(st), m, lambda, theta, [&](std::int64_t k) { return coefficientOf(st, st.piecePlaces[k]); },
+        [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 0.0 : c.factor[st.piecePlaces[k]]; },
+        [&](const double* direction) { pieceHessianTimes(c, st, direction, m); });
+}
+
+// Whether the move leaves every penalised member on the piece the path put
+// it on, or on a knot bounding that piece, or at 0, and lowers the model
+// plus the penalty: its change, from the move's rows w
+// (sum_i w_i*(u_i + q_i*w_i/2)/W, the model's exact change) and each
+// penalty's difference, below minus a bound on its rounding. Leaves w in
+// st.pieceRows.
+template <class P>
+bool pieceMoveLowers(const GlmColumns& c, GlmState& st, double lambda, double theta, std::int64_t m)
+{
+    pieceRowsOf(c, st, st.pieceMove.get(), m);
+    const double* w = st.pieceRows.get();
+    double loss = 0, size = 0;
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double linear = w[i] * st.u[i], curved = ((st.q[i] * w[i]) * w[i]) * 0.5;
+        loss += linear + curved;
+        size += (linear < 0 ? -linear : linear) + curved;
+    }
+    double change = loss / c.totalWeight;
+    size = size / c.totalWeight;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        if (j < 0 || c.factor[j] == 0)
+            continue;
+        const double before = st.beta[j], after = before + st.pieceMove[k];
+        if (!endsOnPathPiece<P>(st.pathPieces[k], after, lambda, theta))
+            return false;
+        const double f = c.factor[j];
+        const double was = f * valueElement<ScalarLanes, P>(before, lambda, theta);
+        const double now = f * valueElement<ScalarLanes, P>(after, lambda, theta);
+        change += now - was;
+        size += now + was;
+    }
+    return change < -size * 0x1p-44;
+}
+
+// The move, taken where it lowers the model plus the penalty (the rows'
+// move and the model's gradient rows follow it); returns whether it was.
+template <class P>
+bool pieceStep(const GlmColumns& c, GlmState& st, double lambda, double theta)
+{
+    const std::int64_t m = pieceSystem<P>(c, st, lambda, theta);
+    if (m == 0)
+        return false;
+    piecePathOfModel<P>(c, st, lambda, theta, m);
+    if (!pieceMoveLowers<P>(c, st, lambda, theta, m))
+        return false;
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t j = st.piecePlaces[k];
+        const double next = coefficientOf(st, j) + st.pieceMove[k];
+        (j < 0 ? st.intercept : st.beta[j]) = st.pieceFree[k] ? next : 0.0;
+    }
+    const double* w = st.pieceRows.get();
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        st.move[i] += w[i];
+        st.u[i] += st.q[i] * w[i];
+    }
+    return true;
+}
+
+// Active sweeps between moves: at least this many with no coefficient
+// changing its piece, doubled after a move not taken; and a move only where
+// sweeps that each shrink the largest step by the last one's rate would
+// still be above the tolerance after eight more (a move costs about one
+// sweep an iteration).
+constexpr int kPieceWait = 2;
+
+bool sweepsSlow(double largest, double previous, double tolerance)
+{
+    const double rate = largest / previous;
+    if (!(rate < 1))
+        return true;
+    const double square = rate * rate, fourth = square * square;
+    return largest * (fourth * fourth) > tolerance;
+}
+
 // Sweeps over the nonzero (and unpenalised) coefficients, and between them
 // sweeps over the whole working set, until one of the whole set moves
-// nothing by more than the tolerance.
+// nothing by more than the tolerance; between the active sweeps the moves.
 inline constexpr int kModelSweeps = 100000;
 
 template <class P>
 void solveModel(const GlmColumns& c, GlmState& st, double lambda, double theta, double tolerance)
 {
+    const bool moves = kHasPieces<P> && !kConvexPenalty<P> && c.pieceMoves;
     int sweeps = 0;
     while (sweeps < kModelSweeps) {
-        const double largest = modelSweep<P>(c, st, false, lambda, theta);
+        double largest = modelSweep<P>(c, st, false, lambda, theta);
         ++sweeps;
         if (largest <= tolerance)
             return;
+        int stable = 0, wait = kPieceWait;
+        if (moves)
+            samePieces<P>(c, st, lambda, theta);
         while (sweeps < kModelSweeps) {
             ++sweeps;
-            if (modelSweep<P>(c, st, true, lambda, theta) <= tolerance)
+            const double previous = largest;
+            largest = modelSweep<P>(c, st, true, lambda, theta);
+            if (largest <= tolerance)
                 break;
+            if (!moves)
+                continue;
+            stable = samePieces<P>(c, st, lambda, theta) ? stable + 1 : 0;
+            if (stable >= wait && sweepsSlow(largest, previous, tolerance)) {
+                const bool taken = pieceStep<P>(c, st, lambda, theta);
+                stable = 0;
+                wait = taken ? kPieceWait : 2 * wait;
+            }
         }
     }
 }
@@ -551,6 +760,24 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     return false;
 }
 
+// Two adjacent lanes of the eight, as the compiler's vector type (SSE2
+// and up), so that lanes 2k and 2k+1 of a sum stay in one register: the
+// same operations in the same order as lane by lane.
+using LanePair = double __attribute__((vector_size(16)));
+using LaneMask = long long __attribute__((vector_size(16)));
+
+inline LanePair pairAt(const double* p)
+{
+    LanePair v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void storePairs(const LanePair* pairs, double* lanes)
+{
+    __builtin_memcpy(lanes, pairs, 4 * sizeof(LanePair));
+}
+
 // The full check's sums over a column for a nonconvex penalty: sum
 // x_i*u_i and sum (x_i*x_i)*q_i; and, for the search before a lambda is
 // accepted, over the nonzero rows the sums of q_i, |x_i|*q_i and
@@ -564,10 +791,29 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
 void columnSlopeSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
 {
     double s[8] = {}, t[8] = {};
-    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
-        s[l] += x * u[i];
-        t[l] += (x * x) * q[i];
-    });
+    const double* x = col.values;
+    if (!col.rows) {
+        LanePair sp[4] = {}, tp[4] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int k = 0; k < 4; ++k) {
+                const LanePair xv = pairAt(x + i + 2 * k);
+                sp[k] += xv * pairAt(u + i + 2 * k);
+                tp[k] += (xv * xv) * pairAt(q + i + 2 * k);
+            }
+        storePairs(sp, s);
+        storePairs(tp, t);
+        for (; i < col.count; ++i) {
+            s[i & 7] += x[i] * u[i];
+            t[i & 7] += (x[i] * x[i]) * q[i];
+        }
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k) {
+            const std::int64_t i = col.rows[k];
+            s[i & 7] += x[k] * u[i];
+            t[i & 7] += (x[k] * x[k]) * q[i];
+        }
+    }
     *slope = combineSums(s);
     *curvature = combineSums(t);
 }
@@ -575,12 +821,34 @@ void columnSlopeSums(const ColumnView& col, const double* u, const double* q, do
 void columnMomentSums(const ColumnView& col, const double* q, double* nonzero, double* first, double* third)
 {
     double z[8] = {}, f[8] = {}, r[8] = {};
-    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) {
-        const double size = x < 0 ? -x : x;
-        z[l] += x != 0 ? q[i] : 0.0;
-        f[l] += size * q[i];
-        r[l] += ((size * size) * size) * q[i];
-    });
+    const double* x = col.values;
+    const auto add = [&](std::int64_t l, double v, double qi) {
+        const double size = v < 0 ? -v : v;
+        z[l] += v != 0 ? qi : 0.0;
+        f[l] += size * qi;
+        r[l] += ((size * size) * size) * qi;
+    };
+    if (!col.rows) {
+        LanePair zp[4] = {}, fp[4] = {}, rp[4] = {};
+        const LaneMask magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+        std::int64_t i = 0;
+        for (; i + 8 <= col.count; i += 8)
+            for (int k = 0; k < 4; ++k) {
+                const LanePair xv = pairAt(x + i + 2 * k), qv = pairAt(q + i + 2 * k);
+                const LanePair size = (LanePair)((LaneMask)xv & magnitude);
+                zp[k] += (LanePair)((LaneMask)qv & (xv != 0));
+                fp[k] += size * qv;
+                rp[k] += ((size * size) * size) * qv;
+            }
+        storePairs(zp, z);
+        storePairs(fp, f);
+        storePairs(rp, r);
+        for (; i < col.count; ++i)
+            add(i & 7, x[i], q[i]);
+    } else {
+        for (std::int64_t k = 0; k < col.count; ++k)
+            add(col.rows[k] & 7, x[k], q[col.rows[k]]);
+    }
     *nonzero = combineSums(z);
     *first = combineSums(f);
     *third = combineSums(r);
@@ -791,6 +1059,27 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     return moved;
 }
 
+// A nonconvex penalty's full check forms the slope and curvature of every
+// coefficient, so its working set is formed afresh at each lambda: a
+// coefficient at 0 that the strong rule does not take leaves it (the full
+// check takes it back where its step from 0 moves). Else the set holds
+// every column the path has passed over, and each model and sweep of the
+// later lambdas costs several times what its active part does.
+template <class Moves>
+void leaveHeldAtZero(const GlmColumns& c, GlmState& st, double at, Moves moves)
+{
+    bool left = false;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (st.beta[j] != 0 || c.factor[j] == 0 || moves(j, at))
+            continue;
+        st.working[j] = false;
+        left = true;
+    }
+    if (left)
+        listWorkingSet(c, st);
+}
+
 // From the slopes and curvatures formGradients left at the null fit, so
 // that the strong rule and the full check agree with it bit for bit.
 template <class P>
@@ -847,16 +1136,26 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     for (auto* a : {&st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature, &st.nonzeroCurvature,
                     &st.curvatureMoment, &st.thirdMoment})
         *a = workArray<double>(c.p);
+    for (auto* a : {&st.pieceMove, &st.pieceResidual, &st.pieceDirection, &st.pieceCurvatures, &st.pieceTimes})
+        *a = workArray<double>(c.p + 1);
+    st.pieceRows = workArray<double>(c.n);
+    st.piecePlaces = workArray<std::int64_t>(c.p + 1);
+    st.pieces = workArray<int>(c.p);
+    st.pieceFree = workArray<bool>(c.p + 1);
+    st.pathPieces = workArray<int>(c.p + 1);
+    st.crossings = workArray<int>(c.p + 1);
     st.working = workArray<bool>(c.p);
     st.workingList = workArray<std::int64_t>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
     for (auto* a : {&st.eta, &st.loss, &st.mean, &st.curvature, &st.newEta, &st.newLoss, &st.newMean, &st.newCurvature,
                     &st.q, &st.u, &st.move, &st.beta, &st.gradient, &st.model, &st.start, &st.modelCurvature,
-                    &st.nonzeroCurvature, &st.curvatureMoment, &st.thirdMoment})
+                    &st.nonzeroCurvature, &st.curvatureMoment, &st.thirdMoment, &st.pieceMove, &st.pieceResidual,
+                    &st.pieceDirection, &st.pieceCurvatures, &st.pieceTimes, &st.pieceRows})
         if (!*a)
             return GlmPathOutOfMemory;
-    if (!st.working || !st.workingList || !lambdas)
+    if (!st.working || !st.workingList || !lambdas || !st.piecePlaces || !st.pieces || !st.pieceFree
+        || !st.pathPieces || !st.crossings)
         return GlmPathOutOfMemory;
     for (std::int64_t i = 0; i < c.n; ++i)
         setRow(c, st, i);
@@ -880,7 +1179,11 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     const double top = lambdaMaxOf<P>(c, st, s.theta);
     pathLambdas(s, top, lambdas.get());
     const auto movesAt = [&](std::int64_t j, double at) { return movesFromZero<P>(c, st, j, at, s.theta); };
-    const auto screen = [&](double at) { screenStrongRule(c, st, at, movesAt); };
+    const auto screen = [&](double at) {
+        if constexpr (!kConvexPenalty<P>)
+            leaveHeldAtZero(c, st, at, movesAt);
+        screenStrongRule(c, st, at, movesAt);
+    };
     const auto solveAt = [&](double lambda, std::int64_t* fitPasses) {
         bool converged;
         for (;;) {

@@ -1,5 +1,5 @@
 // What a move of all active coefficients at once needs of a penalty, for
-// the least-squares paths: on the pieces of the penalty where the active
+// the least-squares paths and the GLMs' quadratic models: on the pieces of the penalty where the active
 // coefficients lie (sign and stretch: the l1 part, a curved middle, a flat
 // part) the objective is one smooth function, quadratic for l1, capped-l1,
 // SCAD and MCP, whose Newton step lands on its stationary point; for
@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "element_rules.h"
 #include "penalty_list.h"
+#include "scalar_lanes.h"
 
 // The penalties whose pieces and curvature are known here.
 template <class P>
@@ -118,4 +120,153 @@ double pieceReach(int piece, double b, double d, double lambda, double theta)
     if (!(e != 0) || room == __builtin_inf())
         return __builtin_inf();
     return room > 0 ? room / (e < 0 ? -e : e) : 0.0;
+}
+
+// One move's conjugate gradients, per member k (a coefficient of the move):
+// the move so far, the residual, the direction, the product of the loss's
+// Hessian with the direction (the caller's to form), f*p'' on the path's
+// piece, that piece (1 for an unpenalised member), the way the member last
+// crossed a knot (+1 up, -1 down, 0 none yet), and whether it is free (not
+// held at 0).
+struct PieceMoveArrays {
+    double *move, *residual, *direction, *times, *curvatures;
+    int *pathPieces, *crossings;
+    bool* free;
+};
+
+// Member k of a move starts: coefficient b (penalty factor f, 0 for an
+// unpenalised one), slope of the loss -g; its residual g - f*sign(b)*p'(|b|)
+// is the first direction, its curvature f*p''(|b|) on b's piece.
+template <class P>
+void startMember(const PieceMoveArrays& a, std::int64_t k, double b, double f, double g, double lambda, double theta)
+{
+    a.curvatures[k] = 0;
+    a.pathPieces[k] = 1;
+    a.crossings[k] = 0;
+    if (f != 0) {
+        a.pathPieces[k] = pieceOf<P>(b, lambda, theta);
+        a.curvatures[k] = f * pieceCurvature<P>(b < 0 ? -b : b, lambda, theta);
+        const double slope = f * derivativeElement<ScalarLanes, P>(b, lambda, theta);
+        g -= b < 0 ? -slope : slope;
+    }
+    a.move[k] = 0;
+    a.residual[k] = g;
+    a.direction[k] = g;
+}
+
+// Where an iteration carries member k (at b, moving by d) to the bound of
+// its path piece first: into 0 (held there), over a knot of continuous
+// slope (SCAD's, MCP's) onto the next piece, or, over any other knot or
+// back over one it crossed, not at all (the path stops).
+enum KnotRoute { KnotStop, KnotZero, KnotCross };
+
+template <class P>
+KnotRoute knotRoute(const PieceMoveArrays& a, std::int64_t k, double b, double d)
+{
+    const int way = (b < 0) == (d < 0) ? 1 : -1; // the move of |b|
+    if (way < 0 && (a.pathPieces[k] == 1 || a.pathPieces[k] == -1))
+        return KnotZero;
+    return kSmoothKnots<P> && a.crossings[k] != -way ? KnotCross : KnotStop;
+}
+
+// Member k (at b, from start, penalty factor f) onto the knot it reaches,
+// moving by d, and onto the piece past it: the objective's gradient is
+// continuous there, so the residual stays; only its curvature on the
+// diagonal changes.
+template <class P>
+void crossKnot(const PieceMoveArrays& a, std::int64_t k, double b, double d, double start, double f, double lambda,
+               double theta)
+{
+    const bool up = (b < 0) == (d < 0);
+    double lower = 0, upper = 0;
+    pieceBounds<P>(a.pathPieces[k], lambda, theta, &lower, &upper);
+    const double knot = up ? upper : lower;
+    a.move[k] = (b < 0 ? -knot : knot) - start;
+    a.pathPieces[k] = pieceBeyond(a.pathPieces[k], up);
+    a.curvatures[k] = f * curvatureOnPiece<P>(a.pathPieces[k], lambda, theta);
+    a.crossings[k] = up ? 1 : -1;
+}
+
+// The minimiser d of the model -r'd + d'Hd/2 of m members, H the loss's
+// Hessian (times(direction) forms H*direction into a.times) with f*p''(|b|)
+// added on its diagonal, by conjugate gradients in a fixed order. The model
+// falls along the iterates' path; where an iteration would carry a member
+// (start(k) its coefficient at the start, factor(k) its penalty factor) to
+// a bound of its piece, the path goes on to it and starts the gradients
+// again from there (direction = residual) if the member reaches 0 (held
+// there) or crosses a knot of continuous slope, and otherwise stops short
+// of it; where H shows a direction of no positive curvature the path stops
+// where it is. The path ends at a hundredth of the first residual: the
+// sweeps after the move finish it more cheaply than further iterations
+// (callgrind, 1e-2 to 1e-12).
+template <class P, class Start, class Factor, class Times>
+void piecePath(const PieceMoveArrays& a, std::int64_t m, double lambda, double theta, Start start, Factor factor,
+               Times times)
+{
+    double *x = a.move, *r = a.residual, *direction = a.direction, *hp = a.times;
+    bool* free = a.free;
+    for (std::int64_t k = 0; k < m; ++k)
+        free[k] = true;
+    double rr = 0;
+    for (std::int64_t k = 0; k < m; ++k)
+        rr += r[k] * r[k];
+    const double small = rr * 1e-4;
+    for (std::int64_t iteration = 0; iteration < m && rr > small; ++iteration) {
+        times(direction);
+        double curved = 0;
+        for (std::int64_t k = 0; k < m; ++k) {
+            hp[k] = free[k] ? hp[k] + a.curvatures[k] * direction[k] : 0.0;
+            curved += direction[k] * hp[k];
+        }
+        if (!(curved > 0))
+            return;
+        const double alpha = rr / curved;
+        double reach = 1;
+        std::int64_t first = -1; // the member that reaches a bound first
+        for (std::int64_t k = 0; k < m; ++k) {
+            if (factor(k) == 0 || !free[k])
+                continue;
+            const double t = pieceReach<P>(a.pathPieces[k], start(k) + x[k], alpha * direction[k], lambda, theta);
+            first = t < reach ? k : first;
+            reach = t < reach ? t : reach;
+        }
+        const double b = first < 0 ? 0.0 : start(first) + x[first], d = first < 0 ? 0.0 : direction[first];
+        const KnotRoute route = first < 0 ? KnotStop : knotRoute<P>(a, first, b, d);
+        if (first >= 0 && route == KnotStop) {
+            const double t = alpha * (reach * (1 - 0x1p-20));
+            for (std::int64_t k = 0; k < m; ++k)
+                x[k] += t * direction[k];
+            return;
+        }
+        const double step = alpha * reach;
+        for (std::int64_t k = 0; k < m; ++k) {
+            x[k] += step * direction[k];
+            r[k] -= step * hp[k];
+        }
+        if (first >= 0 && route == KnotZero) {
+            // It stays at 0 and out of the rest of the path, whose model
+            // on the other members' pieces is still the objective's.
+            x[first] = -start(first);
+            r[first] = 0;
+            free[first] = false;
+        } else if (first >= 0) {
+            crossKnot<P>(a, first, b, d, start(first), factor(first), lambda, theta);
+        }
+        double next = 0;
+        for (std::int64_t k = 0; k < m; ++k)
+            next += r[k] * r[k];
+        const double ratio = first >= 0 ? 0.0 : next / rr; // a new start of the gradients
+        for (std::int64_t k = 0; k < m; ++k)
+            direction[k] = r[k] + ratio * direction[k];
+        rr = next;
+    }
+}
+
+// Whether a member moved from before to after ends on the piece the path
+// put it on, or on a knot bounding that piece, or at 0.
+template <class P>
+bool endsOnPathPiece(int pathPiece, double after, double lambda, double theta)
+{
+    const int off = pieceOf<P>(after, lambda, theta) - pathPiece;
+    return after == 0 || (off <= 1 && off >= -1);
 }
