@@ -914,6 +914,15 @@ bool movesFromZero(const GlmColumns& c, const GlmState& st, std::int64_t j, doub
     return proxScalar<P>(-st.gradient[j] / v, lambda, scalarProxOf<P>(theta, c.factor[j] / v)) != 0;
 }
 
+// A nonconvex penalty's check that finds coefficients to join takes in
+// with them those whose step from 0 would move at this fraction of lambda:
+// on correlated columns the fit the joiners bring makes such near misses
+// the next check's violators, each costing the lambda another solve.
+// (0.7 from glm_driver's counts on the benchmark's Poisson paths: a third
+// fewer checks and outer steps at n = 1,000, p = 10,000; 0.5 holds
+// several times the columns in the working set.)
+constexpr double kNearMissRatio = 0.7;
+
 // The full check: every coefficient outside the working set whose exact
 // step from 0 at the fit moves joins it; returns how many did.
 template <class P>
@@ -927,6 +936,10 @@ std::int64_t joinViolators(const GlmColumns& c, GlmState& st, double lambda, dou
         st.working[j] = true;
         ++joined;
     }
+    if (joined && !kConvexPenalty<P>)
+        for (std::int64_t j = 0; j < c.p; ++j)
+            if (c.eligible[j] && !st.working[j] && movesFromZero<P>(c, st, j, lambda * kNearMissRatio, theta))
+                st.working[j] = true;
     if (joined)
         listWorkingSet(c, st);
     return joined;
