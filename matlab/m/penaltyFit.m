@@ -175,7 +175,9 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     penalty it is formed afresh at each LAMBDA from the nonzero and
 %     unpenalised coefficients and those) and before a LAMBDA
 %     is accepted every coefficient outside it is checked at the fit: one
-%     whose model step from 0 moves joins, and the LAMBDA is solved again.
+%     whose model step from 0 moves joins (for a nonconvex penalty with
+%     those whose step would move at 0.7*LAMBDA), and the LAMBDA is solved
+%     again.
 %     Because the model can hide a lower point of the true objective along
 %     a coordinate (the logistic's curvature falls off away from the fit),
 %     every penalised coefficient of a nonconvex penalty is also tried,
