@@ -186,6 +186,14 @@ struct FitState {
     // a column of X filled in where compressed.
     std::unique_ptr<double[]> activeGram, compactGram, activeGradient, activeStart, denseColumn;
     std::unique_ptr<std::int64_t[]> gramMembers, gramIndex;
+    // The active part as last copied (compactSlots the row of activeGram of
+    // each of its compactCount rows, slotPlace the place of each row of
+    // activeGram in it, -1 for none), and room for the next: its entries
+    // are copied from there while their rows of activeGram stay theirs,
+    // a gather from a small matrix instead of the large one.
+    std::unique_ptr<double[]> compactSpare;
+    std::unique_ptr<std::int64_t[]> compactSlots, slotPlace, nextSlots, nextPlaces;
+    std::int64_t compactCount = 0;
     std::unique_ptr<bool[]> gramFormed; // whether entry (u, v) of activeGram is formed
     std::int64_t gramRoom = 0, gramCapacity = 0, gramCount = 0;
     bool activeGramFailed = false;
@@ -444,6 +452,61 @@ void formActivePairs(const FitColumns& c, FitState& st)
     }
 }
 
+// The rows of activeGram are about to be handed out afresh: no entry of
+// the last active part is theirs any more.
+void forgetCompact(FitState& st)
+{
+    for (std::int64_t a = 0; a < st.compactCount; ++a)
+        st.slotPlace[st.compactSlots[a]] = -1;
+    st.compactCount = 0;
+}
+
+// The active part of activeGram in the order of the active list, into
+// compactGram: each entry copied from the last active part where both its
+// rows were in it (the same double either way), else from activeGram;
+// nothing to do where the list's rows are the same in the same order.
+void compactInListOrder(FitState& st)
+{
+    const std::int64_t count = st.activeCount, last = st.compactCount, capacity = st.gramCapacity;
+    std::int64_t* slots = st.nextSlots.get();
+    std::int64_t* places = st.nextPlaces.get();
+    bool same = count == last;
+    for (std::int64_t a = 0; a < count; ++a) {
+        slots[a] = st.gramIndex[st.activeList[a]];
+        places[a] = st.slotPlace[slots[a]];
+        same = same && places[a] == a;
+    }
+    if (same)
+        return;
+    const double* gram = st.activeGram.get();
+    const double* before = st.compactGram.get();
+    double* compact = st.compactSpare.get();
+    for (std::int64_t a = 0; a < count; ++a) {
+        if (places[a] < 0)
+            continue;
+        const double* kept = before + places[a] * last;
+        for (std::int64_t b = 0; b < count; ++b)
+            if (places[b] >= 0)
+                compact[a * count + b] = kept[places[b]];
+    }
+    // A new row and its column from its row of activeGram (formed in
+    // mirror pairs: the same double), not from a column of it.
+    for (std::int64_t a = 0; a < count; ++a) {
+        if (places[a] >= 0)
+            continue;
+        const double* row = gram + slots[a] * capacity;
+        for (std::int64_t b = 0; b < count; ++b)
+            compact[a * count + b] = compact[b * count + a] = row[slots[b]];
+    }
+    st.compactGram.swap(st.compactSpare);
+    forgetCompact(st);
+    for (std::int64_t a = 0; a < count; ++a) {
+        st.compactSlots[a] = slots[a];
+        st.slotPlace[slots[a]] = a;
+    }
+    st.compactCount = count;
+}
+
 // Rows of the active coefficients' Gram matrix, each entry formed from the
 // sums of the two uncentred columns when both are first active together
 // (formActivePairs), in the order of the pair's columns whichever came
@@ -468,15 +531,23 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         st.activeGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.compactGram.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
         st.gramFormed.reset(new (std::nothrow) bool[st.gramCapacity * st.gramCapacity]);
+        st.compactSpare.reset(new (std::nothrow) double[st.gramCapacity * st.gramCapacity]);
+        st.compactSlots = workArray<std::int64_t>(st.gramCapacity);
+        st.slotPlace = workArray<std::int64_t>(st.gramCapacity);
+        st.nextSlots = workArray<std::int64_t>(st.gramCapacity);
+        st.nextPlaces = workArray<std::int64_t>(st.gramCapacity);
         st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
         st.activeGradient = workArray<double>(st.gramCapacity);
         st.activeStart = workArray<double>(st.gramCapacity);
         st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
         if (!st.activeGram || !st.compactGram || !st.gramFormed || !st.gramMembers || !st.activeGradient
-            || !st.activeStart || !st.denseColumn) {
+            || !st.activeStart || !st.denseColumn || !st.compactSpare || !st.compactSlots || !st.slotPlace
+            || !st.nextSlots || !st.nextPlaces) {
             st.activeGramFailed = true;
             return false;
         }
+        for (std::int64_t u = 0; u < st.gramCapacity; ++u)
+            st.slotPlace[u] = -1;
     }
     if (st.activeCount > st.gramCapacity)
         return false;
@@ -487,6 +558,7 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         for (std::int64_t u = 0; u < st.gramCount; ++u)
             st.gramIndex[st.gramMembers[u]] = -1;
         st.gramCount = 0;
+        forgetCompact(st);
     }
     const std::int64_t capacity = st.gramCapacity;
     for (std::int64_t a = 0; a < st.activeCount; ++a) {
@@ -500,14 +572,7 @@ bool activeGramOf(const FitColumns& c, FitState& st)
             st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = false;
     }
     formActivePairs(c, st);
-    double* gram = st.activeGram.get();
-    const std::int64_t count = st.activeCount;
-    for (std::int64_t a = 0; a < count; ++a) {
-        const double* row = gram + st.gramIndex[st.activeList[a]] * capacity;
-        double* compact = st.compactGram.get() + a * count;
-        for (std::int64_t b = 0; b < count; ++b)
-            compact[b] = row[st.gramIndex[st.activeList[b]]];
-    }
+    compactInListOrder(st);
     return true;
 }
 
