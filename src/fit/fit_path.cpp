@@ -964,30 +964,16 @@ double residualChange(const FitColumns& c, FitState& st)
     return __builtin_sqrt(combineSums(q) / c.totalWeight);
 }
 
-// Before a fit, the penalised coefficients at 0 that the strong rule at
-// lambda (moves(j): whether the step of j from its last gradient leaves
-// 0) no longer holds leave the working set: they no longer take a pass
-// over the rows in every sweep, and the optimality check covers them as
-// every coefficient outside, each with its gradient at the check's
-// reference residual (one pass over its column), so the check's bounds
-// hold for it.
-template <class Moves>
-void pruneWorkingSet(const FitColumns& c, FitState& st, Moves moves)
+// A coefficient that leaves the working set (shedWorkingSet) takes its
+// gradient at the optimality check's reference residual (one pass over its
+// column), so that the check's bounds hold for it as for every coefficient
+// outside.
+void leaveWorkingSet(const FitColumns& c, FitState& st, std::int64_t j)
 {
-    bool shrank = false;
-    for (std::int64_t k = 0; k < st.workingCount; ++k) {
-        const std::int64_t j = st.workingList[k];
-        if (c.factor[j] == 0 || st.beta[j] != 0 || moves(j))
-            continue;
-        st.working[j] = false;
-        shrank = true;
-        if (!st.covariance && st.referenceValid) {
-            const double a = columnDot(columnOf(c, j), st.referenceRho.get(), c.w);
-            st.referenceGradient[j] = (a - c.center[j] * st.referenceSum) * c.gradientScale[j];
-        }
-    }
-    if (shrank)
-        listWorkingSet(c, st);
+    if (st.covariance || !st.referenceValid)
+        return;
+    const double a = columnDot(columnOf(c, j), st.referenceRho.get(), c.w);
+    st.referenceGradient[j] = (a - c.center[j] * st.referenceSum) * c.gradientScale[j];
 }
 
 // The optimality check outside the working set: each coefficient there is
@@ -1207,7 +1193,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
         return !(at > 0) || proxScalar<P>(st.gradient[j] * c.inverseCurvature[j], at, prox[j]) != 0;
     };
     const auto screen = [&](double at) {
-        pruneWorkingSet(c, st, [&](std::int64_t j) { return movesAt(j, at); });
+        shedWorkingSet(c, st, at, movesAt, [&](std::int64_t j) { leaveWorkingSet(c, st, j); });
         screenStrongRule(c, st, at, movesAt);
     };
     const auto solve = [&](double lambda, std::int64_t* fitPasses) {

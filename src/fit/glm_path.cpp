@@ -1072,27 +1072,6 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     return moved;
 }
 
-// A nonconvex penalty's full check forms the slope and curvature of every
-// coefficient, so its working set is formed afresh at each lambda: a
-// coefficient at 0 that the strong rule does not take leaves it (the full
-// check takes it back where its step from 0 moves). Else the set holds
-// every column the path has passed over, and each model and sweep of the
-// later lambdas costs several times what its active part does.
-template <class Moves>
-void leaveHeldAtZero(const GlmColumns& c, GlmState& st, double at, Moves moves)
-{
-    bool left = false;
-    for (std::int64_t k = 0; k < st.workingCount; ++k) {
-        const std::int64_t j = st.workingList[k];
-        if (st.beta[j] != 0 || c.factor[j] == 0 || moves(j, at))
-            continue;
-        st.working[j] = false;
-        left = true;
-    }
-    if (left)
-        listWorkingSet(c, st);
-}
-
 // From the slopes and curvatures formGradients left at the null fit, so
 // that the strong rule and the full check agree with it bit for bit.
 template <class P>
@@ -1193,8 +1172,11 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     pathLambdas(s, top, lambdas.get());
     const auto movesAt = [&](std::int64_t j, double at) { return movesFromZero<P>(c, st, j, at, s.theta); };
     const auto screen = [&](double at) {
+        // A nonconvex penalty's full check forms the slope and curvature
+        // of every coefficient, so the strong rule can form its working set
+        // afresh at each lambda; a convex one's forms them only outside it.
         if constexpr (!kConvexPenalty<P>)
-            leaveHeldAtZero(c, st, at, movesAt);
+            shedWorkingSet(c, st, at, movesAt, [](std::int64_t) {});
         screenStrongRule(c, st, at, movesAt);
     };
     const auto solveAt = [&](double lambda, std::int64_t* fitPasses) {

@@ -69,6 +69,28 @@ void screenStrongRule(const Columns& c, State& st, double at, Moves moves)
         listWorkingSet(c, st);
 }
 
+// The other half of screening: each penalised coefficient at 0 in the
+// working set that the strong rule at `at` no longer takes (moves(j, at)
+// false) leaves it, and left(j) is told of it; the working list is formed
+// again where any did. The full check covers it from then on, as every
+// coefficient outside, so a set that only grew would cost every sweep a
+// pass over columns the path has passed by.
+template <class Columns, class State, class Moves, class Left>
+void shedWorkingSet(const Columns& c, State& st, double at, Moves moves, Left left)
+{
+    bool shrank = false;
+    for (std::int64_t k = 0; k < st.workingCount; ++k) {
+        const std::int64_t j = st.workingList[k];
+        if (c.factor[j] == 0 || st.beta[j] != 0 || moves(j, at))
+            continue;
+        st.working[j] = false;
+        left(j);
+        shrank = true;
+    }
+    if (shrank)
+        listWorkingSet(c, st);
+}
+
 // Fits lambdas[0..count) in order: screen(at) with the strong rule's
 // lambda (previous: the last fitted lambda, at first the larger of top and
 // lambdas[0]); solve(lambda, &passes) fits it from the last fit, counting
