@@ -29,7 +29,8 @@ PENALTY_KERNEL_SOURCES = src/libm/natural_log.cpp src/libm/natural_log_fma.cpp s
     src/ops/kernels_sse2.cpp src/ops/kernels_avx2.cpp src/ops/kernels_avx512.cpp src/threads/worker_pool.cpp \
     src/ops/class_drivers.cpp src/ops/modulus_kernels_scalar.cpp src/ops/modulus_kernels_sse2.cpp \
     src/ops/modulus_kernels_avx2.cpp src/ops/modulus_kernels_avx512.cpp \
-    src/fit/fit_path.cpp src/fit/glm_path.cpp src/fit/cross_validation.cpp
+    src/fit/fit_path.cpp src/fit/glm_path.cpp src/fit/cross_validation.cpp src/fit/column_kernels.cpp \
+    src/fit/column_kernels_sse2.cpp src/fit/column_kernels_avx2.cpp
 
 # The MEX functions: each is matlab/<name>.cpp plus the argument checks.
 PENALTY_GATEWAYS = penaltyShrink penaltySum penaltyProx penaltyValue penaltyDerivative penaltyFitCore

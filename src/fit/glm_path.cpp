@@ -24,6 +24,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "column_kernels.h"
 #include "column_sums.h"
 #include "glm_coordinate_step.h"
 #include "glm_descent_bound.h"
@@ -52,6 +53,7 @@ struct GlmColumns {
     std::unique_ptr<bool[]> eligible;
     const double* factor = nullptr;
     bool pieceMoves = true;
+    const ColumnKernels* kernels = nullptr; // the loops over a dense column
 };
 
 ColumnView columnOf(const GlmColumns& c, std::int64_t j) // j = -1: the intercept's column of ones
@@ -73,6 +75,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
     c->intercept = s.intercept;
     c->factor = s.penaltyFactor;
     c->pieceMoves = s.pieceMoves;
+    c->kernels = &bestColumnKernels();
     c->dense = d.dense;
     c->y = d.y;
     if (!d.dense) {
@@ -258,15 +261,19 @@ void eachEntry(const ColumnView& col, Add&& add)
     }
 }
 
-double columnSum(const ColumnView& col, const double* u)
+double columnSum(const GlmColumns& c, const ColumnView& col, const double* u)
 {
+    if (!col.rows)
+        return c.kernels->sum(col.values, u, col.count);
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { s[l] += x * u[i]; });
     return combineSums(s);
 }
 
-double columnSquares(const ColumnView& col, const double* q)
+double columnSquares(const GlmColumns& c, const ColumnView& col, const double* q)
 {
+    if (!col.rows)
+        return c.kernels->squares(col.values, q, col.count);
     double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { t[l] += (x * x) * q[i]; });
     return combineSums(t);
@@ -317,12 +324,12 @@ void beginModel(const GlmColumns& c, GlmState& st)
         st.move[i] = 0;
     }
     st.startIntercept = st.intercept;
-    st.interceptCurvature = columnSquares(columnOf(c, -1), st.q.get()) / c.totalWeight;
+    st.interceptCurvature = columnSquares(c, columnOf(c, -1), st.q.get()) / c.totalWeight;
     for (std::int64_t k = 0; k < st.workingCount; ++k) {
         const std::int64_t j = st.workingList[k];
         const double s = c.inverseScale[j];
         st.start[j] = st.beta[j];
-        st.modelCurvature[j] = ((columnSquares(columnOf(c, j), st.q.get()) * s) * s) / c.totalWeight;
+        st.modelCurvature[j] = ((columnSquares(c, columnOf(c, j), st.q.get()) * s) * s) / c.totalWeight;
     }
 }
 
@@ -338,7 +345,7 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
     const double scale = j < 0 ? 1.0 : c.inverseScale[j];
     const double factor = j < 0 ? 0.0 : c.factor[j];
     double& coefficient = j < 0 ? st.intercept : st.beta[j];
-    const double slope = (columnSum(col, st.u.get()) * scale) / c.totalWeight;
+    const double slope = (columnSum(c, col, st.u.get()) * scale) / c.totalWeight;
     const double newton = coefficient - slope / v;
     const double next = factor > 0 ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
     if (next == coefficient || next != next)
@@ -349,14 +356,7 @@ double modelStep(const GlmColumns& c, GlmState& st, std::int64_t j, double lambd
     // at +0), and the sign of a zero u_i reaches no sum, so both storages
     // give the same bits.
     if (!col.rows) {
-        double* move = st.move.get();
-        double* u = st.u.get();
-        const double* q = st.q.get();
-        for (std::int64_t i = 0; i < col.count; ++i) {
-            const double m = col.values[i] * step;
-            move[i] += m;
-            u[i] += q[i] * m;
-        }
+        c.kernels->stepRows(st.move.get(), st.u.get(), st.q.get(), col.values, step, col.count);
     } else {
         for (std::int64_t k = 0; k < col.count; ++k) {
             const std::int64_t i = col.rows[k];
@@ -388,7 +388,7 @@ double largestStepAlone(const GlmColumns& c, const GlmState& st, double lambda, 
         const double scale = j < 0 ? 1.0 : c.inverseScale[j];
         const double factor = j < 0 ? 0.0 : c.factor[j];
         const double coefficient = j < 0 ? st.intercept : st.beta[j];
-        const double slope = (columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight;
+        const double slope = (columnSum(c, columnOf(c, j), st.u.get()) * scale) / c.totalWeight;
         const double newton = coefficient - slope / v;
         const double next = factor > 0 ? proxScalar<P>(newton, lambda, scalarProxOf<P>(theta, factor / v)) : newton;
         if (next != next)
@@ -462,7 +462,7 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
         if ((b == 0 && f != 0) || !(v > 0) || !(v < 1e300))
             continue;
         const double scale = j < 0 ? 1.0 : c.inverseScale[j];
-        const double g = -((columnSum(columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
+        const double g = -((columnSum(c, columnOf(c, j), st.u.get()) * scale) / c.totalWeight);
         startMember<P>(pieceArrays(st), m, b, f, g, lambda, theta);
         st.piecePlaces[m++] = j;
     }
@@ -470,26 +470,37 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
 }
 
 // The rows' combination sum_k x~_k*v_k of the members' columns, into
-// st.pieceRows, column by column in the members' order.
+// st.pieceRows, column by column in the members' order (dense columns two
+// at a time, each row adding the first before the second).
 void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
 {
     double* rows = st.pieceRows.get();
     for (std::int64_t i = 0; i < c.n; ++i)
         rows[i] = 0;
+    const double* held = nullptr; // a dense column waiting for its pair
+    double heldStep = 0;
     for (std::int64_t k = 0; k < m; ++k) {
         const std::int64_t j = st.piecePlaces[k];
         const double step = v[k] * (j < 0 ? 1.0 : c.inverseScale[j]);
         if (step == 0)
             continue;
         const ColumnView col = columnOf(c, j);
-        if (!col.rows) {
-            for (std::int64_t i = 0; i < col.count; ++i)
-                rows[i] += col.values[i] * step;
+        if (!col.rows && held) {
+            c.kernels->addScaledPair(rows, held, heldStep, col.values, step, c.n);
+            held = nullptr;
+        } else if (!col.rows) {
+            held = col.values;
+            heldStep = step;
         } else {
+            if (held)
+                c.kernels->addScaled(rows, held, heldStep, c.n);
+            held = nullptr;
             for (std::int64_t e = 0; e < col.count; ++e)
                 rows[col.rows[e]] += col.values[e] * step;
         }
     }
+    if (held)
+        c.kernels->addScaled(rows, held, heldStep, c.n);
 }
 
 // The product of the loss's model Hessian X~'QX~/W with v on the members,
@@ -500,11 +511,17 @@ void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::
     double* rows = st.pieceRows.get();
     for (std::int64_t i = 0; i < c.n; ++i)
         rows[i] = st.q[i] * rows[i];
-    for (std::int64_t k = 0; k < m; ++k) {
-        const std::int64_t j = st.piecePlaces[k];
-        const double scale = j < 0 ? 1.0 : c.inverseScale[j];
-        st.pieceTimes[k] = (columnSum(columnOf(c, j), rows) * scale) / c.totalWeight;
+    const auto scaleOf = [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 1.0 : c.inverseScale[st.piecePlaces[k]]; };
+    std::int64_t k = 0;
+    for (; c.dense && k + 2 <= m; k += 2) {
+        double a = 0, b = 0;
+        c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values, rows,
+                           c.n, &a, &b);
+        st.pieceTimes[k] = (a * scaleOf(k)) / c.totalWeight;
+        st.pieceTimes[k + 1] = (b * scaleOf(k + 1)) / c.totalWeight;
     }
+    for (; k < m; ++k)
+        st.pieceTimes[k] = (columnSum(c, columnOf(c, st.piecePlaces[k]), rows) * scaleOf(k)) / c.totalWeight;
 }
 
 double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.intercept : st.beta[j]; }
@@ -760,24 +777,6 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
     return false;
 }
 
-// Two adjacent lanes of the eight, as the compiler's vector type (SSE2
-// and up), so that lanes 2k and 2k+1 of a sum stay in one register: the
-// same operations in the same order as lane by lane.
-using LanePair = double __attribute__((vector_size(16)));
-using LaneMask = long long __attribute__((vector_size(16)));
-
-inline LanePair pairAt(const double* p)
-{
-    LanePair v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void storePairs(const LanePair* pairs, double* lanes)
-{
-    __builtin_memcpy(lanes, pairs, 4 * sizeof(LanePair));
-}
-
 // The full check's sums over a column for a nonconvex penalty: sum
 // x_i*u_i and sum (x_i*x_i)*q_i; and, for the search before a lambda is
 // accepted, over the nonzero rows the sums of q_i, |x_i|*q_i and
@@ -788,66 +787,35 @@ inline void storePairs(const LanePair* pairs, double* lanes)
 // third and 0*q_i to the others: +0 too, unless q_i is inf, where those
 // sums are of no use anyway (coordinateMayFall takes no bound from them);
 // so both storages give the same bits.
-void columnSlopeSums(const ColumnView& col, const double* u, const double* q, double* slope, double* curvature)
+void columnSlopeSums(const GlmColumns& c, const ColumnView& col, const double* u, const double* q, double* slope,
+                     double* curvature)
 {
+    if (!col.rows)
+        return c.kernels->slopeSums(col.values, u, q, col.count, slope, curvature);
     double s[8] = {}, t[8] = {};
     const double* x = col.values;
-    if (!col.rows) {
-        LanePair sp[4] = {}, tp[4] = {};
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int k = 0; k < 4; ++k) {
-                const LanePair xv = pairAt(x + i + 2 * k);
-                sp[k] += xv * pairAt(u + i + 2 * k);
-                tp[k] += (xv * xv) * pairAt(q + i + 2 * k);
-            }
-        storePairs(sp, s);
-        storePairs(tp, t);
-        for (; i < col.count; ++i) {
-            s[i & 7] += x[i] * u[i];
-            t[i & 7] += (x[i] * x[i]) * q[i];
-        }
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k) {
-            const std::int64_t i = col.rows[k];
-            s[i & 7] += x[k] * u[i];
-            t[i & 7] += (x[k] * x[k]) * q[i];
-        }
+    for (std::int64_t k = 0; k < col.count; ++k) {
+        const std::int64_t i = col.rows[k];
+        s[i & 7] += x[k] * u[i];
+        t[i & 7] += (x[k] * x[k]) * q[i];
     }
     *slope = combineSums(s);
     *curvature = combineSums(t);
 }
 
-void columnMomentSums(const ColumnView& col, const double* q, double* nonzero, double* first, double* third)
+void columnMomentSums(const GlmColumns& c, const ColumnView& col, const double* q, double* nonzero, double* first,
+                      double* third)
 {
+    if (!col.rows)
+        return c.kernels->momentSums(col.values, q, col.count, nonzero, first, third);
     double z[8] = {}, f[8] = {}, r[8] = {};
     const double* x = col.values;
-    const auto add = [&](std::int64_t l, double v, double qi) {
-        const double size = v < 0 ? -v : v;
-        z[l] += v != 0 ? qi : 0.0;
-        f[l] += size * qi;
-        r[l] += ((size * size) * size) * qi;
-    };
-    if (!col.rows) {
-        LanePair zp[4] = {}, fp[4] = {}, rp[4] = {};
-        const LaneMask magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int k = 0; k < 4; ++k) {
-                const LanePair xv = pairAt(x + i + 2 * k), qv = pairAt(q + i + 2 * k);
-                const LanePair size = (LanePair)((LaneMask)xv & magnitude);
-                zp[k] += (LanePair)((LaneMask)qv & (xv != 0));
-                fp[k] += size * qv;
-                rp[k] += ((size * size) * size) * qv;
-            }
-        storePairs(zp, z);
-        storePairs(fp, f);
-        storePairs(rp, r);
-        for (; i < col.count; ++i)
-            add(i & 7, x[i], q[i]);
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k)
-            add(col.rows[k] & 7, x[k], q[col.rows[k]]);
+    for (std::int64_t k = 0; k < col.count; ++k) {
+        const std::int64_t i = col.rows[k];
+        const double size = x[k] < 0 ? -x[k] : x[k];
+        z[i & 7] += x[k] != 0 ? q[i] : 0.0;
+        f[i & 7] += size * q[i];
+        r[i & 7] += ((size * size) * size) * q[i];
     }
     *nonzero = combineSums(z);
     *first = combineSums(f);
@@ -875,11 +843,11 @@ void formGradients(const GlmColumns& c, GlmState& st)
         // (lambda_max and the strong rule take it too), and the pass forms
         // the slopes alone.
         if constexpr (kConvexPenalty<P>) {
-            st.gradient[j] = (columnSum(col, st.u.get()) * s) / c.totalWeight;
+            st.gradient[j] = (columnSum(c, col, st.u.get()) * s) / c.totalWeight;
             st.model[j] = 1.0;
         } else {
             double slope, curvature;
-            columnSlopeSums(col, st.u.get(), st.q.get(), &slope, &curvature);
+            columnSlopeSums(c, col, st.u.get(), st.q.get(), &slope, &curvature);
             st.gradient[j] = (slope * s) / c.totalWeight;
             st.model[j] = ((curvature * s) * s) / c.totalWeight;
         }
@@ -895,7 +863,7 @@ void formMoments(const GlmColumns& c, GlmState& st)
             continue;
         const double s = c.inverseScale[j];
         double nonzero, first, third;
-        columnMomentSums(columnOf(c, j), st.q.get(), &nonzero, &first, &third);
+        columnMomentSums(c, columnOf(c, j), st.q.get(), &nonzero, &first, &third);
         st.nonzeroCurvature[j] = nonzero / c.totalWeight;
         st.curvatureMoment[j] = (first * s) / c.totalWeight;
         st.thirdMoment[j] = (((third * s) * s) * s) / c.totalWeight;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "bit_compare.h"
+#include "column_kernels.h"
 #include "dispatch.h"
 #include "golden_cases.h"
 #include "hard_cases.h"
@@ -180,6 +181,59 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
                 nearThresholds(rng, penalty, x, weights, theta, gamma);
                 expectSameAsScalar(path, kWithWeights, {penalty, x, weights, true, theta, gamma});
                 expectSameAsScalar(path, kWithWeights, {penalty, x, {kInf}, false, theta, gamma});
+            }
+        }
+    }
+}
+
+
+// The GLM path's column loops on every vector path against the scalar
+// instance: sums whose lanes must not be reordered (a long column of large
+// and small terms shows any change of order), updates of rows, the
+// selected sums of the nonzero entries; signed zeros, infinities and NaNs
+// mixed in, at every length of a partial last block.
+TEST(SimdPaths, ColumnKernelsMatchTheScalarReference)
+{
+    const ColumnKernels& scalar = *columnKernelsOf(ScalarPath);
+    std::mt19937_64 rng(29);
+    std::normal_distribution<double> normal;
+    const auto column = [&](int n) {
+        std::vector<double> v(n);
+        for (double& e : v) {
+            const unsigned kind = rng() % 16;
+            e = kind == 0 ? 0.0 : kind == 1 ? -0.0 : kind == 2 ? std::ldexp(normal(rng), 60) : normal(rng);
+        }
+        if (n > 0 && rng() % 8 == 0)
+            v[rng() % n] = rng() % 2 ? kInf : kNaN;
+        return v;
+    };
+    for (SimdPath path : pathsHere(true)) {
+        const ColumnKernels& k = *columnKernelsOf(path);
+        for (int n : {0, 1, 3, 7, 8, 9, 13, 16, 17, 23, 31, 33, 1000, 1003}) {
+            for (int trial = 0; trial < 20; ++trial) {
+                const std::vector<double> x = column(n), y = column(n), u = column(n), q = column(n);
+                const double step = normal(rng), step2 = trial % 5 ? normal(rng) : -0.0;
+                double a[3], b[3];
+                EXPECT_TRUE(sameBits(k.sum(x.data(), u.data(), n), scalar.sum(x.data(), u.data(), n)));
+                EXPECT_TRUE(sameBits(k.squares(x.data(), q.data(), n), scalar.squares(x.data(), q.data(), n)));
+                k.sumPair(x.data(), y.data(), u.data(), n, &a[0], &a[1]);
+                scalar.sumPair(x.data(), y.data(), u.data(), n, &b[0], &b[1]);
+                EXPECT_TRUE(sameBits(a[0], b[0]) && sameBits(a[1], b[1]));
+                k.slopeSums(x.data(), u.data(), q.data(), n, &a[0], &a[1]);
+                scalar.slopeSums(x.data(), u.data(), q.data(), n, &b[0], &b[1]);
+                EXPECT_TRUE(sameBits(a[0], b[0]) && sameBits(a[1], b[1]));
+                k.momentSums(x.data(), q.data(), n, &a[0], &a[1], &a[2]);
+                scalar.momentSums(x.data(), q.data(), n, &b[0], &b[1], &b[2]);
+                EXPECT_TRUE(sameBits(a[0], b[0]) && sameBits(a[1], b[1]) && sameBits(a[2], b[2]));
+                std::vector<double> rows = u, rowsRef = u, move = y, moveRef = y;
+                k.addScaledPair(rows.data(), x.data(), step, y.data(), step2, n);
+                scalar.addScaledPair(rowsRef.data(), x.data(), step, y.data(), step2, n);
+                k.addScaled(rows.data(), q.data(), step2, n);
+                scalar.addScaled(rowsRef.data(), q.data(), step2, n);
+                k.stepRows(move.data(), rows.data(), q.data(), x.data(), step, n);
+                scalar.stepRows(moveRef.data(), rowsRef.data(), q.data(), x.data(), step, n);
+                for (int i = 0; i < n; ++i)
+                    EXPECT_TRUE(sameBits(rows[i], rowsRef[i]) && sameBits(move[i], moveRef[i])) << "row " << i;
             }
         }
     }

@@ -1,0 +1,197 @@
+// The GLM path's loops over one dense column, written once over a lane
+// type (lanes/: the scalar reference, SSE2, AVX2) and compiled once per
+// instruction set. Each keeps the order of column_sums.h:
+// a sum runs in eight lanes, row i into lane i mod 8 in ascending rows,
+// combined pairwise at the end; an update is one rounding per operation
+// per row. A wider vector holds more of the same lanes, so every instance
+// gives the same bits.
+#pragma once
+
+#include <cstdint>
+
+#include "column_sums.h"
+
+struct ColumnKernels {
+    // rows_i += x_i*step
+    void (*addScaled)(double* rows, const double* x, double step, std::int64_t n);
+    // rows_i += a_i*stepA, then rows_i += b_i*stepB: one load and store of
+    // the rows for two columns
+    void (*addScaledPair)(double* rows, const double* a, double stepA, const double* b, double stepB, std::int64_t n);
+    // m = x_i*step; move_i += m; u_i += q_i*m (a coordinate step on the model)
+    void (*stepRows)(double* move, double* u, const double* q, const double* x, double step, std::int64_t n);
+    // sum x_i*u_i
+    double (*sum)(const double* x, const double* u, std::int64_t n);
+    // sum a_i*u_i and sum b_i*u_i: twice the independent sums in flight,
+    // and each load of u serves both
+    void (*sumPair)(const double* a, const double* b, const double* u, std::int64_t n, double* sumA, double* sumB);
+    // sum (x_i*x_i)*q_i
+    double (*squares)(const double* x, const double* q, std::int64_t n);
+    // sum x_i*u_i and sum (x_i*x_i)*q_i
+    void (*slopeSums)(const double* x, const double* u, const double* q, std::int64_t n, double* slope,
+                      double* curvature);
+    // sum over x_i != 0 of q_i, sum |x_i|*q_i, sum |x_i|^3*q_i
+    void (*momentSums)(const double* x, const double* q, std::int64_t n, double* nonzero, double* first,
+                       double* third);
+};
+
+enum SimdPath : int;
+
+// The instance a path of the list (simd_path.h) runs, null where the CPU
+// runs no such path; and the one for the widest path this CPU runs.
+const ColumnKernels* columnKernelsOf(SimdPath path);
+const ColumnKernels& bestColumnKernels();
+
+template <class L>
+struct ColumnLoops {
+    using V = typename L::V;
+    static constexpr int kWidth = L::N;
+    static constexpr int kVectors = 8 / kWidth; // vectors of the eight lanes
+    static V load(const double* p) { return L::load(p); }
+
+    static void addScaled(double* rows, const double* x, double step, std::int64_t n)
+    {
+        const V s = L::splat(step);
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth) {
+            L::store(rows + i, load(rows + i) + load(x + i) * s);
+        }
+        for (; i < n; ++i)
+            rows[i] += x[i] * step;
+    }
+
+    static void addScaledPair(double* rows, const double* a, double stepA, const double* b, double stepB,
+                              std::int64_t n)
+    {
+        const V sa = L::splat(stepA), sb = L::splat(stepB);
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth)
+            L::store(rows + i, (load(rows + i) + load(a + i) * sa) + load(b + i) * sb);
+        for (; i < n; ++i)
+            rows[i] = (rows[i] + a[i] * stepA) + b[i] * stepB;
+    }
+
+    static void stepRows(double* move, double* u, const double* q, const double* x, double step, std::int64_t n)
+    {
+        const V s = L::splat(step);
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth) {
+            const V m = load(x + i) * s;
+            L::store(move + i, load(move + i) + m);
+            L::store(u + i, load(u + i) + load(q + i) * m);
+        }
+        for (; i < n; ++i) {
+            const double m = x[i] * step;
+            move[i] += m;
+            u[i] += q[i] * m;
+        }
+    }
+
+    static double sum(const double* x, const double* u, std::int64_t n)
+    {
+        V acc[kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k)
+                acc[k] += load(x + i + kWidth * k) * load(u + i + kWidth * k);
+        double lanes[8];
+        __builtin_memcpy(lanes, acc, sizeof lanes);
+        for (; i < n; ++i)
+            lanes[i & 7] += x[i] * u[i];
+        return combineSums(lanes);
+    }
+
+    static void sumPair(const double* a, const double* b, const double* u, std::int64_t n, double* sumA,
+                        double* sumB)
+    {
+        V accA[kVectors] = {}, accB[kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V uv = load(u + i + kWidth * k);
+                accA[k] += load(a + i + kWidth * k) * uv;
+                accB[k] += load(b + i + kWidth * k) * uv;
+            }
+        double la[8], lb[8];
+        __builtin_memcpy(la, accA, sizeof la);
+        __builtin_memcpy(lb, accB, sizeof lb);
+        for (; i < n; ++i) {
+            la[i & 7] += a[i] * u[i];
+            lb[i & 7] += b[i] * u[i];
+        }
+        *sumA = combineSums(la);
+        *sumB = combineSums(lb);
+    }
+
+    static double squares(const double* x, const double* q, std::int64_t n)
+    {
+        V acc[kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V xv = load(x + i + kWidth * k);
+                acc[k] += (xv * xv) * load(q + i + kWidth * k);
+            }
+        double lanes[8];
+        __builtin_memcpy(lanes, acc, sizeof lanes);
+        for (; i < n; ++i)
+            lanes[i & 7] += (x[i] * x[i]) * q[i];
+        return combineSums(lanes);
+    }
+
+    static void slopeSums(const double* x, const double* u, const double* q, std::int64_t n, double* slope,
+                          double* curvature)
+    {
+        V sv[kVectors] = {}, tv[kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V xv = load(x + i + kWidth * k);
+                sv[k] += xv * load(u + i + kWidth * k);
+                tv[k] += (xv * xv) * load(q + i + kWidth * k);
+            }
+        double s[8], t[8];
+        __builtin_memcpy(s, sv, sizeof s);
+        __builtin_memcpy(t, tv, sizeof t);
+        for (; i < n; ++i) {
+            s[i & 7] += x[i] * u[i];
+            t[i & 7] += (x[i] * x[i]) * q[i];
+        }
+        *slope = combineSums(s);
+        *curvature = combineSums(t);
+    }
+
+    // A zero entry adds a selected +0 to the first sum and 0*q_i to the
+    // others, as a compressed column that skips it adds nothing (+0 unless
+    // q_i is inf).
+    static void momentSums(const double* x, const double* q, std::int64_t n, double* nonzero, double* first,
+                           double* third)
+    {
+        V zv[kVectors] = {}, fv[kVectors] = {}, rv[kVectors] = {};
+        const V zero = L::splat(0.0);
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V xv = load(x + i + kWidth * k), qv = load(q + i + kWidth * k);
+                const V size = L::magnitude(xv);
+                zv[k] += xv != zero ? qv : zero;
+                fv[k] += size * qv;
+                rv[k] += ((size * size) * size) * qv;
+            }
+        double z[8], f[8], r[8];
+        __builtin_memcpy(z, zv, sizeof z);
+        __builtin_memcpy(f, fv, sizeof f);
+        __builtin_memcpy(r, rv, sizeof r);
+        for (; i < n; ++i) {
+            const double size = x[i] < 0 ? -x[i] : x[i];
+            z[i & 7] += x[i] != 0 ? q[i] : 0.0;
+            f[i & 7] += size * q[i];
+            r[i & 7] += ((size * size) * size) * q[i];
+        }
+        *nonzero = combineSums(z);
+        *first = combineSums(f);
+        *third = combineSums(r);
+    }
+
+    static constexpr ColumnKernels kTable = {addScaled, addScaledPair, stepRows, sum,
+                                             sumPair,   squares,       slopeSums, momentSums};
+};
