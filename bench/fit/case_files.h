@@ -11,6 +11,16 @@
 
 #include "fit_path.h"
 
+// FNV-1a over the bytes of the doubles: two builds or versions that print
+// the same hash of a path's outputs made the same path.
+inline std::uint64_t hashOf(const double* v, std::int64_t count, std::uint64_t h = 14695981039346656037ull)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(v);
+    for (std::int64_t k = 0; k < count * 8; ++k)
+        h = (h ^ bytes[k]) * 1099511628211ull;
+    return h;
+}
+
 inline std::vector<double> readDoubles(const std::string& file)
 {
     std::ifstream in(file, std::ios::binary | std::ios::ate);

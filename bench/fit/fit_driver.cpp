@@ -1,12 +1,14 @@
-// fit_driver CASE_DIR PENALTY THETA RELTOL [PEER_COEF]: one path of the C++
-// core on a case of make_data.py, at its lambdas, timed without Octave, for
-// profiling the solver (perf record works on it). Prints the time, the
-// passes and, for the lasso, the objective of every fit; with a peer's
-// coefficient file (glmnet_path.R's .coef.f64) also the largest relative
-// gap between the two paths' objectives, evaluated here the same way for
-// both, and with FIT_KKT set the optimality conditions of both at the
-// worst fit; with FIT_NO_PIECE_MOVES set, the sweeps alone (no Newton
-// moves on the active pieces). Not the benchmark's scoring: fit_bench.m is. Built by hand
+// fit_driver CASE_DIR PENALTY_INDEX THETA RELTOL [PEER_COEF]: one path of
+// the C++ core on a case of make_data.py, at its lambdas, timed without
+// Octave, for profiling the solver (perf record works on it). Prints the
+// time, the passes, a hash of the coefficients' bits (two builds or
+// versions that print the same hash made the same path) and, for the
+// lasso, the objective of every fit; with a peer's coefficient file
+// (glmnet_path.R's .coef.f64) also the largest relative gap between the two
+// paths' objectives, evaluated here the same way for both, and with FIT_KKT
+// set the optimality conditions of both at the worst fit; with
+// FIT_NO_PIECE_MOVES set, the sweeps alone (no Newton moves on the active
+// pieces). Not the benchmark's scoring: fit_bench.m is. Built by hand
 // against a build's kernel library, e.g.
 //   g++ -O2 -std=c++20 -ffp-contract=off -Isrc/fit -Isrc/ops -Isrc/penalties -Isrc/lanes -Isrc/libm \
 //       -Isrc/threads bench/fit/fit_driver.cpp build-dev/libpenalty_kernels.a -lpthread -o fit_driver
@@ -69,8 +71,10 @@ int main(int argc, char** argv)
         totalPasses += passes[k];
         unconverged += conv[k] == 0;
     }
-    std::printf("seconds %.3f passes %.0f fits %lld unconverged %.0f\n", seconds, totalPasses,
-                static_cast<long long>(out.fits), unconverged);
+    const std::uint64_t h = hashOf(b0.data(), static_cast<std::int64_t>(b0.size()),
+                                   hashOf(B.data(), static_cast<std::int64_t>(B.size())));
+    std::printf("seconds %.3f passes %.0f fits %lld unconverged %.0f hash %016llx\n", seconds, totalPasses,
+                static_cast<long long>(out.fits), unconverged, static_cast<unsigned long long>(h));
     if (s.penalty != 0 || argc < 6)
         return 0;
     std::vector<double> peer = readDoubles(argv[5]);

@@ -19,19 +19,6 @@
 #include "case_files.h"
 #include "glm_path.h"
 
-namespace {
-
-// FNV-1a over the bytes of the doubles.
-std::uint64_t hashOf(const double* v, std::int64_t count, std::uint64_t h)
-{
-    const auto* bytes = reinterpret_cast<const unsigned char*>(v);
-    for (std::int64_t k = 0; k < count * 8; ++k)
-        h = (h ^ bytes[k]) * 1099511628211ull;
-    return h;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc < 5) {
