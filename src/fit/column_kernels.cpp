@@ -1,4 +1,4 @@
-// The scalar reference of the GLM path's column loops, and the choice of
+// The scalar reference of the solvers' column loops, and the choice of
 // the instance a path runs with.
 #include "column_kernels.h"
 

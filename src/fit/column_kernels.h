@@ -1,4 +1,4 @@
-// The GLM path's loops over one dense column, written once over a lane
+// The solvers' loops over one dense column, written once over a lane
 // type (lanes/: the scalar reference, SSE2, AVX2) and compiled once per
 // instruction set. Each keeps the order of column_sums.h:
 // a sum runs in eight lanes, row i into lane i mod 8 in ascending rows,
@@ -14,6 +14,8 @@
 struct ColumnKernels {
     // rows_i += x_i*step
     void (*addScaled)(double* rows, const double* x, double step, std::int64_t n);
+    // rows_i -= x_i*step
+    void (*subtractScaled)(double* rows, const double* x, double step, std::int64_t n);
     // rows_i += a_i*stepA, then rows_i += b_i*stepB: one load and store of
     // the rows for two columns
     void (*addScaledPair)(double* rows, const double* a, double stepA, const double* b, double stepB, std::int64_t n);
@@ -57,6 +59,16 @@ struct ColumnLoops {
         }
         for (; i < n; ++i)
             rows[i] += x[i] * step;
+    }
+
+    static void subtractScaled(double* rows, const double* x, double step, std::int64_t n)
+    {
+        const V s = L::splat(step);
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth)
+            L::store(rows + i, load(rows + i) - load(x + i) * s);
+        for (; i < n; ++i)
+            rows[i] -= x[i] * step;
     }
 
     static void addScaledPair(double* rows, const double* a, double stepA, const double* b, double stepB,
@@ -192,6 +204,6 @@ struct ColumnLoops {
         *third = combineSums(r);
     }
 
-    static constexpr ColumnKernels kTable = {addScaled, addScaledPair, stepRows, sum,
-                                             sumPair,   squares,       slopeSums, momentSums};
+    static constexpr ColumnKernels kTable = {addScaled, subtractScaled, addScaledPair, stepRows,
+                                             sum,       sumPair,        squares,       slopeSums, momentSums};
 };

@@ -1,4 +1,4 @@
-// The GLM path's column loops on the four lanes of AVX2 (without FMA: the
+// The solvers' column loops on the four lanes of AVX2 (without FMA: the
 // loops multiply and add, one rounding each).
 #include "vector_prologue.h"
 

@@ -1,4 +1,4 @@
-// The GLM path's column loops on the two lanes of SSE2.
+// The solvers' column loops on the two lanes of SSE2.
 #include "vector_prologue.h"
 
 #include "column_sums.h"

@@ -18,6 +18,7 @@
 #include <memory>
 #include <new>
 
+#include "column_kernels.h"
 #include "column_sums.h"
 #include "path_loop.h"
 #include "piece_step.h"
@@ -47,6 +48,7 @@ struct FitColumns {
     // The nonzero values of each column, the same count for either storage.
     std::unique_ptr<std::int64_t[]> nonzeroCount;
     const double* factor = nullptr;
+    const ColumnKernels* kernels = nullptr; // the loops over a dense column
 };
 
 ColumnView columnOf(const FitColumns& c, std::int64_t j)
@@ -54,6 +56,21 @@ ColumnView columnOf(const FitColumns& c, std::int64_t j)
     if (c.dense)
         return {c.dense + j * c.n, nullptr, c.n};
     return {c.values + c.starts[j], c.rows.get() + c.starts[j], c.starts[j + 1] - c.starts[j]};
+}
+
+// columnDot and columnUpdate, a dense column's without weights on the
+// widest loops the CPU runs (the same bits).
+double dotOf(const FitColumns& c, const ColumnView& col, const double* u)
+{
+    return !col.rows && !c.w ? c.kernels->sum(col.values, u, col.count) : columnDot(col, u, c.w);
+}
+
+void updateOf(const FitColumns& c, const ColumnView& col, double* u, double d)
+{
+    if (!col.rows)
+        c.kernels->subtractScaled(u, col.values, d, col.count);
+    else
+        columnUpdate(col, u, d);
 }
 
 // Every stored value equal, and every row stored (or none): the column
@@ -76,6 +93,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     c->p = d.columns;
     c->intercept = s.intercept;
     c->factor = s.penaltyFactor;
+    c->kernels = &bestColumnKernels();
     c->dense = d.dense;
     if (!d.dense) {
         c->values = d.values;
@@ -348,7 +366,7 @@ const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
                 continue;
             }
             const double products = c.dense ? combineSums(st.gramSums.get() + 8 * (a * c.p + k))
-                                            : columnDot(columnOf(c, k), st.scratch.get(), c.w);
+                                            : dotOf(c, columnOf(c, k), st.scratch.get());
             column[k] = gramEntry(c, m, k, products);
         }
         st.gramSlot[m] = st.gramColumns++;
@@ -369,7 +387,7 @@ double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* pr
     if (st.covariance) {
         g = st.gradient[j];
     } else {
-        const double a = columnDot(col, st.rho.get(), c.w);
+        const double a = dotOf(c, col, st.rho.get());
         g = (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
         st.gradient[j] = g;
     }
@@ -388,7 +406,7 @@ double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* pr
             gradient[k] -= column[k] * delta;
     } else {
         const double d = delta * c.inverseScale[j];
-        columnUpdate(col, st.rho.get(), d);
+        updateOf(c, col, st.rho.get(), d);
         if (c.intercept)
             st.rhoSum -= c.weightedSum[j] * d;
     }
@@ -433,6 +451,13 @@ void formActivePairs(const FitColumns& c, FitState& st)
         bool filled = c.dense != nullptr;
         const ColumnView cj = columnOf(c, j);
         const double* xj = c.dense ? cj.values : st.denseColumn.get();
+        const auto store = [&](std::int64_t k, double products) {
+            const std::int64_t u = st.gramIndex[k];
+            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
+            gram[m * capacity + u] = gram[u * capacity + m] = entry;
+            st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
+        };
+        std::int64_t held = -1; // a column waiting for its pair
         for (std::int64_t b = 0; b <= a; ++b) {
             const std::int64_t k = st.activeList[b], u = st.gramIndex[k];
             if (st.gramFormed[m * capacity + u])
@@ -441,11 +466,22 @@ void formActivePairs(const FitColumns& c, FitState& st)
                 for (std::int64_t r = 0; r < cj.count; ++r)
                     st.denseColumn[cj.rows[r]] = cj.values[r];
             filled = true;
-            const double products = columnProducts(columnOf(c, k), xj, c.w);
-            const double entry = j > k ? gramEntry(c, j, k, products) : gramEntry(c, k, j, products);
-            gram[m * capacity + u] = gram[u * capacity + m] = entry;
-            st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
+            if (c.dense && !c.w) { // dense columns without weights two at a time
+                if (held < 0) {
+                    held = k;
+                    continue;
+                }
+                double first = 0, second = 0;
+                c.kernels->sumPair(columnOf(c, held).values, columnOf(c, k).values, xj, c.n, &first, &second);
+                store(held, first);
+                store(k, second);
+                held = -1;
+                continue;
+            }
+            store(k, c.w ? columnProducts(columnOf(c, k), xj, c.w) : dotOf(c, columnOf(c, k), xj));
         }
+        if (held >= 0)
+            store(held, dotOf(c, columnOf(c, held), xj));
         if (!c.dense && filled)
             for (std::int64_t r = 0; r < cj.count; ++r)
                 st.denseColumn[cj.rows[r]] = 0;
@@ -871,7 +907,7 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
         if (moved == 0)
             continue;
         const double d = moved * c.inverseScale[j];
-        columnUpdate(columnOf(c, j), st.rho.get(), d);
+        updateOf(c, columnOf(c, j), st.rho.get(), d);
         if (c.intercept)
             st.rhoSum -= c.weightedSum[j] * d;
     }
@@ -926,10 +962,14 @@ bool solveWorkingSet(const FitColumns& c, FitState& st, const ScalarProx<P>* pro
 
 // The gradient of a coefficient outside the working set, at the current
 // residual (R exact).
+double outsideGradientOf(const FitColumns& c, const FitState& st, std::int64_t j, double dot)
+{
+    return (dot - c.center[j] * st.rhoSum) * c.gradientScale[j];
+}
+
 double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
 {
-    const double a = columnDot(columnOf(c, j), st.rho.get(), c.w);
-    return (a - c.center[j] * st.rhoSum) * c.gradientScale[j];
+    return outsideGradientOf(c, st, j, dotOf(c, columnOf(c, j), st.rho.get()));
 }
 
 // Every gradient outside the working set at the current residual, kept
@@ -937,9 +977,24 @@ double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
 void refreshReference(const FitColumns& c, FitState& st)
 {
     exactResidualSum(c, st);
-    for (std::int64_t j = 0; j < c.p; ++j)
-        if (c.eligible[j] && !st.working[j])
+    std::int64_t held = -1; // dense columns without weights two at a time
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        if (!c.eligible[j] || st.working[j])
+            continue;
+        if (!c.dense || c.w) {
             st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
+        } else if (held < 0) {
+            held = j;
+        } else {
+            double first = 0, second = 0;
+            c.kernels->sumPair(columnOf(c, held).values, columnOf(c, j).values, st.rho.get(), c.n, &first, &second);
+            st.referenceGradient[held] = st.gradient[held] = outsideGradientOf(c, st, held, first);
+            st.referenceGradient[j] = st.gradient[j] = outsideGradientOf(c, st, j, second);
+            held = -1;
+        }
+    }
+    if (held >= 0)
+        st.referenceGradient[held] = st.gradient[held] = outsideGradient(c, st, held);
     for (std::int64_t i = 0; i < c.n; ++i)
         st.referenceRho[i] = st.rho[i];
     st.referenceSum = st.rhoSum;
@@ -972,7 +1027,7 @@ void leaveWorkingSet(const FitColumns& c, FitState& st, std::int64_t j)
 {
     if (st.covariance || !st.referenceValid)
         return;
-    const double a = columnDot(columnOf(c, j), st.referenceRho.get(), c.w);
+    const double a = dotOf(c, columnOf(c, j), st.referenceRho.get());
     st.referenceGradient[j] = (a - c.center[j] * st.referenceSum) * c.gradientScale[j];
 }
 

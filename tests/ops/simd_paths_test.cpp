@@ -187,7 +187,7 @@ TEST(SimdPaths, ProxMatchesTheScalarReference)
 }
 
 
-// The GLM path's column loops on every vector path against the scalar
+// The solvers' column loops on every vector path against the scalar
 // instance: sums whose lanes must not be reordered (a long column of large
 // and small terms shows any change of order), updates of rows, the
 // selected sums of the nonzero entries; signed zeros, infinities and NaNs
@@ -230,6 +230,8 @@ TEST(SimdPaths, ColumnKernelsMatchTheScalarReference)
                 scalar.addScaledPair(rowsRef.data(), x.data(), step, y.data(), step2, n);
                 k.addScaled(rows.data(), q.data(), step2, n);
                 scalar.addScaled(rowsRef.data(), q.data(), step2, n);
+                k.subtractScaled(rows.data(), y.data(), step, n);
+                scalar.subtractScaled(rowsRef.data(), y.data(), step, n);
                 k.stepRows(move.data(), rows.data(), q.data(), x.data(), step, n);
                 scalar.stepRows(moveRef.data(), rowsRef.data(), q.data(), x.data(), step, n);
                 for (int i = 0; i < n; ++i)
