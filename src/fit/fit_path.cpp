@@ -728,8 +728,8 @@ std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
 }
 
 // G[., S]*v into pieceProduct for the whole active list: each entry adds
-// the terms of the members of S in their order, four rows a pass over it.
-void gramTimes(FitState& st, const double* v, std::int64_t m)
+// the terms of the members of S in their order, two rows a pass over it.
+void gramTimes(const FitColumns& c, FitState& st, const double* v, std::int64_t m)
 {
     const std::int64_t count = st.activeCount;
     const double* gram = st.compactGram.get();
@@ -738,19 +738,11 @@ void gramTimes(FitState& st, const double* v, std::int64_t m)
     for (std::int64_t u = 0; u < count; ++u)
         product[u] = 0;
     std::int64_t k = 0;
-    for (; k + 4 <= m; k += 4) {
-        const double *r0 = gram + place[k] * count, *r1 = gram + place[k + 1] * count,
-                     *r2 = gram + place[k + 2] * count, *r3 = gram + place[k + 3] * count;
-        const double v0 = v[k], v1 = v[k + 1], v2 = v[k + 2], v3 = v[k + 3];
-        for (std::int64_t u = 0; u < count; ++u)
-            product[u] = (((product[u] + r0[u] * v0) + r1[u] * v1) + r2[u] * v2) + r3[u] * v3;
-    }
-    for (; k < m; ++k) {
-        const double* row = gram + place[k] * count;
-        const double vk = v[k];
-        for (std::int64_t u = 0; u < count; ++u)
-            product[u] += row[u] * vk;
-    }
+    for (; k + 2 <= m; k += 2)
+        c.kernels->addScaledPair(product, gram + place[k] * count, v[k], gram + place[k + 1] * count, v[k + 1],
+                                 count);
+    if (k < m)
+        c.kernels->addScaled(product, gram + place[k] * count, v[k], count);
 }
 
 // The minimiser of the model on the pieces (piecePath), H the block of S
@@ -763,7 +755,7 @@ void piecePathOverGram(const FitColumns& c, FitState& st, double lambda, std::in
         pieceArrays(st), m, lambda, st.theta, [&](std::int64_t k) { return st.beta[member(k)]; },
         [&](std::int64_t k) { return c.factor[member(k)]; },
         [&](const double* direction) {
-            gramTimes(st, direction, m);
+            gramTimes(c, st, direction, m);
             for (std::int64_t k = 0; k < m; ++k)
                 st.pieceHessianTimes[k] = st.pieceProduct[st.piecePlaces[k]];
         });
@@ -778,7 +770,7 @@ template <class P>
 bool pieceMoveLowers(const FitColumns& c, FitState& st, double lambda, std::int64_t m)
 {
     const double* x = st.pieceMove.get();
-    gramTimes(st, x, m);
+    gramTimes(c, st, x, m);
     double change = 0, size = 0;
     for (std::int64_t k = 0; k < m; ++k) {
         const std::int64_t a = st.piecePlaces[k], j = st.activeList[a];
