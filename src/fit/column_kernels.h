@@ -28,12 +28,9 @@ struct ColumnKernels {
     void (*sumPair)(const double* a, const double* b, const double* u, std::int64_t n, double* sumA, double* sumB);
     // sum (x_i*x_i)*q_i
     double (*squares)(const double* x, const double* q, std::int64_t n);
-    // sum x_i*u_i and sum (x_i*x_i)*q_i
-    void (*slopeSums)(const double* x, const double* u, const double* q, std::int64_t n, double* slope,
-                      double* curvature);
-    // sum over x_i != 0 of q_i, sum |x_i|*q_i, sum |x_i|^3*q_i
-    void (*momentSums)(const double* x, const double* q, std::int64_t n, double* nonzero, double* first,
-                       double* third);
+    // the full check's sums: sum x_i*u_i, sum (x_i*x_i)*q_i, and over
+    // x_i != 0 sum q_i, sum |x_i|*q_i, sum |x_i|^3*q_i, into sums[0..4]
+    void (*checkSums)(const double* x, const double* u, const double* q, std::int64_t n, double* sums);
 };
 
 enum SimdPath : int;
@@ -150,60 +147,43 @@ struct ColumnLoops {
         return combineSums(lanes);
     }
 
-    static void slopeSums(const double* x, const double* u, const double* q, std::int64_t n, double* slope,
-                          double* curvature)
+    // A zero entry adds +-0 to the first two sums, a selected +0 to the
+    // third and 0*q_i to the others, as a compressed column that skips it
+    // adds nothing (+0 unless q_i is inf). Ten sums in flight: two vectors
+    // each under AVX2, which fit its sixteen registers.
+    static void checkSums(const double* x, const double* u, const double* q, std::int64_t n, double* sums)
     {
-        V sv[kVectors] = {}, tv[kVectors] = {};
-        std::int64_t i = 0;
-        for (; i + 8 <= n; i += 8)
-            for (int k = 0; k < kVectors; ++k) {
-                const V xv = load(x + i + kWidth * k);
-                sv[k] += xv * load(u + i + kWidth * k);
-                tv[k] += (xv * xv) * load(q + i + kWidth * k);
-            }
-        double s[8], t[8];
-        __builtin_memcpy(s, sv, sizeof s);
-        __builtin_memcpy(t, tv, sizeof t);
-        for (; i < n; ++i) {
-            s[i & 7] += x[i] * u[i];
-            t[i & 7] += (x[i] * x[i]) * q[i];
-        }
-        *slope = combineSums(s);
-        *curvature = combineSums(t);
-    }
-
-    // A zero entry adds a selected +0 to the first sum and 0*q_i to the
-    // others, as a compressed column that skips it adds nothing (+0 unless
-    // q_i is inf).
-    static void momentSums(const double* x, const double* q, std::int64_t n, double* nonzero, double* first,
-                           double* third)
-    {
-        V zv[kVectors] = {}, fv[kVectors] = {}, rv[kVectors] = {};
+        V sv[kVectors] = {}, tv[kVectors] = {}, zv[kVectors] = {}, fv[kVectors] = {}, rv[kVectors] = {};
         const V zero = L::splat(0.0);
         std::int64_t i = 0;
         for (; i + 8 <= n; i += 8)
             for (int k = 0; k < kVectors; ++k) {
                 const V xv = load(x + i + kWidth * k), qv = load(q + i + kWidth * k);
                 const V size = L::magnitude(xv);
+                sv[k] += xv * load(u + i + kWidth * k);
+                tv[k] += (xv * xv) * qv;
                 zv[k] += xv != zero ? qv : zero;
                 fv[k] += size * qv;
                 rv[k] += ((size * size) * size) * qv;
             }
-        double z[8], f[8], r[8];
-        __builtin_memcpy(z, zv, sizeof z);
-        __builtin_memcpy(f, fv, sizeof f);
-        __builtin_memcpy(r, rv, sizeof r);
+        double lanes[5][8];
+        __builtin_memcpy(lanes[0], sv, sizeof lanes[0]);
+        __builtin_memcpy(lanes[1], tv, sizeof lanes[1]);
+        __builtin_memcpy(lanes[2], zv, sizeof lanes[2]);
+        __builtin_memcpy(lanes[3], fv, sizeof lanes[3]);
+        __builtin_memcpy(lanes[4], rv, sizeof lanes[4]);
         for (; i < n; ++i) {
             const double size = x[i] < 0 ? -x[i] : x[i];
-            z[i & 7] += x[i] != 0 ? q[i] : 0.0;
-            f[i & 7] += size * q[i];
-            r[i & 7] += ((size * size) * size) * q[i];
+            lanes[0][i & 7] += x[i] * u[i];
+            lanes[1][i & 7] += (x[i] * x[i]) * q[i];
+            lanes[2][i & 7] += x[i] != 0 ? q[i] : 0.0;
+            lanes[3][i & 7] += size * q[i];
+            lanes[4][i & 7] += ((size * size) * size) * q[i];
         }
-        *nonzero = combineSums(z);
-        *first = combineSums(f);
-        *third = combineSums(r);
+        for (int s = 0; s < 5; ++s)
+            sums[s] = combineSums(lanes[s]);
     }
 
     static constexpr ColumnKernels kTable = {addScaled, subtractScaled, addScaledPair, stepRows,
-                                             sum,       sumPair,        squares,       slopeSums, momentSums};
+                                             sum,       sumPair,        squares,       checkSums};
 };

@@ -780,51 +780,36 @@ bool solve(const GlmColumns& c, GlmState& st, double lambda, double theta, doubl
 // The full check's sums over a column for a nonconvex penalty: sum
 // x_i*u_i and sum (x_i*x_i)*q_i; and, for the search before a lambda is
 // accepted, over the nonzero rows the sums of q_i, |x_i|*q_i and
-// |x_i|^3*q_i (for coordinateMayFall). Two passes, each few enough sums to
-// stay in vector registers, the second made only where a check found no
-// coefficient to join the working set. A zero entry (a dense column's zero rows, a compressed
-// column's stored zeros) adds +-0 to the first two, a selected +0 to the
-// third and 0*q_i to the others: +0 too, unless q_i is inf, where those
-// sums are of no use anyway (coordinateMayFall takes no bound from them);
-// so both storages give the same bits.
-void columnSlopeSums(const GlmColumns& c, const ColumnView& col, const double* u, const double* q, double* slope,
-                     double* curvature)
+// |x_i|^3*q_i (for coordinateMayFall). One pass for all five: the check is
+// bound by reading X, and the search follows every check that finds no
+// coefficient to join. A zero entry (a dense column's zero rows, a
+// compressed column's stored zeros) adds +-0 to the first two, a selected
+// +0 to the third and 0*q_i to the others: +0 too, unless q_i is inf,
+// where those sums are of no use anyway (coordinateMayFall takes no bound
+// from them); so both storages give the same bits.
+void columnCheckSums(const GlmColumns& c, const ColumnView& col, const double* u, const double* q, double* sums)
 {
     if (!col.rows)
-        return c.kernels->slopeSums(col.values, u, q, col.count, slope, curvature);
-    double s[8] = {}, t[8] = {};
-    const double* x = col.values;
-    for (std::int64_t k = 0; k < col.count; ++k) {
-        const std::int64_t i = col.rows[k];
-        s[i & 7] += x[k] * u[i];
-        t[i & 7] += (x[k] * x[k]) * q[i];
-    }
-    *slope = combineSums(s);
-    *curvature = combineSums(t);
-}
-
-void columnMomentSums(const GlmColumns& c, const ColumnView& col, const double* q, double* nonzero, double* first,
-                      double* third)
-{
-    if (!col.rows)
-        return c.kernels->momentSums(col.values, q, col.count, nonzero, first, third);
-    double z[8] = {}, f[8] = {}, r[8] = {};
+        return c.kernels->checkSums(col.values, u, q, col.count, sums);
+    double lanes[5][8] = {};
     const double* x = col.values;
     for (std::int64_t k = 0; k < col.count; ++k) {
         const std::int64_t i = col.rows[k];
         const double size = x[k] < 0 ? -x[k] : x[k];
-        z[i & 7] += x[k] != 0 ? q[i] : 0.0;
-        f[i & 7] += size * q[i];
-        r[i & 7] += ((size * size) * size) * q[i];
+        lanes[0][i & 7] += x[k] * u[i];
+        lanes[1][i & 7] += (x[k] * x[k]) * q[i];
+        lanes[2][i & 7] += x[k] != 0 ? q[i] : 0.0;
+        lanes[3][i & 7] += size * q[i];
+        lanes[4][i & 7] += ((size * size) * size) * q[i];
     }
-    *nonzero = combineSums(z);
-    *first = combineSums(f);
-    *third = combineSums(r);
+    for (int t = 0; t < 5; ++t)
+        sums[t] = combineSums(lanes[t]);
 }
 
 // The slope and curvature of the model at the fit for every eligible
 // coefficient outside the working set (all 0 there), for the strong rule
-// and the full check; for a nonconvex penalty of every coefficient.
+// and the full check; for a nonconvex penalty of every coefficient, with
+// the moments of coordinateMayFall.
 template <class P>
 void formGradients(const GlmColumns& c, GlmState& st)
 {
@@ -846,27 +831,14 @@ void formGradients(const GlmColumns& c, GlmState& st)
             st.gradient[j] = (columnSum(c, col, st.u.get()) * s) / c.totalWeight;
             st.model[j] = 1.0;
         } else {
-            double slope, curvature;
-            columnSlopeSums(c, col, st.u.get(), st.q.get(), &slope, &curvature);
-            st.gradient[j] = (slope * s) / c.totalWeight;
-            st.model[j] = ((curvature * s) * s) / c.totalWeight;
+            double sums[5];
+            columnCheckSums(c, col, st.u.get(), st.q.get(), sums);
+            st.gradient[j] = (sums[0] * s) / c.totalWeight;
+            st.model[j] = ((sums[1] * s) * s) / c.totalWeight;
+            st.nonzeroCurvature[j] = sums[2] / c.totalWeight;
+            st.curvatureMoment[j] = (sums[3] * s) / c.totalWeight;
+            st.thirdMoment[j] = (((sums[4] * s) * s) * s) / c.totalWeight;
         }
-    }
-}
-
-// The moments of coordinateMayFall of every penalised coefficient, at the
-// rows' q of the last full check.
-void formMoments(const GlmColumns& c, GlmState& st)
-{
-    for (std::int64_t j = 0; j < c.p; ++j) {
-        if (!c.eligible[j] || c.factor[j] == 0)
-            continue;
-        const double s = c.inverseScale[j];
-        double nonzero, first, third;
-        columnMomentSums(c, columnOf(c, j), st.q.get(), &nonzero, &first, &third);
-        st.nonzeroCurvature[j] = nonzero / c.totalWeight;
-        st.curvatureMoment[j] = (first * s) / c.totalWeight;
-        st.thirdMoment[j] = (((third * s) * s) * s) / c.totalWeight;
     }
 }
 
@@ -981,7 +953,6 @@ bool takeBetterCandidates(const GlmColumns& c, GlmState& st, double lambda, doub
     // to try.
     if constexpr (kConvexPenalty<P>)
         return false;
-    formMoments(c, st);
     bool moved = false, joined = false;
     for (std::int64_t j = 0; j < c.p; ++j) {
         const double f = c.factor[j];
