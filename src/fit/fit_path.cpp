@@ -478,7 +478,7 @@ void formActivePairs(const FitColumns& c, FitState& st)
                 held = -1;
                 continue;
             }
-            store(k, c.w ? columnProducts(columnOf(c, k), xj, c.w) : dotOf(c, columnOf(c, k), xj));
+            store(k, columnProducts(columnOf(c, k), xj, c.w));
         }
         if (held >= 0)
             store(held, dotOf(c, columnOf(c, held), xj));

@@ -241,32 +241,16 @@ double exactSweep(const GlmColumns& c, GlmState& st, double lambda, double theta
 
 // Sums over a column in eight lanes, row i into lane i mod 8, each lane in
 // ascending rows, combined pairwise (as column_sums.h does): a dense
-// column's zero entries add +-0, which changes no lane (a lane that starts
-// at +0 never becomes -0), so both storages give the same bits. add(lane,
-// x_i, i) is called for each entry in that order.
-template <class Add>
-void eachEntry(const ColumnView& col, Add&& add)
-{
-    const double* x = col.values;
-    if (!col.rows) {
-        std::int64_t i = 0;
-        for (; i + 8 <= col.count; i += 8)
-            for (int l = 0; l < 8; ++l)
-                add(l, x[i + l], i + l);
-        for (; i < col.count; ++i)
-            add(i & 7, x[i], i);
-    } else {
-        for (std::int64_t k = 0; k < col.count; ++k)
-            add(col.rows[k] & 7, x[k], col.rows[k]);
-    }
-}
-
+// column's on the column loops, a compressed one's over its nonzeros. A
+// dense column's zero entries add +-0, which changes no lane (a lane that
+// starts at +0 never becomes -0), so both storages give the same bits.
 double columnSum(const GlmColumns& c, const ColumnView& col, const double* u)
 {
     if (!col.rows)
         return c.kernels->sum(col.values, u, col.count);
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { s[l] += x * u[i]; });
+    for (std::int64_t k = 0; k < col.count; ++k)
+        s[col.rows[k] & 7] += col.values[k] * u[col.rows[k]];
     return combineSums(s);
 }
 
@@ -275,7 +259,8 @@ double columnSquares(const GlmColumns& c, const ColumnView& col, const double* q
     if (!col.rows)
         return c.kernels->squares(col.values, q, col.count);
     double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    eachEntry(col, [&](std::int64_t l, double x, std::int64_t i) { t[l] += (x * x) * q[i]; });
+    for (std::int64_t k = 0; k < col.count; ++k)
+        t[col.rows[k] & 7] += (col.values[k] * col.values[k]) * q[col.rows[k]];
     return combineSums(t);
 }
 
