@@ -271,6 +271,9 @@ MEX_ENTRY void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* p
                                                       extras.foldCount, threadBudget(), &out, &status,
                                                       heldOut.get()) != CrossValidationDone;
     } else {
+        // One path: its passes over X shared with the worker pool.
+        joinThreadsAtExit();
+        settings.threads = threadBudget();
         status = fitAnyPath(design, settings, extras.distribution, &out);
     }
     if (status == GlmPathOutOfMemory || foldsFailed) {

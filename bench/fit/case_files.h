@@ -76,6 +76,7 @@ inline void readCase(const std::string& dir, int penalty, double theta, double r
     s.relTol = relTol;
     s.maxPasses = 100000;
     s.dfMax = 1e300;
+    s.threads = std::getenv("FIT_THREADS") ? std::atoi(std::getenv("FIT_THREADS")) : 1;
     const std::int64_t L = c->count;
     c->B.assign(c->p * L, 0.0);
     for (auto* v : {&c->b0, &c->lam, &c->df, &c->fit, &c->obj, &c->passes, &c->conv})

@@ -140,8 +140,13 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     FitInfo.Converged, and the path goes on; one warning
 %     (penaltyFit:notConverged) says how many there were.
 %     Arithmetic: IEEE double precision, every sum and update in one fixed
-%     order (no BLAS, no threads), so the same call gives the same bits on
-%     every build, and a sparse X gives the bits of the same X stored full.
+%     order (no BLAS), so the same call gives the same bits on every build
+%     and for every number of threads, and a sparse X gives the bits of the
+%     same X stored full. Without 'CV' the path shares its passes over X
+%     (the optimality checks, the Gram entries, a GLM's Hessian products)
+%     with as many threads as the cores this process may use
+%     (OMP_NUM_THREADS caps them), each column's or row's sum formed whole
+%     by one thread.
 %     The columns are never centred or scaled in memory: a sparse X stays
 %     sparse, and a pass costs the nonzeros of the columns it visits.
 %

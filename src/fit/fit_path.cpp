@@ -23,6 +23,7 @@
 #include "path_loop.h"
 #include "piece_step.h"
 #include "scalar_prox.h"
+#include "shared_passes.h"
 
 namespace {
 
@@ -229,7 +230,14 @@ struct FitState {
     std::unique_ptr<int[]> pieces, pathPieces, crossings;
     std::unique_ptr<bool[]> pieceFree; // in the path still (not held at 0)
     bool pieceFailed = false;
+    // The threads the check's and the Gram entries' sums are shared with,
+    // and what the check found of each column (CheckOutcome).
+    int threads = 1;
+    std::unique_ptr<unsigned char[]> checked;
 };
+
+// Columns per piece of a shared pass over X.
+constexpr std::int64_t kColumnPiece = 64;
 
 void enter(FitState& st, std::int64_t j)
 {
@@ -442,11 +450,11 @@ void listWorkingSet(const FitColumns& c, FitState& st)
 // formed yet, row by row (a compressed row's column filled in: the
 // products of compressed and filled-in columns are the same sums in
 // either order, zero rows adding +-0 to sums that are never -0).
-void formActivePairs(const FitColumns& c, FitState& st)
+void formActivePairRows(const FitColumns& c, FitState& st, std::int64_t from, std::int64_t to)
 {
     double* gram = st.activeGram.get();
     const std::int64_t capacity = st.gramCapacity;
-    for (std::int64_t a = 0; a < st.activeCount; ++a) {
+    for (std::int64_t a = from; a < to; ++a) {
         const std::int64_t j = st.activeList[a], m = st.gramIndex[j];
         bool filled = c.dense != nullptr;
         const ColumnView cj = columnOf(c, j);
@@ -486,6 +494,15 @@ void formActivePairs(const FitColumns& c, FitState& st)
             for (std::int64_t r = 0; r < cj.count; ++r)
                 st.denseColumn[cj.rows[r]] = 0;
     }
+}
+
+// Row a forms the entries with the rows before it, each into both mirror
+// places, so no two rows write one place: rows of a dense X are shared
+// out (a compressed one fills in one column of scratch at a time).
+void formActivePairs(const FitColumns& c, FitState& st)
+{
+    shareRange(c.dense ? st.threads : 1, st.activeCount, 4,
+               [&](std::int64_t from, std::int64_t to) { formActivePairRows(c, st, from, to); });
 }
 
 // The rows of activeGram are about to be handed out afresh: no entry of
@@ -966,11 +983,10 @@ double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
 
 // Every gradient outside the working set at the current residual, kept
 // with that residual as the reference the bounds below start from.
-void refreshReference(const FitColumns& c, FitState& st)
+void referenceGradients(const FitColumns& c, FitState& st, std::int64_t from, std::int64_t to)
 {
-    exactResidualSum(c, st);
     std::int64_t held = -1; // dense columns without weights two at a time
-    for (std::int64_t j = 0; j < c.p; ++j) {
+    for (std::int64_t j = from; j < to; ++j) {
         if (!c.eligible[j] || st.working[j])
             continue;
         if (!c.dense || c.w) {
@@ -987,6 +1003,13 @@ void refreshReference(const FitColumns& c, FitState& st)
     }
     if (held >= 0)
         st.referenceGradient[held] = st.gradient[held] = outsideGradient(c, st, held);
+}
+
+void refreshReference(const FitColumns& c, FitState& st)
+{
+    exactResidualSum(c, st);
+    shareRange(st.threads, c.p, kColumnPiece,
+               [&](std::int64_t from, std::int64_t to) { referenceGradients(c, st, from, to); });
     for (std::int64_t i = 0; i < c.n; ++i)
         st.referenceRho[i] = st.rho[i];
     st.referenceSum = st.rhoSum;
@@ -1034,6 +1057,33 @@ void leaveWorkingSet(const FitColumns& c, FitState& st, std::int64_t j)
 // and half the joins for SCAD and MCP; 0.7 and 0.9 gain less.)
 constexpr double kNearMissRatio = 0.8;
 
+// What the check found of a column: not outside the working set, within
+// its bound, summed, or summed and joining.
+enum CheckOutcome : unsigned char { CheckNotOutside, CheckBounded, CheckSummed, CheckJoins };
+
+// The check of columns [from, to): each one's gradient and outcome.
+template <class P>
+void checkColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda, double change,
+                  std::int64_t from, std::int64_t to)
+{
+    for (std::int64_t j = from; j < to; ++j) {
+        st.checked[j] = CheckNotOutside;
+        if (!c.eligible[j] || st.working[j])
+            continue;
+        const double reference = st.referenceGradient[j];
+        const double spread = c.rootCurvature[j] * (change + 1e-8 * (change + st.referenceSize));
+        const double bound = ((reference < 0 ? -reference : reference) + spread) * (1 + 1e-9);
+        st.checked[j] = CheckBounded;
+        st.gradient[j] = reference;
+        if (change == 0 || proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) != 0) {
+            const double g = change == 0 ? reference : outsideGradient(c, st, j);
+            st.gradient[j] = g;
+            const bool moves = proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0;
+            st.checked[j] = moves ? CheckJoins : change == 0 ? CheckBounded : CheckSummed;
+        }
+    }
+}
+
 // The optimality check outside the working set: each coefficient there is
 // 0, and must stay 0 under its exact step at the current residual; those
 // that would move join the working set. By Cauchy-Schwarz a gradient is
@@ -1065,24 +1115,17 @@ std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P
         exactResidualSum(c, st);
     }
     const double change = residualChange(c, st);
+    shareRange(st.threads, c.p, kColumnPiece, [&](std::int64_t from, std::int64_t to) {
+        checkColumns<P>(c, st, prox, lambda, change, from, to);
+    });
     std::int64_t joined = 0, summed = 0, outside = 0;
     for (std::int64_t j = 0; j < c.p; ++j) {
-        if (!c.eligible[j] || st.working[j])
-            continue;
-        ++outside;
-        const double reference = st.referenceGradient[j];
-        const double spread = c.rootCurvature[j] * (change + 1e-8 * (change + st.referenceSize));
-        const double bound = ((reference < 0 ? -reference : reference) + spread) * (1 + 1e-9);
-        if (change == 0 || proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) != 0) {
-            const double g = change == 0 ? reference : outsideGradient(c, st, j);
-            summed += change != 0;
-            st.gradient[j] = g;
-            if (proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0) {
-                st.working[j] = true;
-                ++joined;
-            }
-        } else {
-            st.gradient[j] = reference;
+        const unsigned char outcome = st.checked[j];
+        outside += outcome != CheckNotOutside;
+        summed += change != 0 && (outcome == CheckSummed || outcome == CheckJoins);
+        if (outcome == CheckJoins) {
+            st.working[j] = true;
+            ++joined;
         }
     }
     if (summed * 4 > outside)
@@ -1197,10 +1240,12 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.gramRoom = s.gramRoom;
     st.theta = s.theta;
     st.pieceMoves = s.pieceMoves;
+    st.threads = s.threads;
+    st.checked = workArray<unsigned char>(c.p);
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !prox || !lambdas)
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !st.checked || !prox || !lambdas)
         return FitOutOfMemory;
     for (std::int64_t j = 0; j < c.p; ++j)
         if (c.eligible[j] && c.factor[j] > 0)

@@ -44,6 +44,10 @@ struct FitSettings {
     // objective (for a GLM the model plus the penalty, and only for the
     // nonconvex penalties; off: the sweeps alone).
     bool pieceMoves = true;
+    // Threads the path may share its passes over X with (the worker pool's;
+    // 1: none). Each column's sums are formed whole by one thread, so the
+    // count changes the time of a fit and never its bits.
+    int threads = 1;
 };
 
 // Room for every lambda of the call, filled in the order of the fits

@@ -30,6 +30,7 @@
 #include "glm_descent_bound.h"
 #include "path_loop.h"
 #include "piece_step.h"
+#include "shared_passes.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ struct GlmColumns {
     std::unique_ptr<bool[]> eligible;
     const double* factor = nullptr;
     bool pieceMoves = true;
+    int threads = 1; // shared passes over X (shared_passes.h)
     const ColumnKernels* kernels = nullptr; // the loops over a dense column
 };
 
@@ -75,6 +77,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
     c->intercept = s.intercept;
     c->factor = s.penaltyFactor;
     c->pieceMoves = s.pieceMoves;
+    c->threads = s.threads;
     c->kernels = &bestColumnKernels();
     c->dense = d.dense;
     c->y = d.y;
@@ -455,12 +458,15 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
 }
 
 // The rows' combination sum_k x~_k*v_k of the members' columns, into
-// st.pieceRows, column by column in the members' order (dense columns two
-// at a time, each row adding the first before the second).
-void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+// st.pieceRows for rows [from, to), column by column in the members' order
+// (dense columns two at a time, each row adding the first before the
+// second).
+void pieceRowsIn(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m, std::int64_t from,
+                 std::int64_t to)
 {
-    double* rows = st.pieceRows.get();
-    for (std::int64_t i = 0; i < c.n; ++i)
+    double* rows = st.pieceRows.get() + from;
+    const std::int64_t length = to - from;
+    for (std::int64_t i = 0; i < length; ++i)
         rows[i] = 0;
     const double* held = nullptr; // a dense column waiting for its pair
     double heldStep = 0;
@@ -471,25 +477,34 @@ void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_
             continue;
         const ColumnView col = columnOf(c, j);
         if (!col.rows && held) {
-            c.kernels->addScaledPair(rows, held, heldStep, col.values, step, c.n);
+            c.kernels->addScaledPair(rows, held, heldStep, col.values + from, step, length);
             held = nullptr;
         } else if (!col.rows) {
-            held = col.values;
+            held = col.values + from;
             heldStep = step;
         } else {
             if (held)
-                c.kernels->addScaled(rows, held, heldStep, c.n);
+                c.kernels->addScaled(rows, held, heldStep, length);
             held = nullptr;
             for (std::int64_t e = 0; e < col.count; ++e)
                 rows[col.rows[e]] += col.values[e] * step;
         }
     }
     if (held)
-        c.kernels->addScaled(rows, held, heldStep, c.n);
+        c.kernels->addScaled(rows, held, heldStep, length);
+}
+
+// All rows of it: those of a dense X shared out (each row takes the same
+// additions on any thread); a compressed column's nonzeros are scattered
+// over all rows, so there one thread forms them.
+void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
+{
+    shareRange(c.dense ? c.threads : 1, c.n, 256,
+               [&](std::int64_t from, std::int64_t to) { pieceRowsIn(c, st, v, m, from, to); });
 }
 
 // The product of the loss's model Hessian X~'QX~/W with v on the members,
-// into st.pieceTimes.
+// into st.pieceTimes: the members' sums shared out, two dense columns a pass.
 void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
 {
     pieceRowsOf(c, st, v, m);
@@ -497,16 +512,20 @@ void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::
     for (std::int64_t i = 0; i < c.n; ++i)
         rows[i] = st.q[i] * rows[i];
     const auto scaleOf = [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 1.0 : c.inverseScale[st.piecePlaces[k]]; };
-    std::int64_t k = 0;
-    for (; c.dense && k + 2 <= m; k += 2) {
-        double a = 0, b = 0;
-        c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values, rows,
-                           c.n, &a, &b);
-        st.pieceTimes[k] = (a * scaleOf(k)) / c.totalWeight;
-        st.pieceTimes[k + 1] = (b * scaleOf(k + 1)) / c.totalWeight;
-    }
-    for (; k < m; ++k)
-        st.pieceTimes[k] = (columnSum(c, columnOf(c, st.piecePlaces[k]), rows) * scaleOf(k)) / c.totalWeight;
+    shareRange(c.threads, (m + 1) / 2, 16, [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t k = 2 * from; k < 2 * to && k < m; k += 2) {
+            if (c.dense && k + 1 < m) {
+                double a = 0, b = 0;
+                c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values,
+                                   rows, c.n, &a, &b);
+                st.pieceTimes[k] = (a * scaleOf(k)) / c.totalWeight;
+                st.pieceTimes[k + 1] = (b * scaleOf(k + 1)) / c.totalWeight;
+                continue;
+            }
+            for (std::int64_t e = k; e < k + 2 && e < m; ++e)
+                st.pieceTimes[e] = (columnSum(c, columnOf(c, st.piecePlaces[e]), rows) * scaleOf(e)) / c.totalWeight;
+        }
+    });
 }
 
 double coefficientOf(const GlmState& st, std::int64_t j) { return j < 0 ? st.intercept : st.beta[j]; }
@@ -791,19 +810,11 @@ void columnCheckSums(const GlmColumns& c, const ColumnView& col, const double* u
         sums[t] = combineSums(lanes[t]);
 }
 
-// The slope and curvature of the model at the fit for every eligible
-// coefficient outside the working set (all 0 there), for the strong rule
-// and the full check; for a nonconvex penalty of every coefficient, with
-// the moments of coordinateMayFall.
+// Columns [from, to) of formGradients.
 template <class P>
-void formGradients(const GlmColumns& c, GlmState& st)
+void columnGradients(const GlmColumns& c, GlmState& st, std::int64_t from, std::int64_t to)
 {
-    for (std::int64_t i = 0; i < c.n; ++i) {
-        const double wi = weightOf(c, i);
-        st.q[i] = wi * st.curvature[i];
-        st.u[i] = wi * (st.mean[i] - c.y[i]);
-    }
-    for (std::int64_t j = 0; j < c.p; ++j) {
+    for (std::int64_t j = from; j < to; ++j) {
         if (!c.eligible[j] || (kConvexPenalty<P> && st.working[j]))
             continue;
         const double s = c.inverseScale[j];
@@ -825,6 +836,21 @@ void formGradients(const GlmColumns& c, GlmState& st)
             st.thirdMoment[j] = (((sums[4] * s) * s) * s) / c.totalWeight;
         }
     }
+}
+
+// The slope and curvature of the model at the fit for every eligible
+// coefficient outside the working set (all 0 there), for the strong rule
+// and the full check; for a nonconvex penalty of every coefficient, with
+// the moments of coordinateMayFall.
+template <class P>
+void formGradients(const GlmColumns& c, GlmState& st)
+{
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        const double wi = weightOf(c, i);
+        st.q[i] = wi * st.curvature[i];
+        st.u[i] = wi * (st.mean[i] - c.y[i]);
+    }
+    shareRange(c.threads, c.p, 64, [&](std::int64_t from, std::int64_t to) { columnGradients<P>(c, st, from, to); });
 }
 
 // Whether coefficient j, at 0, is moved by its exact model step at lambda.

@@ -5,6 +5,7 @@
 // early; a fold fitted at more lambda than the full path kept gives the same
 // fits at the ones it kept; calls of whole paths are shared from the one
 // that starts the pool on, and after one that waited for a worker's fold;
+// one path's passes shared with the pool give the bits of one thread;
 // and a binomial path on a separable design stops, keeping its fits.
 #include <atomic>
 #include <chrono>
@@ -237,6 +238,56 @@ TEST(CrossValidation, SameBitsForEveryThreadCountAndStorage)
             EXPECT_TRUE(sameBits(heldOutLoss(s, d, penalty, theta, true, 3), one)) << "compressed X";
             for (double v : one)
                 EXPECT_TRUE(v >= 0) << "a held-out loss is negative or NaN";
+        }
+    }
+}
+
+// One path's passes over X shared with the pool (the check's sums, the
+// Gram entries, a GLM's Hessian products by rows and by columns): wide
+// enough for many pieces, with columns sharing a factor so that SCAD and
+// MCP move between local minima and the checks find violators.
+TEST(FitPath, SharedPassesGiveTheBitsOfOneThread)
+{
+    const int kL1 = 0, kScad = 4, kMcp = 5; // positions in the penalty list
+    for (Distribution d : {Distribution::Normal, Distribution::Binomial, Distribution::Poisson}) {
+        Problem s;
+        s.n = 300, s.p = 400;
+        std::mt19937_64 g(40 + static_cast<unsigned>(d));
+        std::normal_distribution<double> normal;
+        std::uniform_real_distribution<double> unit(0, 1);
+        std::vector<double> common(s.n);
+        for (double& v : common)
+            v = normal(g);
+        s.x.resize(s.n * s.p);
+        for (std::int64_t k = 0; k < s.n * s.p; ++k)
+            s.x[k] = 0.5 * common[k % s.n] + normal(g);
+        compressColumns(s);
+        for (int i = 0; i < s.n; ++i) {
+            const double eta = 0.6 * (s.x[i] - s.x[s.n + i] + s.x[7 * s.n + i]);
+            s.y.push_back(d == Distribution::Normal     ? eta + normal(g)
+                          : d == Distribution::Binomial ? (unit(g) < 1 / (1 + std::exp(-eta)))
+                                                        : std::floor(std::exp(0.5 * eta) * 2 * unit(g)));
+        }
+        s.factor.assign(s.p, 1.0);
+        for (int penalty : {kL1, kScad, kMcp}) {
+            const double theta = penalty == kScad ? 3.7 : penalty == kMcp ? 3.0 : 0.0;
+            FitSettings settings{penalty, theta, nullptr, 0, 30, 0.05, true, true, s.factor.data(), nullptr,
+                                 1e-9, 100000, 1e9};
+            std::vector<double> one;
+            for (int threads : {1, 2, 3}) {
+                settings.threads = threads;
+                PathRoom room = pathRoom(s.p, 30);
+                const bool done = d == Distribution::Normal
+                                      ? fitPath(designOf(s, true), settings, &room.out) == FitDone
+                                      : fitGlmPath(designOf(s, true), settings, d, &room.out) != GlmPathOutOfMemory;
+                EXPECT_TRUE(done) << "distribution " << static_cast<int>(d) << " penalty " << penalty;
+                room.room.resize((s.p + 7) * 30 + 1, static_cast<double>(room.out.fits));
+                if (threads == 1)
+                    one = room.room;
+                else
+                    EXPECT_TRUE(sameBits(room.room, one))
+                        << "distribution " << static_cast<int>(d) << " penalty " << penalty << " threads " << threads;
+            }
         }
     }
 }
