@@ -512,19 +512,18 @@ void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::
     for (std::int64_t i = 0; i < c.n; ++i)
         rows[i] = st.q[i] * rows[i];
     const auto scaleOf = [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 1.0 : c.inverseScale[st.piecePlaces[k]]; };
-    shareRange(c.threads, (m + 1) / 2, 16, [&](std::int64_t from, std::int64_t to) {
-        for (std::int64_t k = 2 * from; k < 2 * to && k < m; k += 2) {
-            if (c.dense && k + 1 < m) {
-                double a = 0, b = 0;
-                c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values,
-                                   rows, c.n, &a, &b);
-                st.pieceTimes[k] = (a * scaleOf(k)) / c.totalWeight;
-                st.pieceTimes[k + 1] = (b * scaleOf(k + 1)) / c.totalWeight;
-                continue;
-            }
-            for (std::int64_t e = k; e < k + 2 && e < m; ++e)
-                st.pieceTimes[e] = (columnSum(c, columnOf(c, st.piecePlaces[e]), rows) * scaleOf(e)) / c.totalWeight;
+    // Pieces of an even length, so that the columns pair up as on one thread.
+    shareRange(c.threads, m, 32, [&](std::int64_t from, std::int64_t to) {
+        std::int64_t k = from;
+        for (; c.dense && k + 2 <= to; k += 2) {
+            double a = 0, b = 0;
+            c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values,
+                               rows, c.n, &a, &b);
+            st.pieceTimes[k] = (a * scaleOf(k)) / c.totalWeight;
+            st.pieceTimes[k + 1] = (b * scaleOf(k + 1)) / c.totalWeight;
         }
+        for (; k < to; ++k)
+            st.pieceTimes[k] = (columnSum(c, columnOf(c, st.piecePlaces[k]), rows) * scaleOf(k)) / c.totalWeight;
     });
 }
 
