@@ -19,6 +19,9 @@ struct ColumnKernels {
     // rows_i += a_i*stepA, then rows_i += b_i*stepB: one load and store of
     // the rows for two columns
     void (*addScaledPair)(double* rows, const double* a, double stepA, const double* b, double stepB, std::int64_t n);
+    // rows_i += x[0]_i*step[0], then x[1], x[2] and x[3] in turn: the
+    // roundings of two pairs, one load and store of the rows for four
+    void (*addScaledQuad)(double* rows, const double* const* x, const double* step, std::int64_t n);
     // m = x_i*step; move_i += m; u_i += q_i*m (a coordinate step on the model)
     void (*stepRows)(double* move, double* u, const double* q, const double* x, double step, std::int64_t n);
     // sum x_i*u_i
@@ -26,6 +29,9 @@ struct ColumnKernels {
     // sum a_i*u_i and sum b_i*u_i: twice the independent sums in flight,
     // and each load of u serves both
     void (*sumPair)(const double* a, const double* b, const double* u, std::int64_t n, double* sumA, double* sumB);
+    // sum x_i*u_i for four columns x: eight sums in flight, which the
+    // adds' latency needs to keep AVX2's adders busy
+    void (*sumQuad)(const double* const* x, const double* u, std::int64_t n, double* sums);
     // sum (x_i*x_i)*q_i
     double (*squares)(const double* x, const double* q, std::int64_t n);
     // the full check's sums: sum x_i*u_i, sum (x_i*x_i)*q_i, and over
@@ -79,6 +85,17 @@ struct ColumnLoops {
             rows[i] = (rows[i] + a[i] * stepA) + b[i] * stepB;
     }
 
+    static void addScaledQuad(double* rows, const double* const* x, const double* step, std::int64_t n)
+    {
+        const double *a = x[0], *b = x[1], *c = x[2], *d = x[3];
+        const V sa = L::splat(step[0]), sb = L::splat(step[1]), sc = L::splat(step[2]), sd = L::splat(step[3]);
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth)
+            L::store(rows + i,
+                     (((load(rows + i) + load(a + i) * sa) + load(b + i) * sb) + load(c + i) * sc) + load(d + i) * sd);
+        for (; i < n; ++i)
+            rows[i] = (((rows[i] + a[i] * step[0]) + b[i] * step[1]) + c[i] * step[2]) + d[i] * step[3];
+    }
     static void stepRows(double* move, double* u, const double* q, const double* x, double step, std::int64_t n)
     {
         const V s = L::splat(step);
@@ -131,6 +148,30 @@ struct ColumnLoops {
         *sumB = combineSums(lb);
     }
 
+    static void sumQuad(const double* const* x, const double* u, std::int64_t n, double* sums)
+    {
+        const double *a = x[0], *b = x[1], *c = x[2], *d = x[3];
+        V accA[kVectors] = {}, accB[kVectors] = {}, accC[kVectors] = {}, accD[kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V uv = load(u + i + kWidth * k);
+                accA[k] += load(a + i + kWidth * k) * uv;
+                accB[k] += load(b + i + kWidth * k) * uv;
+                accC[k] += load(c + i + kWidth * k) * uv;
+                accD[k] += load(d + i + kWidth * k) * uv;
+            }
+        double lanes[4][8];
+        __builtin_memcpy(lanes[0], accA, sizeof lanes[0]);
+        __builtin_memcpy(lanes[1], accB, sizeof lanes[1]);
+        __builtin_memcpy(lanes[2], accC, sizeof lanes[2]);
+        __builtin_memcpy(lanes[3], accD, sizeof lanes[3]);
+        for (; i < n; ++i)
+            for (int s = 0; s < 4; ++s)
+                lanes[s][i & 7] += x[s][i] * u[i];
+        for (int s = 0; s < 4; ++s)
+            sums[s] = combineSums(lanes[s]);
+    }
     static double squares(const double* x, const double* q, std::int64_t n)
     {
         V acc[kVectors] = {};
@@ -184,6 +225,6 @@ struct ColumnLoops {
             sums[s] = combineSums(lanes[s]);
     }
 
-    static constexpr ColumnKernels kTable = {addScaled, subtractScaled, addScaledPair, stepRows,
-                                             sum,       sumPair,        squares,       checkSums};
+    static constexpr ColumnKernels kTable = {addScaled, subtractScaled, addScaledPair, addScaledQuad, stepRows,
+                                             sum,       sumPair,        sumQuad,       squares,       checkSums};
 };

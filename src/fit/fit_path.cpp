@@ -465,7 +465,10 @@ void formActivePairRows(const FitColumns& c, FitState& st, std::int64_t from, st
             gram[m * capacity + u] = gram[u * capacity + m] = entry;
             st.gramFormed[m * capacity + u] = st.gramFormed[u * capacity + m] = true;
         };
-        std::int64_t held = -1; // a column waiting for its pair
+        // Dense columns without weights four at a time: each entry's sum is
+        // the same alone, in a pair or in a pass of four.
+        const double* batch[4];
+        std::int64_t batched[4], held = 0;
         for (std::int64_t b = 0; b <= a; ++b) {
             const std::int64_t k = st.activeList[b], u = st.gramIndex[k];
             if (st.gramFormed[m * capacity + u])
@@ -474,22 +477,30 @@ void formActivePairRows(const FitColumns& c, FitState& st, std::int64_t from, st
                 for (std::int64_t r = 0; r < cj.count; ++r)
                     st.denseColumn[cj.rows[r]] = cj.values[r];
             filled = true;
-            if (c.dense && !c.w) { // dense columns without weights two at a time
-                if (held < 0) {
-                    held = k;
-                    continue;
+            if (c.dense && !c.w) {
+                batched[held] = k;
+                batch[held++] = columnOf(c, k).values;
+                if (held == 4) {
+                    double sums[4];
+                    c.kernels->sumQuad(batch, xj, c.n, sums);
+                    for (int e = 0; e < 4; ++e)
+                        store(batched[e], sums[e]);
+                    held = 0;
                 }
-                double first = 0, second = 0;
-                c.kernels->sumPair(columnOf(c, held).values, columnOf(c, k).values, xj, c.n, &first, &second);
-                store(held, first);
-                store(k, second);
-                held = -1;
                 continue;
             }
             store(k, columnProducts(columnOf(c, k), xj, c.w));
         }
-        if (held >= 0)
-            store(held, dotOf(c, columnOf(c, held), xj));
+        std::int64_t e = 0;
+        if (held >= 2) {
+            double first = 0, second = 0;
+            c.kernels->sumPair(batch[0], batch[1], xj, c.n, &first, &second);
+            store(batched[0], first);
+            store(batched[1], second);
+            e = 2;
+        }
+        if (e < held)
+            store(batched[e], dotOf(c, columnOf(c, batched[e]), xj));
         if (!c.dense && filled)
             for (std::int64_t r = 0; r < cj.count; ++r)
                 st.denseColumn[cj.rows[r]] = 0;
@@ -745,7 +756,7 @@ std::int64_t pieceSystem(const FitColumns& c, FitState& st, double lambda)
 }
 
 // G[., S]*v into pieceProduct for the whole active list: each entry adds
-// the terms of the members of S in their order, two rows a pass over it.
+// the terms of the members of S in their order, four rows a pass over it.
 void gramTimes(const FitColumns& c, FitState& st, const double* v, std::int64_t m)
 {
     const std::int64_t count = st.activeCount;
@@ -755,6 +766,11 @@ void gramTimes(const FitColumns& c, FitState& st, const double* v, std::int64_t 
     for (std::int64_t u = 0; u < count; ++u)
         product[u] = 0;
     std::int64_t k = 0;
+    for (; k + 4 <= m; k += 4) {
+        const double* rows[4] = {gram + place[k] * count, gram + place[k + 1] * count, gram + place[k + 2] * count,
+                                 gram + place[k + 3] * count};
+        c.kernels->addScaledQuad(product, rows, v + k, count);
+    }
     for (; k + 2 <= m; k += 2)
         c.kernels->addScaledPair(product, gram + place[k] * count, v[k], gram + place[k + 1] * count, v[k + 1],
                                  count);

@@ -459,8 +459,7 @@ std::int64_t pieceSystem(const GlmColumns& c, GlmState& st, double lambda, doubl
 
 // The rows' combination sum_k x~_k*v_k of the members' columns, into
 // st.pieceRows for rows [from, to), column by column in the members' order
-// (dense columns two at a time, each row adding the first before the
-// second).
+// (dense columns up to four at a time, each row adding them in turn).
 void pieceRowsIn(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m, std::int64_t from,
                  std::int64_t to)
 {
@@ -468,30 +467,37 @@ void pieceRowsIn(const GlmColumns& c, GlmState& st, const double* v, std::int64_
     const std::int64_t length = to - from;
     for (std::int64_t i = 0; i < length; ++i)
         rows[i] = 0;
-    const double* held = nullptr; // a dense column waiting for its pair
-    double heldStep = 0;
+    const double* held[4]; // dense columns waiting for a pass
+    double heldSteps[4];
+    int count = 0;
+    const auto flush = [&] {
+        if (count == 4)
+            c.kernels->addScaledQuad(rows, held, heldSteps, length);
+        int k = count == 4 ? 4 : 0;
+        for (; k + 2 <= count; k += 2)
+            c.kernels->addScaledPair(rows, held[k], heldSteps[k], held[k + 1], heldSteps[k + 1], length);
+        if (k < count)
+            c.kernels->addScaled(rows, held[k], heldSteps[k], length);
+        count = 0;
+    };
     for (std::int64_t k = 0; k < m; ++k) {
         const std::int64_t j = st.piecePlaces[k];
         const double step = v[k] * (j < 0 ? 1.0 : c.inverseScale[j]);
         if (step == 0)
             continue;
         const ColumnView col = columnOf(c, j);
-        if (!col.rows && held) {
-            c.kernels->addScaledPair(rows, held, heldStep, col.values + from, step, length);
-            held = nullptr;
-        } else if (!col.rows) {
-            held = col.values + from;
-            heldStep = step;
+        if (!col.rows) {
+            held[count] = col.values + from;
+            heldSteps[count++] = step;
+            if (count == 4)
+                flush();
         } else {
-            if (held)
-                c.kernels->addScaled(rows, held, heldStep, length);
-            held = nullptr;
+            flush();
             for (std::int64_t e = 0; e < col.count; ++e)
                 rows[col.rows[e]] += col.values[e] * step;
         }
     }
-    if (held)
-        c.kernels->addScaled(rows, held, heldStep, length);
+    flush();
 }
 
 // All rows of it: those of a dense X shared out (each row takes the same
@@ -504,7 +510,7 @@ void pieceRowsOf(const GlmColumns& c, GlmState& st, const double* v, std::int64_
 }
 
 // The product of the loss's model Hessian X~'QX~/W with v on the members,
-// into st.pieceTimes: the members' sums shared out, two dense columns a pass.
+// into st.pieceTimes: the members' sums shared out, four dense columns a pass.
 void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::int64_t m)
 {
     pieceRowsOf(c, st, v, m);
@@ -512,9 +518,18 @@ void pieceHessianTimes(const GlmColumns& c, GlmState& st, const double* v, std::
     for (std::int64_t i = 0; i < c.n; ++i)
         rows[i] = st.q[i] * rows[i];
     const auto scaleOf = [&](std::int64_t k) { return st.piecePlaces[k] < 0 ? 1.0 : c.inverseScale[st.piecePlaces[k]]; };
-    // Pieces of an even length, so that the columns pair up as on one thread.
+    // Each member's sum is the same alone, in a pair or in a pass of four.
     shareRange(c.threads, m, 32, [&](std::int64_t from, std::int64_t to) {
         std::int64_t k = from;
+        for (; c.dense && k + 4 <= to; k += 4) {
+            const double* columns[4];
+            double sums[4];
+            for (int e = 0; e < 4; ++e)
+                columns[e] = columnOf(c, st.piecePlaces[k + e]).values;
+            c.kernels->sumQuad(columns, rows, c.n, sums);
+            for (int e = 0; e < 4; ++e)
+                st.pieceTimes[k + e] = (sums[e] * scaleOf(k + e)) / c.totalWeight;
+        }
         for (; c.dense && k + 2 <= to; k += 2) {
             double a = 0, b = 0;
             c.kernels->sumPair(columnOf(c, st.piecePlaces[k]).values, columnOf(c, st.piecePlaces[k + 1]).values,

@@ -219,6 +219,13 @@ TEST(SimdPaths, ColumnKernelsMatchTheScalarReference)
                 k.sumPair(x.data(), y.data(), u.data(), n, &a[0], &a[1]);
                 scalar.sumPair(x.data(), y.data(), u.data(), n, &b[0], &b[1]);
                 EXPECT_TRUE(sameBits(a[0], b[0]) && sameBits(a[1], b[1]));
+                // A pass of four gives each column's sum alone: the solvers
+                // group columns as the active set falls.
+                const double* const four[4] = {x.data(), y.data(), q.data(), x.data()};
+                double quad[4];
+                k.sumQuad(four, u.data(), n, quad);
+                for (int s = 0; s < 4; ++s)
+                    EXPECT_TRUE(sameBits(quad[s], scalar.sum(four[s], u.data(), n))) << "sum of four " << s;
                 double checks[5], checksRef[5];
                 k.checkSums(x.data(), u.data(), q.data(), n, checks);
                 scalar.checkSums(x.data(), u.data(), q.data(), n, checksRef);
@@ -233,6 +240,10 @@ TEST(SimdPaths, ColumnKernelsMatchTheScalarReference)
                 scalar.subtractScaled(rowsRef.data(), y.data(), step, n);
                 k.stepRows(move.data(), rows.data(), q.data(), x.data(), step, n);
                 scalar.stepRows(moveRef.data(), rowsRef.data(), q.data(), x.data(), step, n);
+                const double steps[4] = {step2, step, -step, step2};
+                k.addScaledQuad(rows.data(), four, steps, n);
+                scalar.addScaledPair(rowsRef.data(), x.data(), step2, y.data(), step, n);
+                scalar.addScaledPair(rowsRef.data(), q.data(), -step, x.data(), step2, n);
                 for (int i = 0; i < n; ++i)
                     EXPECT_TRUE(sameBits(rows[i], rowsRef[i]) && sameBits(move[i], moveRef[i])) << "row " << i;
             }
