@@ -126,51 +126,38 @@ struct ColumnLoops {
         return combineSums(lanes);
     }
 
+    // sum x[s]_i*u_i for K columns in one pass, each in its own eight lanes
+    template <int K>
+    static void sumsOf(const double* const* x, const double* u, std::int64_t n, double* sums)
+    {
+        V acc[K][kVectors] = {};
+        std::int64_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            for (int k = 0; k < kVectors; ++k) {
+                const V uv = load(u + i + kWidth * k);
+                for (int s = 0; s < K; ++s)
+                    acc[s][k] += load(x[s] + i + kWidth * k) * uv;
+            }
+        double lanes[K][8];
+        __builtin_memcpy(lanes, acc, sizeof lanes);
+        for (; i < n; ++i)
+            for (int s = 0; s < K; ++s)
+                lanes[s][i & 7] += x[s][i] * u[i];
+        for (int s = 0; s < K; ++s)
+            sums[s] = combineSums(lanes[s]);
+    }
     static void sumPair(const double* a, const double* b, const double* u, std::int64_t n, double* sumA,
                         double* sumB)
     {
-        V accA[kVectors] = {}, accB[kVectors] = {};
-        std::int64_t i = 0;
-        for (; i + 8 <= n; i += 8)
-            for (int k = 0; k < kVectors; ++k) {
-                const V uv = load(u + i + kWidth * k);
-                accA[k] += load(a + i + kWidth * k) * uv;
-                accB[k] += load(b + i + kWidth * k) * uv;
-            }
-        double la[8], lb[8];
-        __builtin_memcpy(la, accA, sizeof la);
-        __builtin_memcpy(lb, accB, sizeof lb);
-        for (; i < n; ++i) {
-            la[i & 7] += a[i] * u[i];
-            lb[i & 7] += b[i] * u[i];
-        }
-        *sumA = combineSums(la);
-        *sumB = combineSums(lb);
+        const double* const x[2] = {a, b};
+        double sums[2];
+        sumsOf<2>(x, u, n, sums);
+        *sumA = sums[0];
+        *sumB = sums[1];
     }
-
     static void sumQuad(const double* const* x, const double* u, std::int64_t n, double* sums)
     {
-        const double *a = x[0], *b = x[1], *c = x[2], *d = x[3];
-        V accA[kVectors] = {}, accB[kVectors] = {}, accC[kVectors] = {}, accD[kVectors] = {};
-        std::int64_t i = 0;
-        for (; i + 8 <= n; i += 8)
-            for (int k = 0; k < kVectors; ++k) {
-                const V uv = load(u + i + kWidth * k);
-                accA[k] += load(a + i + kWidth * k) * uv;
-                accB[k] += load(b + i + kWidth * k) * uv;
-                accC[k] += load(c + i + kWidth * k) * uv;
-                accD[k] += load(d + i + kWidth * k) * uv;
-            }
-        double lanes[4][8];
-        __builtin_memcpy(lanes[0], accA, sizeof lanes[0]);
-        __builtin_memcpy(lanes[1], accB, sizeof lanes[1]);
-        __builtin_memcpy(lanes[2], accC, sizeof lanes[2]);
-        __builtin_memcpy(lanes[3], accD, sizeof lanes[3]);
-        for (; i < n; ++i)
-            for (int s = 0; s < 4; ++s)
-                lanes[s][i & 7] += x[s][i] * u[i];
-        for (int s = 0; s < 4; ++s)
-            sums[s] = combineSums(lanes[s]);
+        sumsOf<4>(x, u, n, sums);
     }
     static double squares(const double* x, const double* q, std::int64_t n)
     {
