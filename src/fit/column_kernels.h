@@ -74,27 +74,43 @@ struct ColumnLoops {
             rows[i] -= x[i] * step;
     }
 
+    // rows_i += x[s]_i*step[s] for K columns in turn, one load and store of the rows
+    template <int K>
+    static void addScaledOf(double* rows, const double* const* x, const double* step, std::int64_t n)
+    {
+        // Local copies: a store to rows may not be taken to change them.
+        const double* p[K];
+        double t[K];
+        V s[K];
+        for (int c = 0; c < K; ++c) {
+            p[c] = x[c];
+            t[c] = step[c];
+            s[c] = L::splat(t[c]);
+        }
+        std::int64_t i = 0;
+        for (; i + kWidth <= n; i += kWidth) {
+            V r = load(rows + i);
+            for (int c = 0; c < K; ++c)
+                r = r + load(p[c] + i) * s[c];
+            L::store(rows + i, r);
+        }
+        for (; i < n; ++i) {
+            double r = rows[i];
+            for (int c = 0; c < K; ++c)
+                r = r + p[c][i] * t[c];
+            rows[i] = r;
+        }
+    }
     static void addScaledPair(double* rows, const double* a, double stepA, const double* b, double stepB,
                               std::int64_t n)
     {
-        const V sa = L::splat(stepA), sb = L::splat(stepB);
-        std::int64_t i = 0;
-        for (; i + kWidth <= n; i += kWidth)
-            L::store(rows + i, (load(rows + i) + load(a + i) * sa) + load(b + i) * sb);
-        for (; i < n; ++i)
-            rows[i] = (rows[i] + a[i] * stepA) + b[i] * stepB;
+        const double* const x[2] = {a, b};
+        const double step[2] = {stepA, stepB};
+        addScaledOf<2>(rows, x, step, n);
     }
-
     static void addScaledQuad(double* rows, const double* const* x, const double* step, std::int64_t n)
     {
-        const double *a = x[0], *b = x[1], *c = x[2], *d = x[3];
-        const V sa = L::splat(step[0]), sb = L::splat(step[1]), sc = L::splat(step[2]), sd = L::splat(step[3]);
-        std::int64_t i = 0;
-        for (; i + kWidth <= n; i += kWidth)
-            L::store(rows + i,
-                     (((load(rows + i) + load(a + i) * sa) + load(b + i) * sb) + load(c + i) * sc) + load(d + i) * sd);
-        for (; i < n; ++i)
-            rows[i] = (((rows[i] + a[i] * step[0]) + b[i] * step[1]) + c[i] * step[2]) + d[i] * step[3];
+        addScaledOf<4>(rows, x, step, n);
     }
     static void stepRows(double* move, double* u, const double* q, const double* x, double step, std::int64_t n)
     {

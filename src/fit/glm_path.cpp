@@ -473,11 +473,10 @@ void pieceRowsIn(const GlmColumns& c, GlmState& st, const double* v, std::int64_
     const auto flush = [&] {
         if (count == 4)
             c.kernels->addScaledQuad(rows, held, heldSteps, length);
-        int k = count == 4 ? 4 : 0;
-        for (; k + 2 <= count; k += 2)
-            c.kernels->addScaledPair(rows, held[k], heldSteps[k], held[k + 1], heldSteps[k + 1], length);
-        if (k < count)
-            c.kernels->addScaled(rows, held[k], heldSteps[k], length);
+        else if (count >= 2)
+            c.kernels->addScaledPair(rows, held[0], heldSteps[0], held[1], heldSteps[1], length);
+        if (count == 3 || count == 1)
+            c.kernels->addScaled(rows, held[count - 1], heldSteps[count - 1], length);
         count = 0;
     };
     for (std::int64_t k = 0; k < m; ++k) {
