@@ -175,6 +175,16 @@ struct FitState {
     std::unique_ptr<double[]> referenceRho, referenceGradient;
     double referenceSize = 0, referenceSum = 0;
     bool referenceValid = false;
+    // The reference before it: its residual and size, and the gradients
+    // formed at it (NaN for a column whose gradient was not); the
+    // reference at which each column's reference gradient was formed
+    // (referenceCount the current one); and rows for the check's split of
+    // the residual's change along the change between the two references.
+    std::unique_ptr<double[]> pastRho, pastGradient, changeRows;
+    double pastSize = 0;
+    bool pastValid = false;
+    std::int64_t referenceCount = 0;
+    std::unique_ptr<std::int64_t[]> gradientReference;
     // Covariance updates (n well above p): every gradient is kept up to
     // date through the column of the fit-scale Gram matrix of each
     // coefficient that has moved, formed when it first moves; the residual
@@ -997,15 +1007,22 @@ double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
     return outsideGradientOf(c, st, j, dotOf(c, columnOf(c, j), st.rho.get()));
 }
 
+// What the check found of a column: not outside the working set, within
+// its bound, to be summed, summed, or joining.
+enum CheckOutcome : unsigned char { CheckNotOutside, CheckBounded, CheckPending, CheckSummed, CheckJoins };
+
 // Every gradient outside the working set at the current residual, kept
 // with that residual as the reference the bounds below start from.
-void referenceGradients(const FitColumns& c, FitState& st, std::int64_t from, std::int64_t to)
+void referenceGradients(const FitColumns& c, FitState& st, bool keepSummed, std::int64_t from, std::int64_t to)
 {
     std::int64_t held = -1; // dense columns without weights two at a time
     for (std::int64_t j = from; j < to; ++j) {
         if (!c.eligible[j] || st.working[j])
             continue;
-        if (!c.dense || c.w) {
+        st.gradientReference[j] = st.referenceCount;
+        if (keepSummed && st.checked[j] == CheckSummed) {
+            st.referenceGradient[j] = st.gradient[j];
+        } else if (!c.dense || c.w) {
             st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
         } else if (held < 0) {
             held = j;
@@ -1021,11 +1038,25 @@ void referenceGradients(const FitColumns& c, FitState& st, std::int64_t from, st
         st.referenceGradient[held] = st.gradient[held] = outsideGradient(c, st, held);
 }
 
-void refreshReference(const FitColumns& c, FitState& st)
+// The current reference becomes the past one.
+void keepPastReference(const FitColumns& c, FitState& st)
 {
+    for (std::int64_t i = 0; i < c.n; ++i)
+        st.pastRho[i] = st.referenceRho[i];
+    for (std::int64_t j = 0; j < c.p; ++j)
+        st.pastGradient[j] = st.gradientReference[j] == st.referenceCount ? st.referenceGradient[j] : __builtin_nan("");
+    st.pastSize = st.referenceSize;
+    st.pastValid = true;
+}
+
+void refreshReference(const FitColumns& c, FitState& st, bool keepSummed = false)
+{
+    if (st.referenceCount > 0)
+        keepPastReference(c, st);
+    ++st.referenceCount;
     exactResidualSum(c, st);
     shareRange(st.threads, c.p, kColumnPiece,
-               [&](std::int64_t from, std::int64_t to) { referenceGradients(c, st, from, to); });
+               [&](std::int64_t from, std::int64_t to) { referenceGradients(c, st, keepSummed, from, to); });
     for (std::int64_t i = 0; i < c.n; ++i)
         st.referenceRho[i] = st.rho[i];
     st.referenceSum = st.rhoSum;
@@ -1033,21 +1064,56 @@ void refreshReference(const FitColumns& c, FitState& st)
     st.referenceValid = true;
 }
 
-// sqrt(sum_i w_i*e_i^2/W) for e the change of the residual since the
-// reference, centred when there is an intercept (the columns are centred,
-// so a constant change moves no gradient).
-double residualChange(const FitColumns& c, FitState& st)
+// The residual's change since the reference, e, for the check's bounds:
+// its size sqrt(sum_i w_i*e_i^2/W), and a split e = a*u + r along the
+// change u from the past reference to the reference, with the size of r.
+// Centred where there is an intercept: the columns are centred, so a
+// constant moves no gradient. Any a splits e exactly, so r's size is
+// formed from e, u and a as they are, and margin bounds the scale of the
+// rounding of what the bound then adds up (the column's sum along u comes
+// from its gradients at the two references).
+struct ReferenceChange {
+    double change = 0, across = 0, margin = 0, along = 0;
+    bool split = false;
+};
+
+double centredRows(const FitColumns& c, const double* to, const double* from, double* rows)
 {
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     for (std::int64_t i = 0; i < c.n; ++i)
-        s[i & 7] += c.w ? c.w[i] * (st.rho[i] - st.referenceRho[i]) : st.rho[i] - st.referenceRho[i];
+        s[i & 7] += c.w ? c.w[i] * (to[i] - from[i]) : to[i] - from[i];
     const double shift = c.intercept ? combineSums(s) / c.totalWeight : 0.0;
-    double q[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (std::int64_t i = 0; i < c.n; ++i) {
-        const double e = (st.rho[i] - st.referenceRho[i]) - shift;
-        q[i & 7] += c.w ? (c.w[i] * e) * e : e * e;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        rows[i] = (to[i] - from[i]) - shift;
+    return __builtin_sqrt(weightedSquares(rows, c.w, c.n) / c.totalWeight);
+}
+
+ReferenceChange residualChange(const FitColumns& c, FitState& st)
+{
+    ReferenceChange r;
+    double *e = st.changeRows.get(), *u = e + c.n;
+    r.change = centredRows(c, st.rho.get(), st.referenceRho.get(), e);
+    r.across = r.change;
+    r.margin = r.change + st.referenceSize;
+    if (!st.pastValid || r.change == 0)
+        return r;
+    const double size = centredRows(c, st.referenceRho.get(), st.pastRho.get(), u);
+    double along[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (std::int64_t i = 0; i < c.n; ++i)
+        along[i & 7] += c.w ? (c.w[i] * u[i]) * e[i] : u[i] * e[i];
+    const double a = combineSums(along) / (size * size * c.totalWeight);
+    if (!(a - a == 0))
+        return r;
+    for (std::int64_t i = 0; i < c.n; ++i)
+        e[i] -= a * u[i];
+    const double across = __builtin_sqrt(weightedSquares(e, c.w, c.n) / c.totalWeight);
+    if (across < r.change) {
+        r.split = true;
+        r.along = a;
+        r.across = across;
+        r.margin += (a < 0 ? -a : a) * (size + st.referenceSize + st.pastSize);
     }
-    return __builtin_sqrt(combineSums(q) / c.totalWeight);
+    return r;
 }
 
 // A coefficient that leaves the working set (shedWorkingSet) takes its
@@ -1060,6 +1126,7 @@ void leaveWorkingSet(const FitColumns& c, FitState& st, std::int64_t j)
         return;
     const double a = dotOf(c, columnOf(c, j), st.referenceRho.get());
     st.referenceGradient[j] = (a - c.center[j] * st.referenceSum) * c.gradientScale[j];
+    st.gradientReference[j] = st.referenceCount;
 }
 
 // A check that finds coefficients to join takes in with them those whose
@@ -1073,43 +1140,71 @@ void leaveWorkingSet(const FitColumns& c, FitState& st, std::int64_t j)
 // and half the joins for SCAD and MCP; 0.7 and 0.9 gain less.)
 constexpr double kNearMissRatio = 0.8;
 
-// What the check found of a column: not outside the working set, within
-// its bound, summed, or summed and joining.
-enum CheckOutcome : unsigned char { CheckNotOutside, CheckBounded, CheckSummed, CheckJoins };
+// The gradient of column j that the split of the residual's change
+// predicts, g_ref + a*s, s the column's sum along u (the difference of its
+// gradients at the two references); NaN where the past one was not formed.
+double predictedGradient(const FitState& st, const ReferenceChange& r, std::int64_t j)
+{
+    const double g = st.referenceGradient[j];
+    return r.split ? g + r.along * (g - st.pastGradient[j]) : g;
+}
 
-// The check of columns [from, to): each one's gradient and outcome.
+// The bounds of columns [from, to): each one's gradient (its reference)
+// and whether it is within its bound or must be summed; at the reference
+// itself (no change) the reference gradients are exact, and decide.
 template <class P>
-void checkColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda, double change,
-                  std::int64_t from, std::int64_t to)
+void boundColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
+                  const ReferenceChange& r, std::int64_t from, std::int64_t to)
 {
     for (std::int64_t j = from; j < to; ++j) {
         st.checked[j] = CheckNotOutside;
         if (!c.eligible[j] || st.working[j])
             continue;
         const double reference = st.referenceGradient[j];
-        const double spread = c.rootCurvature[j] * (change + 1e-8 * (change + st.referenceSize));
-        const double bound = ((reference < 0 ? -reference : reference) + spread) * (1 + 1e-9);
-        st.checked[j] = CheckBounded;
         st.gradient[j] = reference;
-        if (change == 0 || proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) != 0) {
-            const double g = change == 0 ? reference : outsideGradient(c, st, j);
-            st.gradient[j] = g;
-            const bool moves = proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0;
-            st.checked[j] = moves ? CheckJoins : change == 0 ? CheckBounded : CheckSummed;
+        if (r.change == 0) {
+            const bool moves = proxScalar<P>(reference * c.inverseCurvature[j], lambda, prox[j]) != 0;
+            st.checked[j] = moves ? CheckJoins : CheckBounded;
+            continue;
         }
+        double center = predictedGradient(st, r, j), across = r.across, margin = r.margin;
+        if (!(center - center == 0))
+            center = reference, across = r.change, margin = r.change + st.referenceSize;
+        const double spread = c.rootCurvature[j] * (across + 1e-8 * margin);
+        const double bound = ((center < 0 ? -center : center) + spread) * (1 + 1e-9);
+        const bool within = proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) == 0;
+        st.checked[j] = within ? CheckBounded : CheckPending;
+    }
+}
+
+// The sums of the columns of [from, to) that their bounds left to them.
+template <class P>
+void sumPendingColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
+                       std::int64_t from, std::int64_t to)
+{
+    for (std::int64_t j = from; j < to; ++j) {
+        if (st.checked[j] != CheckPending)
+            continue;
+        const double g = outsideGradient(c, st, j);
+        st.gradient[j] = g;
+        st.checked[j] = proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0 ? CheckJoins : CheckSummed;
     }
 }
 
 // The optimality check outside the working set: each coefficient there is
 // 0, and must stay 0 under its exact step at the current residual; those
 // that would move join the working set. By Cauchy-Schwarz a gradient is
-// within sqrt(v_j)*e of its reference value, e the residual's change: a
-// coefficient whose step stays at 0 for every gradient that large (the
-// step is 0 on an interval of z about 0) needs no sum over its column, and
-// the bound carries a margin far above the rounding of the sums. When
-// more than a quarter of the columns need their sums anyway, the next
-// check starts from a new reference. A check that finds violators takes
-// in with them the near misses (kNearMissRatio). Returns how many joined.
+// within sqrt(v_j)*|r| of g_ref + a*s_j, for the residual's change since
+// the reference split as a*u + r along the last change between references
+// (on a path the residual moves on much as it moved before; the split's
+// part is exact): a coefficient whose step stays at 0 for every gradient
+// that far out (the step is 0 on an interval of z about 0) needs no sum
+// over its column, and the bound carries a margin far above the rounding
+// of the sums. When more than a quarter of the columns need their sums
+// anyway, the residual becomes the new reference: at once, from the sums
+// just made, where nothing joined (the lambda is solved), else at the next
+// check, past the joiners' solve. A check that finds violators takes in
+// with them the near misses (kNearMissRatio). Returns how many joined.
 template <class P>
 std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda)
 {
@@ -1130,22 +1225,31 @@ std::int64_t joinViolators(const FitColumns& c, FitState& st, const ScalarProx<P
     } else {
         exactResidualSum(c, st);
     }
-    const double change = residualChange(c, st);
+    const ReferenceChange r = residualChange(c, st);
     shareRange(st.threads, c.p, kColumnPiece, [&](std::int64_t from, std::int64_t to) {
-        checkColumns<P>(c, st, prox, lambda, change, from, to);
+        boundColumns<P>(c, st, prox, lambda, r, from, to);
     });
-    std::int64_t joined = 0, summed = 0, outside = 0;
+    std::int64_t pending = 0, outside = 0;
     for (std::int64_t j = 0; j < c.p; ++j) {
-        const unsigned char outcome = st.checked[j];
-        outside += outcome != CheckNotOutside;
-        summed += change != 0 && (outcome == CheckSummed || outcome == CheckJoins);
-        if (outcome == CheckJoins) {
+        outside += st.checked[j] != CheckNotOutside;
+        pending += st.checked[j] == CheckPending;
+    }
+    if (pending > 0)
+        shareRange(st.threads, c.p, kColumnPiece, [&](std::int64_t from, std::int64_t to) {
+            sumPendingColumns<P>(c, st, prox, lambda, from, to);
+        });
+    std::int64_t joined = 0;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        if (st.checked[j] == CheckJoins) {
             st.working[j] = true;
             ++joined;
         }
+    if (pending * 4 > outside) {
+        if (joined == 0)
+            refreshReference(c, st, true);
+        else
+            st.referenceValid = false;
     }
-    if (summed * 4 > outside)
-        st.referenceValid = false;
     if (joined)
         for (std::int64_t j = 0; j < c.p; ++j)
             if (c.eligible[j] && !st.working[j]
@@ -1253,6 +1357,10 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     st.gramIndex = workArray<std::int64_t>(c.p);
     st.referenceRho = workArray<double>(c.n);
     st.referenceGradient = workArray<double>(c.p);
+    st.gradientReference = workArray<std::int64_t>(c.p);
+    st.changeRows = workArray<double>(2 * c.n);
+    st.pastRho = workArray<double>(c.n);
+    st.pastGradient = workArray<double>(c.p);
     st.gramRoom = s.gramRoom;
     st.theta = s.theta;
     st.pieceMoves = s.pieceMoves;
@@ -1261,7 +1369,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
     std::unique_ptr<ScalarProx<P>[]> prox = workArray<ScalarProx<P>>(c.p);
     const std::int64_t count = s.lambda ? s.lambdaCount : s.gridCount;
     std::unique_ptr<double[]> lambdas = workArray<double>(count);
-    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !st.checked || !prox || !lambdas)
+    if (!st.beta || !st.rho || !st.gradient || !st.working || !st.workingList || !st.activeList || !st.entryList || !st.entryPlace || !st.gramIndex || !st.referenceRho || !st.referenceGradient || !st.gradientReference || !st.changeRows || !st.pastRho || !st.pastGradient || !st.checked || !prox || !lambdas)
         return FitOutOfMemory;
     for (std::int64_t j = 0; j < c.p; ++j)
         if (c.eligible[j] && c.factor[j] > 0)
@@ -1283,6 +1391,7 @@ FitStatus fitPathOf(const FitDesign& d, const FitSettings& s, FitOutput* out)
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
         st.entryPlace[j] = -1;
         st.gramIndex[j] = -1;
+        st.gradientReference[j] = -1;
     }
     listWorkingSet(c, st);
     // Covariance updates where n is well above p (their Gram columns cost
