@@ -222,6 +222,10 @@ struct FitState {
     // a gather from a small matrix instead of the large one.
     std::unique_ptr<double[]> compactSpare;
     std::unique_ptr<std::int64_t[]> compactSlots, slotPlace, nextSlots, nextPlaces;
+    // The places in the active list of the rows not in the last active
+    // part (formActivePairs).
+    std::unique_ptr<std::int64_t[]> freshPlaces;
+    std::int64_t freshCount = 0;
     std::int64_t compactCount = 0;
     std::unique_ptr<bool[]> gramFormed; // whether entry (u, v) of activeGram is formed
     std::int64_t gramRoom = 0, gramCapacity = 0, gramCount = 0;
@@ -479,7 +483,14 @@ void formActivePairRows(const FitColumns& c, FitState& st, std::int64_t from, st
         // the same alone, in a pair or in a pass of four.
         const double* batch[4];
         std::int64_t batched[4], held = 0;
-        for (std::int64_t b = 0; b <= a; ++b) {
+        // A row of the last active part has its entries with the others
+        // there: only those with the rows new to it can be missing.
+        const bool kept = st.slotPlace[m] >= 0;
+        const std::int64_t candidates = kept ? st.freshCount : a + 1;
+        for (std::int64_t f = 0; f < candidates; ++f) {
+            const std::int64_t b = kept ? st.freshPlaces[f] : f;
+            if (b > a)
+                break;
             const std::int64_t k = st.activeList[b], u = st.gramIndex[k];
             if (st.gramFormed[m * capacity + u])
                 continue;
@@ -522,6 +533,10 @@ void formActivePairRows(const FitColumns& c, FitState& st, std::int64_t from, st
 // out (a compressed one fills in one column of scratch at a time).
 void formActivePairs(const FitColumns& c, FitState& st)
 {
+    st.freshCount = 0;
+    for (std::int64_t a = 0; a < st.activeCount; ++a)
+        if (st.slotPlace[st.gramIndex[st.activeList[a]]] < 0)
+            st.freshPlaces[st.freshCount++] = a;
     shareRange(c.dense ? st.threads : 1, st.activeCount, 4,
                [&](std::int64_t from, std::int64_t to) { formActivePairRows(c, st, from, to); });
 }
@@ -610,13 +625,14 @@ bool activeGramOf(const FitColumns& c, FitState& st)
         st.slotPlace = workArray<std::int64_t>(st.gramCapacity);
         st.nextSlots = workArray<std::int64_t>(st.gramCapacity);
         st.nextPlaces = workArray<std::int64_t>(st.gramCapacity);
+        st.freshPlaces = workArray<std::int64_t>(st.gramCapacity);
         st.gramMembers = workArray<std::int64_t>(st.gramCapacity);
         st.activeGradient = workArray<double>(st.gramCapacity);
         st.activeStart = workArray<double>(st.gramCapacity);
         st.denseColumn = workArray<double>(c.dense ? 1 : c.n);
         if (!st.activeGram || !st.compactGram || !st.gramFormed || !st.gramMembers || !st.activeGradient
             || !st.activeStart || !st.denseColumn || !st.compactSpare || !st.compactSlots || !st.slotPlace
-            || !st.nextSlots || !st.nextPlaces) {
+            || !st.nextSlots || !st.nextPlaces || !st.freshPlaces) {
             st.activeGramFailed = true;
             return false;
         }
