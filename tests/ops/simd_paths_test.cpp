@@ -244,6 +244,12 @@ TEST(SimdPaths, ColumnKernelsMatchTheScalarReference)
                 k.addScaledQuad(rows.data(), four, steps, n);
                 scalar.addScaledPair(rowsRef.data(), x.data(), step2, y.data(), step, n);
                 scalar.addScaledPair(rowsRef.data(), q.data(), -step, x.data(), step2, n);
+                // g + r*(-d) is g - r*d: the least-squares sweeps apply
+                // four moves to the gradients so.
+                const double negated[4] = {-steps[0], -steps[1], -steps[2], -steps[3]};
+                k.addScaledQuad(rows.data(), four, negated, n);
+                for (int s = 0; s < 4; ++s)
+                    scalar.subtractScaled(rowsRef.data(), four[s], steps[s], n);
                 for (int i = 0; i < n; ++i)
                     EXPECT_TRUE(sameBits(rows[i], rowsRef[i]) && sameBits(move[i], moveRef[i])) << "row " << i;
             }
