@@ -400,6 +400,7 @@ const double* gramColumn(const FitColumns& c, FitState& st, std::int64_t j)
 }
 
 double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j);
+void outsideGradients(const FitColumns& c, FitState& st, const std::int64_t* j, int count, double* g);
 
 template <class P>
 double coordinateStep(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, std::int64_t j, double lambda)
@@ -904,11 +905,10 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
     const std::int64_t count = st.activeCount;
     double* gradient = st.activeGradient.get();
     const double* gram = st.compactGram.get();
-    for (std::int64_t a = 0; a < count; ++a) {
-        const std::int64_t j = st.activeList[a];
-        gradient[a] = outsideGradient(c, st, j);
-        st.activeStart[a] = st.beta[j];
-    }
+    for (std::int64_t a = 0; a < count; a += 4)
+        outsideGradients(c, st, st.activeList.get() + a, count - a < 4 ? int(count - a) : 4, gradient + a);
+    for (std::int64_t a = 0; a < count; ++a)
+        st.activeStart[a] = st.beta[st.activeList[a]];
     bool converged = false;
     PendingMoves pending;
     const bool moves = kHasPieces<P> && st.pieceMoves && pieceRoom(st);
@@ -1020,6 +1020,24 @@ double outsideGradientOf(const FitColumns& c, const FitState& st, std::int64_t j
 double outsideGradient(const FitColumns& c, FitState& st, std::int64_t j)
 {
     return outsideGradientOf(c, st, j, dotOf(c, columnOf(c, j), st.rho.get()));
+}
+
+// The gradients of up to four columns at the current residual: a dense X
+// without weights sums four in one pass over it, each sum the bits of its
+// own pass.
+void outsideGradients(const FitColumns& c, FitState& st, const std::int64_t* j, int count, double* g)
+{
+    if (count == 4 && c.dense && !c.w) {
+        const double* const x[4] = {c.dense + j[0] * c.n, c.dense + j[1] * c.n, c.dense + j[2] * c.n,
+                                    c.dense + j[3] * c.n};
+        double sums[4];
+        c.kernels->sumQuad(x, st.rho.get(), c.n, sums);
+        for (int k = 0; k < 4; ++k)
+            g[k] = outsideGradientOf(c, st, j[k], sums[k]);
+        return;
+    }
+    for (int k = 0; k < count; ++k)
+        g[k] = outsideGradient(c, st, j[k]);
 }
 
 // What the check found of a column: not outside the working set, within
@@ -1197,13 +1215,27 @@ template <class P>
 void sumPendingColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, double lambda,
                        std::int64_t from, std::int64_t to)
 {
+    std::int64_t held[4];
+    int count = 0;
+    const auto settle = [&] {
+        double g[4];
+        outsideGradients(c, st, held, count, g);
+        for (int k = 0; k < count; ++k) {
+            const std::int64_t j = held[k];
+            st.gradient[j] = g[k];
+            const bool moves = proxScalar<P>(g[k] * c.inverseCurvature[j], lambda, prox[j]) != 0;
+            st.checked[j] = moves ? CheckJoins : CheckSummed;
+        }
+        count = 0;
+    };
     for (std::int64_t j = from; j < to; ++j) {
         if (st.checked[j] != CheckPending)
             continue;
-        const double g = outsideGradient(c, st, j);
-        st.gradient[j] = g;
-        st.checked[j] = proxScalar<P>(g * c.inverseCurvature[j], lambda, prox[j]) != 0 ? CheckJoins : CheckSummed;
+        held[count++] = j;
+        if (count == 4)
+            settle();
     }
+    settle();
 }
 
 // The optimality check outside the working set: each coefficient there is
