@@ -1048,27 +1048,28 @@ enum CheckOutcome : unsigned char { CheckNotOutside, CheckBounded, CheckPending,
 // with that residual as the reference the bounds below start from.
 void referenceGradients(const FitColumns& c, FitState& st, bool keepSummed, std::int64_t from, std::int64_t to)
 {
-    std::int64_t held = -1; // dense columns without weights two at a time
+    std::int64_t held[4];
+    int count = 0;
+    const auto settle = [&] {
+        double g[4];
+        outsideGradients(c, st, held, count, g);
+        for (int k = 0; k < count; ++k)
+            st.referenceGradient[held[k]] = st.gradient[held[k]] = g[k];
+        count = 0;
+    };
     for (std::int64_t j = from; j < to; ++j) {
         if (!c.eligible[j] || st.working[j])
             continue;
         st.gradientReference[j] = st.referenceCount;
         if (keepSummed && st.checked[j] == CheckSummed) {
             st.referenceGradient[j] = st.gradient[j];
-        } else if (!c.dense || c.w) {
-            st.referenceGradient[j] = st.gradient[j] = outsideGradient(c, st, j);
-        } else if (held < 0) {
-            held = j;
-        } else {
-            double first = 0, second = 0;
-            c.kernels->sumPair(columnOf(c, held).values, columnOf(c, j).values, st.rho.get(), c.n, &first, &second);
-            st.referenceGradient[held] = st.gradient[held] = outsideGradientOf(c, st, held, first);
-            st.referenceGradient[j] = st.gradient[j] = outsideGradientOf(c, st, j, second);
-            held = -1;
+            continue;
         }
+        held[count++] = j;
+        if (count == 4)
+            settle();
     }
-    if (held >= 0)
-        st.referenceGradient[held] = st.gradient[held] = outsideGradient(c, st, held);
+    settle();
 }
 
 // The current reference becomes the past one.
