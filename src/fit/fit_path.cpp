@@ -950,6 +950,11 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
             wait = taken ? kPieceWait : 2 * wait;
         }
     }
+    // The residual takes the moves in list order, four columns a pass
+    // over it where X is dense (rho - x*d is rho + x*(-d), bit for bit).
+    const double* columns[4];
+    double steps[4];
+    int held = 0;
     for (std::int64_t a = 0; a < count; ++a) {
         const std::int64_t j = st.activeList[a];
         st.gradient[j] = gradient[a];
@@ -957,10 +962,21 @@ bool activeSweepsOverGram(const FitColumns& c, FitState& st, const ScalarProx<P>
         if (moved == 0)
             continue;
         const double d = moved * c.inverseScale[j];
-        updateOf(c, columnOf(c, j), st.rho.get(), d);
         if (c.intercept)
             st.rhoSum -= c.weightedSum[j] * d;
+        if (!c.dense) {
+            updateOf(c, columnOf(c, j), st.rho.get(), d);
+            continue;
+        }
+        columns[held] = c.dense + j * c.n;
+        steps[held++] = -d;
+        if (held == 4) {
+            c.kernels->addScaledQuad(st.rho.get(), columns, steps, c.n);
+            held = 0;
+        }
     }
+    for (int k = 0; k < held; ++k)
+        c.kernels->subtractScaled(st.rho.get(), columns[k], -steps[k], c.n);
     return converged;
 }
 
