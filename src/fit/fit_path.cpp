@@ -44,7 +44,7 @@ struct FitColumns {
     double totalWeight = 0;
     bool intercept = false;
     std::unique_ptr<double[]> center, weightedSum, inverseScale, curvature, inverseCurvature, rootCurvature,
-        gradientScale;
+        gradientScale, roundingScale;
     std::unique_ptr<bool[]> eligible;
     // The nonzero values of each column, the same count for either storage.
     std::unique_ptr<std::int64_t[]> nonzeroCount;
@@ -120,16 +120,25 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     c->inverseCurvature = workArray<double>(c->p);
     c->gradientScale = workArray<double>(c->p);
     c->rootCurvature = workArray<double>(c->p);
+    c->roundingScale = workArray<double>(c->p);
     c->eligible = workArray<bool>(c->p);
     c->nonzeroCount = workArray<std::int64_t>(c->p);
     if (!ones || !c->center || !c->weightedSum || !c->inverseScale || !c->curvature || !c->inverseCurvature ||
-        !c->gradientScale || !c->rootCurvature || !c->eligible || !c->nonzeroCount)
+        !c->gradientScale || !c->rootCurvature || !c->roundingScale || !c->eligible || !c->nonzeroCount)
         return false;
     for (std::int64_t i = 0; i < c->n; ++i)
         ones[i] = 1.0;
     const double* w = c->w;
     const double total = weightedSum(ones.get(), w, c->n);
     c->totalWeight = total;
+    // A gradient's sums (the dot product and R, eight lanes each, and the
+    // products and differences after them) are within
+    // (2*(n/8 + 5) + 3)*2^-53 * sqrt(sum_i w_i*x_i^2/W)*|rho| of their exact
+    // value, |rho| = sqrt(sum_i w_i*rho_i^2/W) (Cauchy-Schwarz on the sums'
+    // error bounds, and |mean| <= that root): for a column far from 0 (a
+    // large mean, a small spread) this is more than a relative margin on
+    // the centred sizes covers.
+    const double rounding = 1.01 * ((static_cast<double>(c->n) / 8 + 8) * 0x1p-52);
     for (std::int64_t j = 0; j < c->p; ++j) {
         const ColumnView col = columnOf(*c, j);
         const double sum = columnDot(col, w ? w : ones.get(), nullptr);
@@ -159,6 +168,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         c->inverseCurvature[j] = 1.0 / v;
         c->rootCurvature[j] = __builtin_sqrt(v);
         c->gradientScale[j] = c->inverseScale[j] / total;
+        c->roundingScale[j] = (rounding * __builtin_sqrt(variance + mean * mean)) * c->inverseScale[j];
     }
     return true;
 }
@@ -1121,9 +1131,12 @@ void refreshReference(const FitColumns& c, FitState& st, bool keepSummed = false
 // constant moves no gradient. Any a splits e exactly, so r's size is
 // formed from e, u and a as they are, and margin bounds the scale of the
 // rounding of what the bound then adds up (the column's sum along u comes
-// from its gradients at the two references).
+// from its gradients at the two references). The sums' own rounding
+// scales with the sizes of the residuals whose gradients a bound combines
+// (roundingScale): plain the current one and the reference, split also
+// the past one, each weighted as the bound takes its gradient.
 struct ReferenceChange {
-    double change = 0, across = 0, margin = 0, along = 0;
+    double change = 0, across = 0, margin = 0, along = 0, plainSizes = 0, sizes = 0;
     bool split = false;
 };
 
@@ -1145,6 +1158,8 @@ ReferenceChange residualChange(const FitColumns& c, FitState& st)
     r.change = centredRows(c, st.rho.get(), st.referenceRho.get(), e);
     r.across = r.change;
     r.margin = r.change + st.referenceSize;
+    const double current = __builtin_sqrt(weightedSquares(st.rho.get(), c.w, c.n) / c.totalWeight);
+    r.plainSizes = r.sizes = current + st.referenceSize;
     if (!st.pastValid || r.change == 0)
         return r;
     const double size = centredRows(c, st.referenceRho.get(), st.pastRho.get(), u);
@@ -1161,7 +1176,9 @@ ReferenceChange residualChange(const FitColumns& c, FitState& st)
         r.split = true;
         r.along = a;
         r.across = across;
-        r.margin += (a < 0 ? -a : a) * (size + st.referenceSize + st.pastSize);
+        const double magnitude = a < 0 ? -a : a, reference = 1 + a < 0 ? -(1 + a) : 1 + a;
+        r.margin += magnitude * (size + st.referenceSize + st.pastSize);
+        r.sizes = current + reference * st.referenceSize + magnitude * st.pastSize;
     }
     return r;
 }
@@ -1217,10 +1234,10 @@ void boundColumns(const FitColumns& c, FitState& st, const ScalarProx<P>* prox, 
             st.checked[j] = moves ? CheckJoins : CheckBounded;
             continue;
         }
-        double center = predictedGradient(st, r, j), across = r.across, margin = r.margin;
+        double center = predictedGradient(st, r, j), across = r.across, margin = r.margin, sizes = r.sizes;
         if (!(center - center == 0))
-            center = reference, across = r.change, margin = r.change + st.referenceSize;
-        const double spread = c.rootCurvature[j] * (across + 1e-8 * margin);
+            center = reference, across = r.change, margin = r.change + st.referenceSize, sizes = r.plainSizes;
+        const double spread = c.rootCurvature[j] * (across + 1e-8 * margin) + c.roundingScale[j] * sizes;
         const double bound = ((center < 0 ? -center : center) + spread) * (1 + 1e-9);
         const bool within = proxScalar<P>(bound * c.inverseCurvature[j], lambda, prox[j]) == 0;
         st.checked[j] = within ? CheckBounded : CheckPending;
