@@ -50,6 +50,9 @@ struct FitColumns {
     std::unique_ptr<std::int64_t[]> nonzeroCount;
     const double* factor = nullptr;
     const ColumnKernels* kernels = nullptr; // the loops over a dense column
+    // Where columns were moved to their means (shiftFarColumns): the
+    // columns then, and each one's shift (0 for the others).
+    std::unique_ptr<double[]> shiftedColumns, shift;
 };
 
 ColumnView columnOf(const FitColumns& c, std::int64_t j)
@@ -85,6 +88,88 @@ bool isConstant(const ColumnView& c, std::int64_t n)
     for (std::int64_t k = 1; k < c.count; ++k)
         if (c.values[k] != c.values[0])
             return false;
+    return true;
+}
+
+// A column whose weighted mean is more than kShiftRatio spreads from 0 is
+// fitted moved to its mean, x - mean: the residual of the uncentred
+// columns would carry mean*beta in every row, and the gradients' and Gram
+// entries' centring, sum x*rho - mean*R, would cancel (mean/spread)^2
+// times the rounding of the sums (more than 12 bits here). The model is
+// the same (the intercept takes the shifts back, recordFit); columns
+// nearer 0 keep their bits.
+constexpr double kShiftRatio = 64;
+
+void columnCentre(const FitColumns& c, std::int64_t j, const double* ones, double* sum, double* mean,
+                  double* variance)
+{
+    const ColumnView col = columnOf(c, j);
+    *sum = columnDot(col, c.w ? c.w : ones, nullptr);
+    *mean = *sum / c.totalWeight;
+    double squares, weightNonzero;
+    columnSpread(col, c.w, *mean, &squares, &weightNonzero);
+    *variance = (squares + (*mean * *mean) * (c.totalWeight - weightNonzero)) / c.totalWeight;
+}
+
+// Every row of a moved column is stored, in either storage (the rows a
+// compressed column skips hold -mean), so both give the same bits.
+bool movesToMean(double mean, double variance, bool constant)
+{
+    return !constant && (mean < 0 ? -mean : mean) > kShiftRatio * __builtin_sqrt(variance);
+}
+
+bool shiftFarColumns(const FitColumns& c, const double* mean, const double* variance, const bool* constant,
+                     FitColumns* out)
+{
+    std::int64_t far = 0, stored = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        const bool moves = movesToMean(mean[j], variance[j], constant[j]);
+        far += moves;
+        stored += moves ? c.n : columnOf(c, j).count;
+    }
+    if (far == 0)
+        return true;
+    out->shift = workArray<double>(c.p);
+    out->shiftedColumns.reset(new (std::nothrow) double[stored > 0 ? stored : 1]);
+    std::unique_ptr<std::int64_t[]> rows = c.dense ? nullptr : workArray<std::int64_t>(stored);
+    std::unique_ptr<std::int64_t[]> starts = c.dense ? nullptr : workArray<std::int64_t>(c.p + 1);
+    if (!out->shift || !out->shiftedColumns || (!c.dense && (!rows || !starts)))
+        return false;
+    double* to = out->shiftedColumns.get();
+    std::int64_t at = 0;
+    for (std::int64_t j = 0; j < c.p; ++j) {
+        const ColumnView col = columnOf(c, j);
+        const bool moves = movesToMean(mean[j], variance[j], constant[j]);
+        out->shift[j] = moves ? mean[j] : 0.0;
+        if (starts)
+            starts[j] = at;
+        if (!moves) {
+            for (std::int64_t k = 0; k < col.count; ++k, ++at) {
+                to[at] = col.values[k];
+                if (rows)
+                    rows[at] = col.rows[k];
+            }
+            continue;
+        }
+        for (std::int64_t i = 0; i < c.n; ++i) {
+            to[at + i] = 0.0 - mean[j];
+            if (rows)
+                rows[at + i] = i;
+        }
+        for (std::int64_t k = 0; k < col.count; ++k) {
+            const std::int64_t i = col.rows ? col.rows[k] : k;
+            to[at + i] = col.values[k] - mean[j];
+        }
+        at += c.n;
+    }
+    if (starts) {
+        starts[c.p] = at;
+        out->rows = std::move(rows);
+        out->starts = std::move(starts);
+        out->values = to;
+    } else {
+        out->dense = to;
+    }
     return true;
 }
 
@@ -139,15 +224,25 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     // large mean, a small spread) this is more than a relative margin on
     // the centred sizes covers.
     const double rounding = 1.01 * ((static_cast<double>(c->n) / 8 + 8) * 0x1p-52);
+    std::unique_ptr<double[]> means = workArray<double>(c->p), variances = workArray<double>(c->p);
+    std::unique_ptr<bool[]> constants = workArray<bool>(c->p);
+    if (!means || !variances || !constants)
+        return false;
+    for (std::int64_t j = 0; j < c->p; ++j) {
+        columnCentre(*c, j, ones.get(), &c->weightedSum[j], &means[j], &variances[j]);
+        constants[j] = isConstant(columnOf(*c, j), c->n);
+    }
+    if (s.intercept && !shiftFarColumns(*c, means.get(), variances.get(), constants.get(), c))
+        return false;
     for (std::int64_t j = 0; j < c->p; ++j) {
         const ColumnView col = columnOf(*c, j);
-        const double sum = columnDot(col, w ? w : ones.get(), nullptr);
-        const double mean = sum / total;
-        double squares, weightNonzero;
-        columnSpread(col, w, mean, &squares, &weightNonzero);
-        const double variance = (squares + (mean * mean) * (total - weightNonzero)) / total;
-        const bool constant = isConstant(col, c->n);
-        double about = variance; // the curvature before any scaling
+        double sum = c->weightedSum[j], mean = means[j], variance = variances[j], moved = variance;
+        // A moved column keeps the spread of the column given (its scale),
+        // and takes its centre and curvature from the values fitted.
+        if (c->shift && c->shift[j] != 0)
+            columnCentre(*c, j, ones.get(), &sum, &mean, &moved);
+        const bool constant = constants[j];
+        double about = moved; // the curvature before any scaling
         if (!s.intercept) {
             double raw, unused;
             columnSpread(col, w, 0.0, &raw, &unused);
@@ -168,7 +263,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         c->inverseCurvature[j] = 1.0 / v;
         c->rootCurvature[j] = __builtin_sqrt(v);
         c->gradientScale[j] = c->inverseScale[j] / total;
-        c->roundingScale[j] = (rounding * __builtin_sqrt(variance + mean * mean)) * c->inverseScale[j];
+        c->roundingScale[j] = (rounding * __builtin_sqrt(moved + mean * mean)) * c->inverseScale[j];
     }
     return true;
 }
@@ -1412,7 +1507,11 @@ void recordFit(const FitColumns& c, FitState& st, const FitSettings& s, double l
         if (c.factor[j] != 0)
             penalty += c.factor[j] * valueElement<ScalarLanes, P>(beta, lambda, s.theta);
     }
-    out->intercept[k] = c.intercept ? yMean + shift : 0.0;
+    double moved = 0;
+    if (c.shift)
+        for (std::int64_t j = 0; j < c.p; ++j)
+            moved += c.shift[j] * b[j];
+    out->intercept[k] = c.intercept ? (yMean + shift) - moved : 0.0;
     out->lambda[k] = lambda;
     out->df[k] = nonzeros;
     out->mse[k] = mse;
