@@ -1169,7 +1169,7 @@ enum CheckOutcome : unsigned char { CheckNotOutside, CheckBounded, CheckPending,
 // with that residual as the reference the bounds below start from.
 void referenceGradients(const FitColumns& c, FitState& st, bool keepSummed, std::int64_t from, std::int64_t to)
 {
-    std::int64_t held[4];
+    std::int64_t held[4] = {};
     int count = 0;
     const auto settle = [&] {
         double g[4];
