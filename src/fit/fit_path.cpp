@@ -20,6 +20,7 @@
 
 #include "column_kernels.h"
 #include "column_sums.h"
+#include "moved_columns.h"
 #include "path_loop.h"
 #include "piece_step.h"
 #include "scalar_prox.h"
@@ -52,7 +53,7 @@ struct FitColumns {
     const ColumnKernels* kernels = nullptr; // the loops over a dense column
     // Where columns were moved to their means (shiftFarColumns): the
     // columns then, and each one's shift (0 for the others).
-    std::unique_ptr<double[]> shiftedColumns, shift;
+    std::unique_ptr<double[]> movedColumns, shift;
 };
 
 ColumnView columnOf(const FitColumns& c, std::int64_t j)
@@ -77,20 +78,6 @@ void updateOf(const FitColumns& c, const ColumnView& col, double* u, double d)
         columnUpdate(col, u, d);
 }
 
-// Every stored value equal, and every row stored (or none): the column
-// is constant, whatever rounding its spread would carry.
-bool isConstant(const ColumnView& c, std::int64_t n)
-{
-    if (c.count == 0)
-        return true;
-    if (c.count != n)
-        return false;
-    for (std::int64_t k = 1; k < c.count; ++k)
-        if (c.values[k] != c.values[0])
-            return false;
-    return true;
-}
-
 // A column whose weighted mean is more than kShiftRatio spreads from 0 is
 // fitted moved to its mean, x - mean: the residual of the uncentred
 // columns would carry mean*beta in every row, and the gradients' and Gram
@@ -111,66 +98,20 @@ void columnCentre(const FitColumns& c, std::int64_t j, const double* ones, doubl
     *variance = (squares + (*mean * *mean) * (c.totalWeight - weightNonzero)) / c.totalWeight;
 }
 
-// Every row of a moved column is stored, in either storage (the rows a
-// compressed column skips hold -mean), so both give the same bits.
 bool movesToMean(double mean, double variance, bool constant)
 {
     return !constant && (mean < 0 ? -mean : mean) > kShiftRatio * __builtin_sqrt(variance);
 }
 
-bool shiftFarColumns(const FitColumns& c, const double* mean, const double* variance, const bool* constant,
-                     FitColumns* out)
+bool shiftFarColumns(FitColumns& c, const double* mean, const double* variance, const bool* constant)
 {
-    std::int64_t far = 0, stored = 0;
-    for (std::int64_t j = 0; j < c.p; ++j) {
-        const bool moves = movesToMean(mean[j], variance[j], constant[j]);
-        far += moves;
-        stored += moves ? c.n : columnOf(c, j).count;
-    }
-    if (far == 0)
-        return true;
-    out->shift = workArray<double>(c.p);
-    out->shiftedColumns.reset(new (std::nothrow) double[stored > 0 ? stored : 1]);
-    std::unique_ptr<std::int64_t[]> rows = c.dense ? nullptr : workArray<std::int64_t>(stored);
-    std::unique_ptr<std::int64_t[]> starts = c.dense ? nullptr : workArray<std::int64_t>(c.p + 1);
-    if (!out->shift || !out->shiftedColumns || (!c.dense && (!rows || !starts)))
+    std::unique_ptr<bool[]> moves = workArray<bool>(c.p);
+    if (!moves)
         return false;
-    double* to = out->shiftedColumns.get();
-    std::int64_t at = 0;
-    for (std::int64_t j = 0; j < c.p; ++j) {
-        const ColumnView col = columnOf(c, j);
-        const bool moves = movesToMean(mean[j], variance[j], constant[j]);
-        out->shift[j] = moves ? mean[j] : 0.0;
-        if (starts)
-            starts[j] = at;
-        if (!moves) {
-            for (std::int64_t k = 0; k < col.count; ++k, ++at) {
-                to[at] = col.values[k];
-                if (rows)
-                    rows[at] = col.rows[k];
-            }
-            continue;
-        }
-        for (std::int64_t i = 0; i < c.n; ++i) {
-            to[at + i] = 0.0 - mean[j];
-            if (rows)
-                rows[at + i] = i;
-        }
-        for (std::int64_t k = 0; k < col.count; ++k) {
-            const std::int64_t i = col.rows ? col.rows[k] : k;
-            to[at + i] = col.values[k] - mean[j];
-        }
-        at += c.n;
-    }
-    if (starts) {
-        starts[c.p] = at;
-        out->rows = std::move(rows);
-        out->starts = std::move(starts);
-        out->values = to;
-    } else {
-        out->dense = to;
-    }
-    return true;
+    bool any = false;
+    for (std::int64_t j = 0; j < c.p; ++j)
+        any = (moves[j] = movesToMean(mean[j], variance[j], constant[j])) || any;
+    return !any || moveColumns(c, [&](std::int64_t j) { return columnOf(c, j); }, mean, moves.get());
 }
 
 bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
@@ -232,7 +173,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         columnCentre(*c, j, ones.get(), &c->weightedSum[j], &means[j], &variances[j]);
         constants[j] = isConstant(columnOf(*c, j), c->n);
     }
-    if (s.intercept && !shiftFarColumns(*c, means.get(), variances.get(), constants.get(), c))
+    if (s.intercept && !shiftFarColumns(*c, means.get(), variances.get(), constants.get()))
         return false;
     for (std::int64_t j = 0; j < c->p; ++j) {
         const ColumnView col = columnOf(*c, j);
