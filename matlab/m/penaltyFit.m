@@ -147,67 +147,70 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     with as many threads as the cores this process may use
 %     (OMP_NUM_THREADS caps them), each column's or row's sum formed whole
 %     by one thread.
-%     The columns are never centred or scaled in memory: a sparse X stays
-%     sparse, and a pass costs the nonzeros of the columns it visits.
+%     The columns are not centred or scaled in memory: a sparse X stays
+%     sparse, and a pass costs the nonzeros of the columns it visits. With
+%     an intercept, a column whose weighted mean lies more than 64 times
+%     its spread from 0 (binomial and Poisson: more than its spread) is
+%     fitted as a copy moved to its mean, every row stored, the intercept
+%     taking the shift back: the same model, on which the mean no longer
+%     spoils the sums and the coordinate steps.
 %
 %   How the binomial and Poisson fits compute
-%     Pathwise, warm-started down the path, on the columns as stored
-%     (scaled by 1/s_j, never centred) with the intercept a coordinate of
+%     Pathwise, warm-started down the path, on the columns as stored (scaled
+%     by 1/s_j, centred only as above) with the intercept a coordinate of
 %     its own. Each LAMBDA is solved by outer steps: at the current fit the
 %     loss is replaced by its quadratic model (IRLS weights w_i*h_i, h_i =
 %     mu_i*(1 - mu_i) for the binomial, mu_i for the Poisson), which cyclic
 %     coordinate descent minimises plus the penalty over a working set
-%     (passes over the nonzero coefficients alternating with passes over
-%     the whole set; for a nonconvex penalty, between them, a joint move of
-%     the nonzero coefficients to the model's minimum on the pieces of the
+%     (passes over the nonzero coefficients alternating with passes over the
+%     whole set; for a nonconvex penalty, between them, a joint move of the
+%     nonzero coefficients to the model's minimum on the pieces of the
 %     penalty where they lie, by conjugate gradients, taken only where it
-%     lowers the model plus the penalty). Each coordinate step is the exact global minimiser of
-%     the model in that coordinate plus the penalty: PENALTYPROX's map at
-%     GAMMA = f_j/v_j of the Newton point, v_j = sum_i w_i*h_i*x~_ij^2/sum(w)
-%     the model's curvature, the curvature that keeps THETA meaning what it
-%     means for least squares; no THETA of the range is refused. The true
-%     objective never increases between accepted fits: the move the model
-%     proposes is checked on the true objective and halved (up to 30 times)
-%     until the objective does not increase; where no halving does (a
-%     nonconvex penalty's step can jump between basins), the move is
-%     dropped and one pass of steps on the true loss is made instead, each
-%     taken only where the true objective does not increase (v_j raised
-%     to the bound sum_i w_i*x~_ij^2/(4*sum(w)), which majorises the
-%     binomial's loss, or doubled for the Poisson, which has none). A pass
-%     (MaxIter) is one such outer step. The working set starts from the
+%     lowers the model plus the penalty). Each coordinate step is the exact
+%     global minimiser of the model in that coordinate plus the penalty:
+%     PENALTYPROX's map at GAMMA = f_j/v_j of the Newton point, v_j = sum_i
+%     w_i*h_i*x~_ij^2/sum(w) the model's curvature, the curvature that keeps
+%     THETA meaning what it means for least squares; no THETA of the range
+%     is refused. The true objective never increases between accepted fits:
+%     the move the model proposes is checked on the true objective and
+%     halved (up to 30 times) until the objective does not increase; where
+%     no halving does (a nonconvex penalty's step can jump between basins),
+%     the move is dropped and one pass of steps on the true loss is made
+%     instead, each taken only where the true objective does not increase
+%     (v_j raised to the bound sum_i w_i*x~_ij^2/(4*sum(w)), which majorises
+%     the binomial's loss, or doubled for the Poisson, which has none). A
+%     pass (MaxIter) is one such outer step. The working set starts from the
 %     strong rule (a coefficient joins where its model step from 0 at the
 %     previous fit moves at 2*LAMBDA - LAMBDA_previous; for a nonconvex
 %     penalty it is formed afresh at each LAMBDA from the nonzero and
-%     unpenalised coefficients and those) and before a LAMBDA
-%     is accepted every coefficient outside it is checked at the fit: one
-%     whose model step from 0 moves joins (for a nonconvex penalty with
-%     those whose step would move at 0.7*LAMBDA), and the LAMBDA is solved
-%     again.
-%     Because the model can hide a lower point of the true objective along
-%     a coordinate (the logistic's curvature falls off away from the fit),
-%     every penalised coefficient of a nonconvex penalty is also tried,
-%     before a LAMBDA is accepted, against 0, the steps of models of smaller
+%     unpenalised coefficients and those) and before a LAMBDA is accepted
+%     every coefficient outside it is checked at the fit: one whose model
+%     step from 0 moves joins (for a nonconvex penalty with those whose step
+%     would move at 0.7*LAMBDA), and the LAMBDA is solved again. Because the
+%     model can hide a lower point of the true objective along a coordinate
+%     (the logistic's curvature falls off away from the fit), every
+%     penalised coefficient of a nonconvex penalty is also tried, before a
+%     LAMBDA is accepted, against 0, the steps of models of smaller
 %     curvature, and the local minima they lead to; a coefficient, at 0 or
 %     not, is spared that search where a bound needs no exponential shows
 %     that no point along its coordinate lowers the objective by more than
 %     the tolerance (the curvature of the loss on row i, a distance d along
 %     eta, is at least h_i*e^-d; the penalty is concave on either side of
-%     0). One that lowers the true objective by more
-%     than the tolerance is taken and the LAMBDA solved again. LAMBDA_MAX
-%     is the smallest LAMBDA at which every penalised coefficient's model
-%     step from 0 stays at 0, at the fit of the intercept and the
-%     unpenalised coefficients. Convergence: an outer step whose move has
-%     v_j*change_j^2 at most the tolerance for every coordinate (and is then
-%     not taken), the tolerance RelTol times the mean deviance at eta = 0.
-%     A fit that explains at least 99.9% of the null deviance, or gives an
-%     observation a fitted probability of 0 or 1 (|eta| > 36: the classes
-%     separate), stops the path with the warning penaltyFit:saturated: a
-%     converged fit that does is the path's last; an iterate that does
-%     ends its LAMBDA's solve at once (there may be no finite minimiser),
-%     and the path keeps the fits before it (or that iterate, flagged as
-%     not converged, where it is the first). Every exponential
-%     and logarithm is the project's own (no C library function), so every
-%     build gives the same bits.
+%     0). One that lowers the true objective by more than the tolerance is
+%     taken and the LAMBDA solved again. LAMBDA_MAX is the smallest LAMBDA
+%     at which every penalised coefficient's model step from 0 stays at 0,
+%     at the fit of the intercept and the unpenalised coefficients.
+%     Convergence: an outer step whose move has v_j*change_j^2 at most the
+%     tolerance for every coordinate (and is then not taken), the tolerance
+%     RelTol times the mean deviance at eta = 0. A fit that explains at
+%     least 99.9% of the null deviance, or gives an observation a fitted
+%     probability of 0 or 1 (|eta| > 36: the classes separate), stops the
+%     path with the warning penaltyFit:saturated: a converged fit that does
+%     is the path's last; an iterate that does ends its LAMBDA's solve at
+%     once (there may be no finite minimiser), and the path keeps the fits
+%     before it (or that iterate, flagged as not converged, where it is the
+%     first). Every exponential and logarithm is the project's own (no C
+%     library function), so every build gives the same bits.
 %
 %   How the cross-validation computes
 %     Each fold's path is fitted without the fold's observations (a copy of
