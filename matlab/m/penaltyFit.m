@@ -150,10 +150,10 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     The columns are not centred or scaled in memory: a sparse X stays
 %     sparse, and a pass costs the nonzeros of the columns it visits. With
 %     an intercept, a column whose weighted mean lies more than 64 times
-%     its spread from 0 (binomial and Poisson: more than its spread) is
-%     fitted as a copy moved to its mean, every row stored, the intercept
-%     taking the shift back: the same model, on which the mean no longer
-%     spoils the sums and the coordinate steps.
+%     its spread from 0 (binomial and Poisson: 8 times) is fitted as a
+%     copy moved to its mean, every row stored, the intercept taking the
+%     shift back: the same model, on which the mean no longer spoils the
+%     sums and the coordinate steps.
 %
 %   How the binomial and Poisson fits compute
 %     Pathwise, warm-started down the path, on the columns as stored (scaled
