@@ -4,9 +4,9 @@ table rows fit_bench.m wrote (| case | tool | path | seconds | gap | note |).
 
 For each case and each LIMIT on the gap, every tool's lasso time is that of
 the fastest of its settings whose path reaches the best objective to within
-LIMIT at every lambda; our nonconvex paths, fitted at the RelTol of our
-fastest lasso at the tightest LIMIT, are set against glmnet's lasso at that
-LIMIT (where our lasso reaches none, at the tightest RelTol). A tool with no
+LIMIT at every lambda; our nonconvex paths, fitted at the loosest RelTol
+whose lasso is within the tightest LIMIT (where none is, at the tightest
+RelTol), are set against glmnet's lasso at each LIMIT. A tool with no
 setting within LIMIT gets no ratio."""
 import sys
 

@@ -97,7 +97,7 @@ our_commit=${PENALTY_FIT_LABEL:-$(git -C "$ours" log -1 --format='%h %s' 2>/dev/
     echo "any tool reached at the same lambda, all scored by one evaluator (fit_bench.m). Last"
     echo "column: lambdas returned (peers) or converged (penaltyFit). Ratios (bench/fit/ratios.py):"
     echo "each tool's lasso at the fastest of its settings whose gap is within the limit; our"
-    echo "nonconvex paths, fitted at the RelTol of our fastest lasso within 1e-6 (else the tightest),"
+    echo "nonconvex paths, fitted at the loosest RelTol whose lasso is within 1e-6 (else the tightest),"
     echo "against glmnet's lasso at each limit."
     echo
     echo "| case | tool | path | seconds | gap | lambdas, or a note |"
