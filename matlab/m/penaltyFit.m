@@ -248,6 +248,12 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %                                   Weights, not in [0, 1]), or one outcome
 %                                   only
 %     penaltyFit:invalidPoissonResponse   a Poisson Y negative, or all 0
+%     penaltyFit:yOutOfRange        a least-squares Y whose sum of squares
+%                                   (about its mean, with an intercept)
+%                                   overflows, or whose mean square times
+%                                   RelTol falls below the normal doubles:
+%                                   a spread above about 1e150, or below
+%                                   about 1e-150 at RelTol 1e-7; rescale Y
 %     penaltyFit:invalidCV          CV not K >= 2 or n fold numbers
 %     penaltyFit:tooManyFolds       CV asks for K > n folds
 %     penaltyFit:invalidFolds       fold numbers not integers 1..K with
@@ -387,6 +393,9 @@ if isfield (given, 'DFmax')
 end
 
 [distribution, family] = distribution_of (given, y, weights);
+if distribution == 0
+  check_spread (y, weights, intercept, reltol);
+end
 folds = [];
 if isfield (given, 'CV')
   folds = penaltyFitFolds (n, given.CV);
@@ -514,6 +523,29 @@ elseif code == 2
   if ~any (w > 0 & y > 0)
     error ('penaltyFit:invalidPoissonResponse', 'A Poisson Y must hold some count > 0 (at positive weight).');
   end
+end
+end
+
+function check_spread (y, weights, intercept, reltol)
+% Least squares forms sums of squares on Y's scale (its tolerance, RelTol
+% times the weighted mean square of Y about its mean, and each step's
+% v_j*change_j^2 against it): where they overflow, or the tolerance is
+% below the normal doubles (or 0 where the squares underflow), every step
+% passes the test and the fit stops at once. Such a Y is refused (a
+% constant Y, whose spread is 0, is not), with a margin for the order in
+% which the core forms the sums.
+w = weights;
+if isempty (w)
+  w = ones (size (y(:)));
+end
+r = y(:);
+if intercept
+  r = r - sum (w .* r) / sum (w);
+end
+squares = sum (w .* r .^ 2);
+if any (r(w > 0) ~= 0) && ~(squares <= realmax / 1024 && reltol * (squares / sum (w)) >= realmin * 1024)
+  error ('penaltyFit:yOutOfRange', ['Y''s weighted mean square (%g%s) is beyond the range a least-squares ' ...
+         'fit at RelTol %g computes in; rescale Y.'], squares / sum (w), ifelse (intercept, ' about its mean', ''), reltol);
 end
 end
 
@@ -656,6 +688,18 @@ end
 %!assert (penaltyFit ([1 0; 0 1; 1 1], [1; 2; 3], 'l1', 'numl', 3, 'lambda', 0.1), ...
 %!        penaltyFit ([1 0; 0 1; 1 1], [1; 2; 3], 'l1', 'NumLambda', 3, 'Lambda', 0.1))
 %!error id=penaltyFit:invalidY penaltyFit (randn (5, 2), randn (4, 1), 'mcp')
+%!error id=penaltyFit:yOutOfRange penaltyFit (randn (20, 3), 1e160 * randn (20, 1), 'mcp')
+%!error id=penaltyFit:yOutOfRange penaltyFit (randn (20, 3), 1e-160 * randn (20, 1), 'l1', 'RelTol', 1e-10)
+%!test
+%! % Near either end of the range, the fit is the scaled one.
+%! X = randn (30, 4); y = X(:, 1) - X(:, 2) + 0.3 * randn (30, 1);
+%! [B, info] = penaltyFit (X, y, 'mcp', 'NumLambda', 5, 'RelTol', 1e-10);
+%! for s = [1e-140 1e140]
+%!   Bs = penaltyFit (X, s * y, 'mcp', 'Lambda', s * info.Lambda, 'RelTol', 1e-10);
+%!   assert (Bs / s, B, 1e-12);
+%! end
+%! B0 = penaltyFit (X, 5 * ones (30, 1), 'l1', 'NumLambda', 3);   % a constant Y is no error
+%! assert (B0, zeros (4, 3));
 
 %!demo
 %! % Coefficient paths of the lasso and of MCP on the same data.
