@@ -545,7 +545,7 @@ end
 squares = sum (w .* r .^ 2);
 if any (r(w > 0) ~= 0) && ~(squares <= realmax / 1024 && reltol * (squares / sum (w)) >= realmin * 1024)
   error ('penaltyFit:yOutOfRange', ['Y''s weighted mean square (%g%s) is beyond the range a least-squares ' ...
-         'fit at RelTol %g computes in; rescale Y.'], squares / sum (w), ifelse (intercept, ' about its mean', ''), reltol);
+         'fit at RelTol %g computes in; rescale Y (or Weights).'], squares / sum (w), ifelse (intercept, ' about its mean', ''), reltol);
 end
 end
 
