@@ -202,15 +202,18 @@ function [B, FitInfo] = penaltyFit(X, y, penalty, varargin)
 %     at the fit of the intercept and the unpenalised coefficients.
 %     Convergence: an outer step whose move has v_j*change_j^2 at most the
 %     tolerance for every coordinate (and is then not taken), the tolerance
-%     RelTol times the mean deviance at eta = 0. A fit that explains at
-%     least 99.9% of the null deviance, or gives an observation a fitted
-%     probability of 0 or 1 (|eta| > 36: the classes separate), stops the
-%     path with the warning penaltyFit:saturated: a converged fit that does
-%     is the path's last; an iterate that does ends its LAMBDA's solve at
-%     once (there may be no finite minimiser), and the path keeps the fits
-%     before it (or that iterate, flagged as not converged, where it is the
-%     first). Every exponential and logarithm is the project's own (no C
-%     library function), so every build gives the same bits.
+%     RelTol times the mean deviance of the null model (the intercept and
+%     the unpenalised coefficients fitted), so that it scales with Y (as
+%     for least squares, whose null model's mean square is Y's variance).
+%     A fit that explains at least 99.9% of the null deviance, or gives an
+%     observation a fitted probability of 0 or 1 (|eta| > 36: the classes
+%     separate), stops the path with the warning penaltyFit:saturated: a
+%     converged fit that does is the path's last; an iterate that does
+%     ends its LAMBDA's solve at once (there may be no finite minimiser),
+%     and the path keeps the fits before it (or that iterate, flagged as
+%     not converged, where it is the first). Every exponential and
+%     logarithm is the project's own (no C library function), so every
+%     build gives the same bits.
 %
 %   How the cross-validation computes
 %     Each fold's path is fitted without the fold's observations (a copy of

@@ -1153,14 +1153,24 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
         setRow(c, st, i);
 
     // The null model: the intercept and the unpenalised coefficients. Its
-    // mean deviance scales the tolerance and the saturation test.
+    // mean deviance scales the tolerance (as Y's variance about its mean
+    // scales least squares') and the saturation test. It is solved first at
+    // the deviance at eta = 0, which is never below its own, then again at
+    // its own: Poisson rates of 1e-6 have a null deviance a million times
+    // below that at eta = 0, which would leave every fit at a million
+    // times RelTol.
     const double devianceAtZero = meanDeviance(c, st);
-    const double tolerance = s.relTol * (devianceAtZero > 0 ? devianceAtZero : 1.0);
+    double tolerance = s.relTol * (devianceAtZero > 0 ? devianceAtZero : 1.0);
     for (std::int64_t j = 0; j < c.p; ++j)
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
     listWorkingSet(c, st);
     std::int64_t passes = 0;
     solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
+    const double nullDeviance = meanDeviance(c, st);
+    if (nullDeviance > 0 && s.relTol * nullDeviance < tolerance) {
+        tolerance = s.relTol * nullDeviance;
+        solve<P>(c, st, 0.0, s.theta, tolerance, s.maxPasses, &passes);
+    }
     // The null fit's solve may have stopped at a fit that separates
     // (classes of one kind alone): it stands as the null fit, and the
     // path's own test decides after its first fit.

@@ -365,3 +365,35 @@ TEST(GlmPath, ColumnsFarFromZeroFitAsTheyDoNearIt)
             }
     }
 }
+
+// The tolerance scales with the null model's deviance: Poisson rates c*y
+// at c*lambda (MCP's theta/c, so that its penalty scales by c too) are the
+// counts' fit with the intercept moved by log c, to the solve's accuracy
+// whatever c (with the deviance at eta = 0 as the scale, rates of 1e-6 had
+// been fitted at a million times RelTol, off by 2e-3).
+TEST(GlmPath, PoissonRatesFitAsTheirCounts)
+{
+    const int kL1 = 0, kMcp = 5;
+    const Problem counts = problemOf(Distribution::Poisson, 5);
+    for (double c : {1e-6, 1e4})
+        for (int penalty : {kL1, kMcp}) {
+            Problem rates = counts;
+            std::vector<double> lambda = counts.lambda;
+            for (double& v : rates.y)
+                v *= c;
+            for (double& l : lambda)
+                l *= c;
+            FitSettings s{penalty, 3.0, counts.lambda.data(), 10, 10, 0.01, true, true, counts.factor.data(),
+                          nullptr, 1e-12, 100000, 1e9};
+            PathRoom a = pathRoom(counts.p, 10), b = pathRoom(counts.p, 10);
+            ASSERT_EQ(fitGlmPath(designOf(counts, true), s, Distribution::Poisson, &a.out), GlmPathDone);
+            s.lambda = lambda.data();
+            s.theta = 3.0 / c;
+            ASSERT_EQ(fitGlmPath(designOf(rates, true), s, Distribution::Poisson, &b.out), GlmPathDone);
+            ASSERT_EQ(a.out.fits, b.out.fits);
+            for (std::int64_t k = 0; k < a.out.fits * counts.p; ++k)
+                EXPECT_NEAR(b.out.coefficients[k], a.out.coefficients[k], 1e-6) << c << " " << penalty << " " << k;
+            for (std::int64_t k = 0; k < a.out.fits; ++k)
+                EXPECT_NEAR(b.out.intercept[k] - std::log(c), a.out.intercept[k], 1e-6) << c << " " << penalty;
+        }
+}
