@@ -29,6 +29,7 @@
 #include "glm_coordinate_step.h"
 #include "glm_descent_bound.h"
 #include "moved_columns.h"
+#include "natural_log.h"
 #include "path_loop.h"
 #include "piece_step.h"
 #include "shared_passes.h"
@@ -1149,18 +1150,26 @@ GlmPathStatus fitGlmPathOf(const FitDesign& d, const FitSettings& s, Distributio
     if (!st.working || !st.workingList || !lambdas || !st.piecePlaces || !st.pieces || !st.pieceFree
         || !st.pathPieces || !st.crossings)
         return GlmPathOutOfMemory;
-    for (std::int64_t i = 0; i < c.n; ++i)
+    // A Poisson intercept starts at the null model's own, log of the mean
+    // count: from eta = 0 the first Newton step to counts of 1e20 is 1e20,
+    // which no halving brings to a finite objective, and the solve stopped
+    // there. (A binomial step from eta = 0 is at most 4 wide.)
+    const double meanCount = weightedSum(c.y, c.w, c.n) / c.totalWeight;
+    if (c.intercept && distribution == Distribution::Poisson && meanCount > 0 && meanCount < __builtin_inf())
+        st.intercept = naturalLog(meanCount);
+    for (std::int64_t i = 0; i < c.n; ++i) {
+        st.eta[i] = st.intercept;
         setRow(c, st, i);
+    }
 
     // The null model: the intercept and the unpenalised coefficients. Its
     // mean deviance scales the tolerance (as Y's variance about its mean
     // scales least squares') and the saturation test. It is solved first at
-    // the deviance at eta = 0, which is never below its own, then again at
-    // its own: Poisson rates of 1e-6 have a null deviance a million times
-    // below that at eta = 0, which would leave every fit at a million
-    // times RelTol.
-    const double devianceAtZero = meanDeviance(c, st);
-    double tolerance = s.relTol * (devianceAtZero > 0 ? devianceAtZero : 1.0);
+    // the deviance at the start, which is never below its own, then again
+    // at its own: a binomial Y of rare events has a null deviance far below
+    // that at eta = 0, which would leave every fit at as many times RelTol.
+    const double startDeviance = meanDeviance(c, st);
+    double tolerance = s.relTol * (startDeviance > 0 ? startDeviance : 1.0);
     for (std::int64_t j = 0; j < c.p; ++j)
         st.working[j] = c.eligible[j] && c.factor[j] == 0;
     listWorkingSet(c, st);

@@ -370,12 +370,13 @@ TEST(GlmPath, ColumnsFarFromZeroFitAsTheyDoNearIt)
 // at c*lambda (MCP's theta/c, so that its penalty scales by c too) are the
 // counts' fit with the intercept moved by log c, to the solve's accuracy
 // whatever c (with the deviance at eta = 0 as the scale, rates of 1e-6 had
-// been fitted at a million times RelTol, off by 2e-3).
+// been fitted at a million times RelTol, off by 2e-3; and from eta = 0 the
+// first steps to counts of 1e40 never reached a finite objective).
 TEST(GlmPath, PoissonRatesFitAsTheirCounts)
 {
     const int kL1 = 0, kMcp = 5;
     const Problem counts = problemOf(Distribution::Poisson, 5);
-    for (double c : {1e-6, 1e4})
+    for (double c : {1e-6, 1e4, 1e40})
         for (int penalty : {kL1, kMcp}) {
             Problem rates = counts;
             std::vector<double> lambda = counts.lambda;
