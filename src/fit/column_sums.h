@@ -116,6 +116,19 @@ inline void columnSpread(const ColumnView& c, const double* w, double m, double*
     *weight = combineSums(t);
 }
 
+// A column's weighted sum and mean and its population variance about the
+// mean, the zero rows a compressed column skips counted at (0 - m)^2
+// (ones: n unit weights, for w null; total: sum of the weights).
+inline void columnCentre(const ColumnView& c, const double* w, const double* ones, double total, double* sum,
+                         double* mean, double* variance)
+{
+    *sum = columnDot(c, w ? w : ones, nullptr);
+    *mean = *sum / total;
+    double squares, weightNonzero;
+    columnSpread(c, w, *mean, &squares, &weightNonzero);
+    *variance = (squares + (*mean * *mean) * (total - weightNonzero)) / total;
+}
+
 // sum over i of w_i*u_i*u_i (w null: u_i*u_i), and of w_i*u_i.
 inline double weightedSquares(const double* u, const double* w, std::int64_t n)
 {

@@ -87,22 +87,6 @@ void updateOf(const FitColumns& c, const ColumnView& col, double* u, double d)
 // nearer 0 keep their bits.
 constexpr double kShiftRatio = 64;
 
-void columnCentre(const FitColumns& c, std::int64_t j, const double* ones, double* sum, double* mean,
-                  double* variance)
-{
-    const ColumnView col = columnOf(c, j);
-    *sum = columnDot(col, c.w ? c.w : ones, nullptr);
-    *mean = *sum / c.totalWeight;
-    double squares, weightNonzero;
-    columnSpread(col, c.w, *mean, &squares, &weightNonzero);
-    *variance = (squares + (*mean * *mean) * (c.totalWeight - weightNonzero)) / c.totalWeight;
-}
-
-bool movesToMean(double mean, double variance, bool constant)
-{
-    return !constant && (mean < 0 ? -mean : mean) > kShiftRatio * __builtin_sqrt(variance);
-}
-
 bool shiftFarColumns(FitColumns& c, const double* mean, const double* variance, const bool* constant)
 {
     std::unique_ptr<bool[]> moves = workArray<bool>(c.p);
@@ -110,7 +94,7 @@ bool shiftFarColumns(FitColumns& c, const double* mean, const double* variance, 
         return false;
     bool any = false;
     for (std::int64_t j = 0; j < c.p; ++j)
-        any = (moves[j] = movesToMean(mean[j], variance[j], constant[j])) || any;
+        any = (moves[j] = farFromZero(mean[j], variance[j], constant[j], kShiftRatio)) || any;
     return !any || moveColumns(c, [&](std::int64_t j) { return columnOf(c, j); }, mean, moves.get());
 }
 
@@ -170,7 +154,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
     if (!means || !variances || !constants)
         return false;
     for (std::int64_t j = 0; j < c->p; ++j) {
-        columnCentre(*c, j, ones.get(), &c->weightedSum[j], &means[j], &variances[j]);
+        columnCentre(columnOf(*c, j), w, ones.get(), total, &c->weightedSum[j], &means[j], &variances[j]);
         constants[j] = isConstant(columnOf(*c, j), c->n);
     }
     if (s.intercept && !shiftFarColumns(*c, means.get(), variances.get(), constants.get()))
@@ -181,7 +165,7 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, FitColumns* c)
         // A moved column keeps the spread of the column given (its scale),
         // and takes its centre and curvature from the values fitted.
         if (c->shift && c->shift[j] != 0)
-            columnCentre(*c, j, ones.get(), &sum, &mean, &moved);
+            columnCentre(col, w, ones.get(), total, &sum, &mean, &moved);
         const bool constant = constants[j];
         double about = moved; // the curvature before any scaling
         if (!s.intercept) {
@@ -1448,11 +1432,7 @@ void recordFit(const FitColumns& c, FitState& st, const FitSettings& s, double l
         if (c.factor[j] != 0)
             penalty += c.factor[j] * valueElement<ScalarLanes, P>(beta, lambda, s.theta);
     }
-    double moved = 0;
-    if (c.shift)
-        for (std::int64_t j = 0; j < c.p; ++j)
-            moved += c.shift[j] * b[j];
-    out->intercept[k] = c.intercept ? (yMean + shift) - moved : 0.0;
+    out->intercept[k] = c.intercept ? (yMean + shift) - shiftsCarried(c.shift.get(), b, c.p) : 0.0;
     out->lambda[k] = lambda;
     out->df[k] = nonzeros;
     out->mse[k] = mse;

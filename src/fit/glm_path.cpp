@@ -127,13 +127,9 @@ bool prepareColumns(const FitDesign& d, const FitSettings& s, Distribution distr
     bool anyMoves = false;
     for (std::int64_t j = 0; j < c->p; ++j) {
         const ColumnView col = columnOf(*c, j);
-        const double mean = columnDot(col, c->w ? c->w : c->ones.get(), nullptr) / c->totalWeight;
-        double squares, weightNonzero;
-        columnSpread(col, c->w, mean, &squares, &weightNonzero);
-        means[j] = mean;
-        variances[j] = (squares + (mean * mean) * (c->totalWeight - weightNonzero)) / c->totalWeight;
-        moves[j] = s.intercept && !isConstant(col, c->n)
-                   && (mean < 0 ? -mean : mean) > kGlmShiftRatio * __builtin_sqrt(variances[j]);
+        double sum;
+        columnCentre(col, c->w, c->ones.get(), c->totalWeight, &sum, &means[j], &variances[j]);
+        moves[j] = s.intercept && farFromZero(means[j], variances[j], isConstant(col, c->n), kGlmShiftRatio);
         anyMoves = anyMoves || moves[j];
     }
     if (anyMoves && !moveColumns(*c, [&](std::int64_t j) { return columnOf(*c, j); }, means.get(), moves.get()))
@@ -1104,11 +1100,7 @@ void recordFit(const GlmColumns& c, const GlmState& st, double lambda, double th
         if (c.factor[j] != 0)
             penalty += c.factor[j] * valueElement<ScalarLanes, P>(beta, lambda, theta);
     }
-    double shifted = 0; // the model's intercept, on the columns as given
-    if (c.shift)
-        for (std::int64_t j = 0; j < c.p; ++j)
-            shifted += c.shift[j] * b[j];
-    out->intercept[k] = st.intercept - shifted;
+    out->intercept[k] = st.intercept - shiftsCarried(c.shift.get(), b, c.p);
     out->lambda[k] = lambda;
     out->df[k] = nonzeros;
     out->mse[k] = meanDeviance(c, st);

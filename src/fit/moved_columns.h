@@ -29,6 +29,24 @@ inline bool isConstant(const ColumnView& c, std::int64_t n)
     return true;
 }
 
+// Whether a column is moved: not constant, and its mean more than `ratio`
+// spreads from 0.
+inline bool farFromZero(double mean, double variance, bool constant, double ratio)
+{
+    return !constant && (mean < 0 ? -mean : mean) > ratio * __builtin_sqrt(variance);
+}
+
+// sum_j shift_j*b_j, what the intercept of the moved columns carries that
+// the columns as given do not (0 where none moved).
+inline double shiftsCarried(const double* shift, const double* b, std::int64_t p)
+{
+    double carried = 0;
+    if (shift)
+        for (std::int64_t j = 0; j < p; ++j)
+            carried += shift[j] * b[j];
+    return carried;
+}
+
 // c holds the columns of either path (n, p, dense or values, rows and
 // starts, and room for the moved columns and their shifts); columnAt(j) is
 // column j as given, mean[j] its weighted mean and moves[j] whether it is
